@@ -1,0 +1,16 @@
+// The standard 16-colour palette.
+#include "ui/colour.h"
+
+namespace ui {
+
+Colour palette(int index) {
+  static constexpr Colour table[16] = {
+      rgb(0, 0, 0),       rgb(0, 0, 128),     rgb(0, 128, 0),     rgb(0, 128, 128),
+      rgb(128, 0, 0),     rgb(128, 0, 128),   rgb(128, 128, 0),   rgb(192, 192, 192),
+      rgb(128, 128, 128), rgb(0, 0, 255),     rgb(0, 255, 0),     rgb(0, 255, 255),
+      rgb(255, 0, 0),     rgb(255, 0, 255),   rgb(255, 255, 0),   rgb(255, 255, 255),
+  };
+  return table[((index % 16) + 16) % 16];
+}
+
+}  // namespace ui
