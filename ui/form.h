@@ -13,6 +13,10 @@
 
 namespace ui {
 
+// Control and menu entry names are matched without regard to letter case, as the programs
+// name them ("ECOPY" and "ecopy" are one entry).
+bool same_name(std::string_view a, std::string_view b);
+
 enum class ControlKind {
   Button,     // push button (caption)
   BmpButton,  // push button showing a bitmap file (caption = file name or fallback text)
