@@ -403,6 +403,7 @@ struct SignalStream::State {
 SignalStream::SignalStream(const SignalOptions& options) : state_(std::make_unique<State>(options)) {}
 SignalStream::~SignalStream() = default;
 std::int64_t SignalStream::position() const { return state_->pos; }
+std::size_t SignalStream::buffered_beats() const { return state_->beats.size(); }
 const SignalOptions& SignalStream::options() const { return state_->opt; }
 
 RecorderMemory SignalStream::next(std::int64_t count) {

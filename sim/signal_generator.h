@@ -81,6 +81,7 @@ class SignalStream {
 
   RecorderMemory next(std::int64_t count);
   std::int64_t position() const;  // intervals generated so far
+  std::size_t buffered_beats() const;  // beats held between chunks (stays small)
   const SignalOptions& options() const;
 
   struct State;
