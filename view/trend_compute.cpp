@@ -1,0 +1,420 @@
+// The band procedures of the trend view and their shared pieces (see trend_compute.h).
+#include "view/trend_compute.h"
+
+#include <algorithm>
+
+#include "common/file_lookup.h"
+#include "common/numbers.h"
+#include "common/recording_format.h"
+#include "common/text.h"
+
+namespace ambview {
+
+using common::round_half_away;
+using common::round_half_even;
+
+ChannelTable display_table(const ChannelTable& channels) {
+  ChannelTable display;
+  display.extension = channels.extension;
+  display.combined = channels.combined;
+  for (int r = 0; r < channels.count && r < kMaxChannelRows; ++r) {
+    const ChannelRow& row = channels.rows[static_cast<std::size_t>(r)];
+    if (row.present) display.rows[static_cast<std::size_t>(display.count++)] = row;
+  }
+  return display;
+}
+
+namespace trend {
+
+BandGeometry band_geometry(int plot_height, int band_count, int band_index) {
+  BandGeometry g;
+  if (band_count <= 0) return g;
+  g.h = static_cast<int>(round_half_even(static_cast<double>(plot_height) / band_count - 16.0));
+  g.y0 = (band_index + 1) * (g.h + 16);
+  return g;
+}
+
+std::string band_file_name(const std::string& path_name, const std::string& extension, char code,
+                           bool force_per_channel) {
+  if (!force_per_channel && common::is_combined_extension(extension)) return path_name + extension;
+  return path_name + std::string(1, code) + extension;
+}
+
+void RecordReader::open(const std::string& path) {
+  const std::optional<std::string> found = common::find_path_ignoring_case(path);
+  if (!found || !file_.open(*found, common::RecordFile::Mode::ReadOnly)) throw BandStop{};
+  last_ = 0;
+  buffer_.clear();
+}
+
+const std::string& RecordReader::record(std::int64_t n) {
+  // The samples are visited in increasing order: a record is read only when the number rises.
+  if (n > last_ || buffer_.empty()) {
+    std::optional<std::string> data = file_.read(n);
+    if (!data) throw BandStop{};
+    data->resize(common::RecordFile::kFieldSize);
+    buffer_ = std::move(*data);
+    last_ = n;
+  }
+  return buffer_;
+}
+
+const std::string& RecordReader::record_of(std::int64_t j, int per_record, int& pos) {
+  pos = static_cast<int>(j % per_record);
+  return record(common::record_of_sample(j, per_record));
+}
+
+Averager::Averager(bool block_mode, int n) : block_(block_mode), n_(n) {}
+
+std::int64_t Averager::push(std::int64_t k, std::int64_t v) {
+  if (block_) {
+    // Counting starts at k = 0, so the first average is the first sample divided by n.
+    sum_ += v;
+    if (k % n_ == 0) {
+      average_ = round_half_even(static_cast<double>(sum_) / n_);
+      sum_ = 0;
+    }
+    return average_;
+  }
+  sum_ = sum_ + v - store_[static_cast<std::size_t>(write_)];
+  store_[static_cast<std::size_t>(write_)] = static_cast<std::int16_t>(v);
+  average_ = round_half_even(static_cast<double>(sum_) / n_);
+  ++write_;
+  if (write_ % n_ == 0) write_ = 0;
+  return average_;
+}
+
+std::int64_t Averager::skip(std::int64_t k) {
+  if (block_ && k % n_ == 0) {
+    average_ = round_half_even(static_cast<double>(sum_) / n_);
+    sum_ = 0;
+  }
+  return average_;
+}
+
+ColumnReducer::ColumnReducer(ui::Canvas& canvas, int y0, int left_x, int initial_smallest,
+                             int reset_smallest, std::optional<std::int64_t> last)
+    : canvas_(canvas),
+      y0_(y0),
+      column_x_(left_x),
+      previous_x_(left_x),
+      last_(last),
+      smallest_(initial_smallest),
+      reset_smallest_(reset_smallest) {}
+
+void ColumnReducer::at(std::int64_t x) {
+  if (x > column_x_) {
+    // A column holding only skipped samples draws nothing: the next joining line spans it.
+    if (first_) {
+      const auto y = [this](std::int64_t v) { return static_cast<int>(y0_ - v); };
+      const int cx = static_cast<int>(column_x_);
+      canvas_.line(static_cast<int>(previous_x_), y(last_.value_or(*first_)), cx, y(*first_));
+      canvas_.line(cx, y(largest_), cx, y(smallest_));
+      last_ = running_;
+      previous_x_ = column_x_;
+    }
+    first_.reset();
+    largest_ = 0;
+    smallest_ = reset_smallest_;
+  }
+  column_x_ = x;
+}
+
+void ColumnReducer::take(std::int64_t average) {
+  running_ = average;
+  if (!first_) first_ = average;
+  largest_ = std::max(largest_, average);
+  smallest_ = std::min(smallest_, average);
+}
+
+ui::Colour slot_colour(const std::string& text) {
+  return static_cast<ui::Colour>(common::hex_value(text) & 0xFFFFFFu);
+}
+
+std::optional<int> averaging_count(const std::string& text, int limit) {
+  const std::int64_t n = round_half_even(common::val(text));
+  if (n < 1 || n > limit) return std::nullopt;
+  return static_cast<int>(n);
+}
+
+}  // namespace trend
+
+namespace {
+
+using trend::BandStop;
+
+// The common set-up of a band: its row, geometry, colour and averaging.
+struct Band {
+  const BandArgs& args;
+  const common::SettingsSlots& cond;
+  const ChannelRow& row;
+  trend::BandGeometry geometry;
+  const common::CombinedLayout* layout = nullptr;  // combined file: its frame layout
+  int n_average = 1;
+  bool block_mode = true;
+
+  explicit Band(const BandArgs& a)
+      : args(a), cond(*a.conditions), row(a.display.rows.at(static_cast<std::size_t>(a.band))) {
+    if (!a.window || a.n <= 0 || a.width <= 0 || a.band >= a.display.count) throw BandStop{};
+    geometry = trend::band_geometry(a.height, a.m, a.band);
+    if (common::is_combined_extension(a.extension)) {
+      layout = common::combined_layout(a.extension);
+      if (!layout) throw BandStop{};
+    }
+    // The store holds 1001 entries: a count outside 1..1000 ends the band.
+    const std::optional<int> n = trend::averaging_count(cond[6], trend::Averager::kStoreSize - 1);
+    if (!n) throw BandStop{};
+    n_average = *n;
+    block_mode = cond[3] == "0";
+    const ui::Colour colour = trend::slot_colour(cond[9]);
+    a.window->set_pen(colour);
+    a.window->set_fill(colour);
+  }
+
+  int per_record() const {
+    const int b = GET_BLKSIZ(args.display, args.band);
+    if (b <= 0) throw BandStop{};
+    return b;
+  }
+
+  // Sample interval T of slot 13, for counts per minute.
+  double interval() const {
+    const double t = common::val(cond[13]);
+    if (!(t > 0)) throw BandStop{};
+    return t;
+  }
+};
+
+// A sample as the file holds it: a combined file through the shared decoder (markers
+// come back as 100000 + M), a per-channel file by kind. nullopt for a marker.
+std::optional<std::int64_t> read_raw(const Band& band, const std::string& record, int pos) {
+  const std::int32_t v = GET_D(record, band.args.display, band.args.band, pos);
+  if (band.layout && common::is_marker_value(v)) return std::nullopt;
+  return v;
+}
+
+// Counts per sample interval become counts per minute.
+std::int64_t per_minute(std::int64_t v, double interval) {
+  return round_half_even(static_cast<double>(v) * 60.0 / interval);
+}
+
+void acc_plot(const BandArgs& a) {
+  Band band(a);
+  const int per_record = band.per_record();
+  const bool level = band.row.kind == 'L';
+  const int full_scale = level ? 600 : GET_YSIZ(band.cond[4]);
+  if (full_scale <= 0) throw BandStop{};
+  const double interval = level ? band.interval() : 1.0;
+  const int h = band.geometry.h;
+  const int y0 = band.geometry.y0;
+
+  trend::RecordReader reader;
+  reader.open(trend::band_file_name(a.path_name, a.extension, band.row.code));
+  trend::Averager averager(band.block_mode, band.n_average);
+
+  std::int64_t previous_x = a.left_x;
+  std::int64_t peak = 0;
+  const std::int64_t p = std::max<std::int64_t>(a.p, 1);
+  for (std::int64_t k = 0; k < a.n; ++k) {
+    int pos = 0;
+    const std::string& record = reader.record_of(a.s + k, per_record, pos);
+    if (const std::optional<std::int64_t> raw = read_raw(band, record, pos)) {
+      std::int64_t v = level ? per_minute(*raw, interval) : *raw;
+      v = std::clamp<std::int64_t>(v, 0, 4095);
+      peak = std::max(peak, averager.push(k, v));
+    } else {
+      averager.skip(k);
+    }
+    if (k % p == 0) {
+      const std::int64_t y = std::min<std::int64_t>(
+          round_half_even(static_cast<double>(h) * static_cast<double>(peak) / full_scale), h);
+      const std::int64_t x =
+          round_half_even(static_cast<double>(k + 1) * a.width / static_cast<double>(a.n)) + a.left_x;
+      a.window->fill_box(static_cast<int>(previous_x), y0, static_cast<int>(x),
+                         static_cast<int>(y0 - y));
+      previous_x = x;
+      peak = 0;
+    }
+  }
+}
+
+// TLT_PLOT's value of one sample in pixels (nullopt for a marker).
+struct TiltScale {
+  const Band& band;
+  int full_scale = 0;
+  double interval = 1.0;
+
+  std::optional<std::int64_t> value(const std::string& record, int pos) const {
+    const std::optional<std::int64_t> raw = read_raw(band, record, pos);
+    if (!raw) return std::nullopt;
+    const std::int64_t converted = band.row.kind == 'S' ? per_minute(*raw, interval) : *raw;
+    const std::int64_t v = round_half_even(static_cast<double>(converted) * band.geometry.h / full_scale);
+    return std::min<std::int64_t>(v, band.geometry.h);
+  }
+};
+
+void tlt_plot(const BandArgs& a) {
+  Band band(a);
+  const int per_record = band.per_record();
+  TiltScale scale{band};
+  switch (band.row.kind) {
+    case 'T':
+      scale.full_scale = 180;
+      break;
+    case 'S':
+      scale.full_scale = 180;
+      scale.interval = band.interval();
+      break;
+    case '4':
+      scale.full_scale = 10;
+      break;
+    case '5':
+      scale.full_scale = GET_HRYSIZ(band.cond[5]);
+      break;
+    default:
+      break;
+  }
+  if (scale.full_scale <= 0) throw BandStop{};
+
+  trend::RecordReader reader;
+  reader.open(trend::band_file_name(a.path_name, a.extension, band.row.code));
+
+  // The first joining line starts at the first sample of the record holding the window's
+  // first sample; in mode "1" at 0.
+  std::optional<std::int64_t> last = 0;
+  if (band.cond[3] != "1") {
+    int pos = 0;
+    const std::string& record = reader.record_of(a.s, per_record, pos);
+    last = scale.value(record, 0);
+  }
+  trend::ColumnReducer columns(*a.window, band.geometry.y0, a.left_x, band.geometry.h, a.height, last);
+  trend::Averager averager(band.block_mode, band.n_average);
+  for (std::int64_t k = 0; k < a.n; ++k) {
+    columns.at(round_half_away(a.left_x + static_cast<double>(a.width) * k / static_cast<double>(a.n)));
+    int pos = 0;
+    const std::string& record = reader.record_of(a.s + k, per_record, pos);
+    if (const std::optional<std::int64_t> v = scale.value(record, pos)) {
+      columns.take(averager.push(k, *v));
+    } else {
+      averager.skip(k);
+    }
+  }
+}
+
+// Zero words stand for 4096 ms carried into the next beat (the recorder's way of storing
+// intervals beyond 12 bits): the rate of a long interval is built over the run of zeros and
+// the beat that ends it.
+class RRAccumulator {
+ public:
+  std::int64_t add(std::int64_t r) {
+    const std::int64_t carried = after_zero_ ? value_ : 0;
+    after_zero_ = r == 0;
+    value_ = carried + (r == 0 ? 4096 : r);
+    return value_;
+  }
+
+ private:
+  std::int64_t value_ = 0;
+  bool after_zero_ = false;
+};
+
+constexpr int kRRWordsPerRecord = common::kWordsPerRecord;
+
+// The RR word of a beat, read unsigned; values above 4096 become 4095.
+std::int64_t rr_word(const std::string& record, int pos) {
+  const std::int64_t r = common::binary_word(record, pos) & 0xFFFF;
+  return r > 4096 ? 4095 : r;
+}
+
+std::int64_t rr_pixels(std::int64_t interval_ms, int h, int full_scale) {
+  const std::int64_t v =
+      round_half_even(static_cast<double>(h) * 60000.0 / (static_cast<double>(interval_ms) * full_scale));
+  return std::min<std::int64_t>(v, h);
+}
+
+void rr_plot(const BandArgs& a) {
+  Band band(a);
+  const int full_scale = GET_HRYSIZ(band.cond[5]);
+  if (full_scale <= 0) throw BandStop{};
+  const int h = band.geometry.h;
+
+  // 1. The window in beats, from the RR index file.
+  std::int64_t n = a.n;
+  std::int64_t first = 0;
+  std::int64_t beats = 0;
+  trend::RecordReader rr;
+  bool rr_open = false;
+  {
+    trend::RecordReader index;
+    index.open(trend::band_file_name(a.path_name, a.extension, common::kRRIndexCode, true));
+    const std::string& header = index.record(1);
+    std::int64_t total = static_cast<std::int64_t>(common::hex_value(common::mid(header, 113, 8))) - 1;
+    if (total < 1) total = static_cast<std::int64_t>(common::hex_value(common::mid(header, 55, 8))) - 1;
+    if (a.s + n > total) n = total - a.s;
+    if (n <= 0) return;
+    const auto entry = [&index](std::int64_t j) {
+      const int per = common::kRRIndexEntriesPerRecord;
+      return static_cast<std::int64_t>(
+          common::rr_index_entry(index.record(j / per + 2), static_cast<int>(j % per)));
+    };
+    first = entry(a.s);
+    try {
+      beats = entry(a.s + n) - first;
+    } catch (const BandStop&) {
+      index.close();
+      rr.open(trend::band_file_name(a.path_name, a.extension, band.row.code, true));
+      rr_open = true;
+      beats = kRRWordsPerRecord * rr.record_count() - a.s;
+    }
+  }
+  if (!rr_open) rr.open(trend::band_file_name(a.path_name, a.extension, band.row.code, true));
+
+  // 2. Milliseconds per trend sample; count x D is the window's duration.
+  double d = common::val(a.recording_interval) * 1000.0;
+  std::int64_t count = n;
+  if (n < a.width) {
+    d = static_cast<double>(n) * d / a.width;
+    count = a.width;
+  }
+  const double duration = static_cast<double>(count) * d;
+  if (!(duration > 0)) throw BandStop{};
+
+  std::optional<std::int64_t> last = 0;
+  if (band.cond[3] != "1") {
+    int pos = 0;
+    const std::string& record = rr.record_of(first, kRRWordsPerRecord, pos);
+    const std::int64_t r = rr_word(record, 0);
+    last = rr_pixels(r == 0 ? 4096 : r, h, full_scale);
+  }
+  trend::ColumnReducer columns(*a.window, band.geometry.y0, a.left_x, h, a.height, last);
+  trend::Averager averager(band.block_mode, band.n_average);
+  RRAccumulator accumulator;
+  std::int64_t t = 0;
+  for (std::int64_t k = 0; k < beats; ++k) {
+    columns.at(round_half_away(a.left_x + a.width * static_cast<double>(t) / duration));
+    int pos = 0;
+    const std::string& record = rr.record_of(first + k, kRRWordsPerRecord, pos);
+    const std::int64_t r = rr_word(record, pos);
+    const std::int64_t v = rr_pixels(accumulator.add(r), h, full_scale);
+    columns.take(averager.push(k, v));
+    t += r == 0 ? 4096 : r;
+  }
+}
+
+template <typename Procedure>
+void trapped(Procedure procedure, const BandArgs& args) {
+  // The band's own error trap: it stops silently and leaves what it drew.
+  if (!args.conditions) return;
+  try {
+    procedure(args);
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+void ACC_PLOT(const BandArgs& args) { trapped(acc_plot, args); }
+void TLT_PLOT(const BandArgs& args) { trapped(tlt_plot, args); }
+void RR_PLOT(const BandArgs& args) { trapped(rr_plot, args); }
+
+}  // namespace ambview

@@ -1,0 +1,146 @@
+// The band procedures of the trend view (ACC_PLOT, TLT_PLOT, RR_PLOT) and the pieces they
+// share with the waveform band: band geometry, the two averages, the min-max column reducer
+// and the one-record reader. Kept apart from the frame drawing of trend_plot, which only
+// lays the bands out and calls these.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/record_file.h"
+#include "common/settings_record.h"
+#include "ui/canvas.h"
+#include "view/loader.h"
+
+namespace ambview {
+
+// The twelve arguments every band procedure takes, plus the program-wide values the
+// procedures read: the processing conditions and the recording's sample interval text.
+struct BandArgs {
+  ui::Canvas* window = nullptr;
+  int left_x = 34;
+  int width = 0;   // W: pixels of the time axis
+  int height = 0;  // H: pixels of all bands together
+  std::string path_name;  // folder + base name (conditions slots 1 and 2)
+  std::string extension;  // slot 16
+  // The display table: the channel table's present rows in channel order (count = m),
+  // with the recording's extension, so GET_BLKSIZ and GET_D read it as a channel table.
+  ChannelTable display;
+  std::int64_t s = 0;  // first sample of the window
+  std::int64_t n = 0;  // samples in the window
+  int m = 0;           // band count
+  int band = 0;        // this band, 0 = top
+  std::int64_t p = 1;  // samples per pixel
+  const common::SettingsSlots* conditions = nullptr;
+  std::string recording_interval;  // RecordingInfo item 7, for the RR band's time placement
+};
+
+// The three band procedures. Each opens its file read-only, draws, closes; a read error
+// (missing file, record past the end, impossible scale) ends the band silently and what was
+// drawn stays. Nothing escapes.
+void ACC_PLOT(const BandArgs& args);
+void TLT_PLOT(const BandArgs& args);
+void RR_PLOT(const BandArgs& args);
+
+// The display table of a channel table: its present rows, in channel order.
+ChannelTable display_table(const ChannelTable& channels);
+
+namespace trend {
+
+// Band height h = round(H / m - 16) and base line y0 = (i + 1) * (h + 16); the 16 pixels
+// above each band hold its caption. m = 0 gives h = 0 (no bands to lay out).
+struct BandGeometry {
+  int h = 0;
+  int y0 = 0;
+};
+BandGeometry band_geometry(int plot_height, int band_count, int band_index);
+
+// The file a band reads: the combined file (extension ".ac…") or the channel's own file of
+// the per-channel set. Matched without regard to letter case.
+std::string band_file_name(const std::string& path_name, const std::string& extension,
+                           char code, bool force_per_channel = false);
+
+// Raised inside a band when it must stop; caught by the band procedure itself.
+struct BandStop {};
+
+// The one record buffer of a band: reads a data record only when the record number rises.
+class RecordReader {
+ public:
+  // Opens the file read-only (letter case ignored); BandStop when it cannot be opened.
+  void open(const std::string& path);
+  // Record n (1-based), cut to the 255 bytes the programs look at; BandStop past the end.
+  const std::string& record(std::int64_t n);
+  // The sample's record for sample j at B samples per record; sets `pos` to its index.
+  const std::string& record_of(std::int64_t j, int per_record, int& pos);
+  std::int64_t record_count() const { return file_.record_count(); }
+  void close() { file_.close(); }
+
+ private:
+  common::RecordFile file_;
+  std::int64_t last_ = 0;
+  std::string buffer_;
+};
+
+// Block mean ("0") or moving mean of the last n values over a 16-bit store of 1001 entries
+// (indices 0..1000), zero at the start of each band.
+class Averager {
+ public:
+  static constexpr int kStoreSize = 1001;
+  // n must be 1..1000 (the caller ends the band otherwise).
+  Averager(bool block_mode, int n);
+  // Value v of sample k (0-based within the window); returns the current average.
+  std::int64_t push(std::int64_t k, std::int64_t v);
+  // Sample k carries no value (a marker): the block end still happens on time, but nothing
+  // enters the sum or the store.
+  std::int64_t skip(std::int64_t k);
+  std::int64_t average() const { return average_; }
+
+ private:
+  bool block_;
+  int n_;
+  std::int64_t sum_ = 0;
+  std::int64_t average_ = 0;
+  int write_ = 0;
+  std::array<std::int16_t, kStoreSize> store_{};
+};
+
+// Reduces averages to pixel columns: per column a line joining it to the column before and
+// a vertical min-max line. A column is drawn when the first sample of the next column
+// arrives, so the last column of a band stays undrawn.
+class ColumnReducer {
+ public:
+  // `last` is where the first joining line starts (nullopt: at the first column's first
+  // value); `reset_smallest` the value the smallest takes after each column (H).
+  ColumnReducer(ui::Canvas& canvas, int y0, int left_x, int initial_smallest, int reset_smallest,
+                std::optional<std::int64_t> last);
+  // Sample at pixel x: finishes the current column when x lies beyond it.
+  void at(std::int64_t x);
+  // The sample's average, to be taken into the current column.
+  void take(std::int64_t average);
+  // Remembers the running average without adding it to a column (a skipped marker).
+  void note(std::int64_t average) { running_ = average; }
+
+ private:
+  ui::Canvas& canvas_;
+  int y0_;
+  std::int64_t column_x_;
+  std::int64_t previous_x_;
+  std::optional<std::int64_t> first_;
+  std::optional<std::int64_t> last_;
+  std::int64_t largest_ = 0;
+  std::int64_t smallest_;
+  std::int64_t reset_smallest_;
+  std::int64_t running_ = 0;
+};
+
+// Trend colour and the other slot colours: hexadecimal text of a 0x00BBGGRR value.
+ui::Colour slot_colour(const std::string& text);
+
+// The averaging count of slot 6, rounded; the band ends when it is not 1..limit.
+std::optional<int> averaging_count(const std::string& text, int limit);
+
+}  // namespace trend
+}  // namespace ambview

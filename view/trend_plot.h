@@ -1,0 +1,43 @@
+// TREND: the trend view of the open recording, one band per displayed channel with its
+// frame, scale labels, caption, event marks and time grid, then the band procedures. The
+// GUI (event code 203) and the command line's render both draw through this one function.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/settings_record.h"
+#include "ui/canvas.h"
+#include "view/loader.h"
+
+namespace ambview {
+
+// Draws the whole view into `window` (its width and height set the layout) from the
+// processing conditions, the channel table and the recording information of the open
+// recording. Shows no message: unreadable headers leave out the level caption or the event
+// marks, and each band stops silently on its own read error.
+void TREND(ui::Canvas& window, const common::SettingsSlots& conditions, const ChannelTable& channels,
+           const RecordingInfo& info);
+
+namespace trend {
+
+// Time grid of a span of M minutes: minutes per major and per minor line.
+struct TimeGrid {
+  int major = 1;
+  double minor = 0.5;
+};
+TimeGrid time_grid(std::int64_t span_minutes);
+
+// The labels of the acceleration scale index (0..5; others read as 0), top line first; the
+// number of divisions is one less than the labels.
+const std::vector<std::string_view>& acceleration_labels(int scale_index);
+// The rate and ECG label columns: 0, 1 heart rate (scale index 0, 1), 2, 3 ECG.
+const std::vector<std::string_view>& rate_labels(int column);
+
+// The caption of a band (UTF-8): "  <" name code extension "> T(S)=" interval [" L(G)=" level]
+// " N=" n " [" comment "]" and the waveform bands' division text.
+std::string band_caption(const common::SettingsSlots& conditions, const RecordingInfo& info,
+                         const ChannelRow& row, const std::string* level_text);
+
+}  // namespace trend
+}  // namespace ambview

@@ -1,0 +1,77 @@
+// ACC_WAVE_PLOT (see wave_band.h).
+#include "view/wave_band.h"
+
+#include <algorithm>
+
+#include "common/numbers.h"
+#include "common/recording_format.h"
+
+namespace ambview {
+
+namespace {
+
+using common::round_half_even;
+using trend::BandStop;
+
+// Moving-average store of the waveform monitor: 1000 entries.
+constexpr int kWaveStoreLimit = 1000;
+
+void wave_plot(const BandArgs& a) {
+  if (!a.window || !a.conditions || a.band >= a.display.count || a.width <= 0) return;
+  const common::SettingsSlots& cond = *a.conditions;
+  const ChannelRow& row = a.display.rows.at(static_cast<std::size_t>(a.band));
+  const std::optional<int> n_average = trend::averaging_count(cond[6], kWaveStoreLimit);
+  if (!n_average) throw BandStop{};
+
+  const ui::Colour colour = trend::slot_colour(cond[9]);
+  a.window->set_pen(colour);
+  a.window->set_fill(colour);
+  // The wave band rounds h and y0 itself; the same numbers as the other bands.
+  const trend::BandGeometry g = trend::band_geometry(a.height, a.m, a.band);
+  const int h = g.h;
+
+  const bool ecg = row.code == 'd';
+  const double full_scale = ecg ? (common::val(cond[5]) == 0 ? 2048.0 : 1024.0)
+                                : static_cast<double>(GET_YSIZ(cond[4]));
+  if (!(full_scale > 0)) throw BandStop{};
+  const std::int64_t start = ecg ? kEcgSamplesPerTrendSample * a.s : a.s;
+  const std::int64_t count = ecg ? kEcgSamplesPerTrendSample * a.n : a.n;
+  if (count <= 0) return;
+
+  trend::RecordReader reader;
+  reader.open(trend::band_file_name(a.path_name, a.extension, row.code, true));
+  const int per_record = common::kWordsPerRecord;
+  const auto value = [&](const std::string& record, int pos) {
+    const std::int64_t d = common::binary_word(record, pos) - kWaveZero;
+    std::int64_t v = round_half_even(static_cast<double>(h) * static_cast<double>(d) / full_scale);
+    v = round_half_even(static_cast<double>(h) / 2.0 + static_cast<double>(v));
+    if (v < 0) return std::int64_t{1};
+    return std::min<std::int64_t>(v, h);
+  };
+
+  std::optional<std::int64_t> last = 0;
+  if (cond[3] != "1") {
+    int pos = 0;
+    last = value(reader.record_of(start, per_record, pos), 0);
+  }
+  trend::ColumnReducer columns(*a.window, g.y0, a.left_x, h, a.height, last);
+  trend::Averager averager(cond[3] == "0", *n_average);
+  for (std::int64_t k = 0; k < count; ++k) {
+    columns.at(round_half_even(static_cast<double>(k + 1) * a.width / static_cast<double>(count) +
+                               a.left_x));
+    int pos = 0;
+    const std::string& record = reader.record_of(start + k, per_record, pos);
+    columns.take(averager.push(k, value(record, pos)));
+  }
+}
+
+}  // namespace
+
+void ACC_WAVE_PLOT(const BandArgs& args) {
+  try {
+    wave_plot(args);
+  } catch (...) {
+  }
+}
+
+}  // namespace ambview
