@@ -541,7 +541,9 @@ std::int64_t ecg_block_position(const SignalOptions& options, int k) {
   double interval = options.interval_s > 0 ? options.interval_s : 1.0;
   double duration = duration_of(options);
   int blocks = std::clamp(options.ecg_blocks, 1, 4);
-  double t = duration * (k + 1) / (blocks + 1);
+  // Spread over the part of the recording the header's 4 hex digits can point into.
+  double span = std::min(duration, 0xFFFF * interval);
+  double t = span * (k + 1) / (blocks + 1);
   double window = kEcgBlockSamples * kEcgSampleSeconds;
   if (t + window > duration) t = std::max(0.0, duration - window);
   auto pos = static_cast<std::int64_t>(std::floor(t / interval));

@@ -306,6 +306,11 @@ TEST(GeneratorSignal, EcgBlockBeatsAreTheRRBeats) {
     EXPECT_LE(ecg_block_position(o, k), 0xFFFF);
   }
   EXPECT_LT(ecg_block_position(o, 0), ecg_block_position(o, 1));
+  // In a week the blocks stay apart although the header can point only 65535 samples in.
+  o.samples = 7 * 86400;
+  o.ecg_blocks = 4;
+  for (int k = 0; k < 3; ++k) EXPECT_LT(ecg_block_position(o, k), ecg_block_position(o, k + 1));
+  EXPECT_LE(ecg_block_position(o, 3), 0xFFFF);
 }
 
 TEST(GeneratorSignal, EcgWaveformHasOneRPeakPerBeat) {
