@@ -1,0 +1,563 @@
+// Qt forms and controls. Controls raise events only for what the user does: programmatic
+// changes are made with the widget's signals blocked, so that filling a list does not look
+// like a choice.
+#include "ui/qt/qt_form.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <stdexcept>
+
+#include "ui/qt/qt_app.h"
+
+namespace ui::qt {
+
+namespace {
+
+QString qstr(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+int button_code(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+  }
+}
+
+// A bitmap file shown on a button or a picture; a null image when it cannot be read.
+QImage load_image(const std::string& path) {
+  QImage image;
+  if (!path.empty()) image.load(QString::fromStdString(path));
+  return image;
+}
+
+bool looks_like_image_file(const std::string& caption) {
+  const QString c = QString::fromStdString(caption).toLower();
+  return c.endsWith(".bmp") || c.endsWith(".png");
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- widgets
+
+class FormWindow : public QMainWindow {
+ public:
+  explicit FormWindow(QtForm& form) : form_(form) {}
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    event->accept();
+    if (!form_.closing_) form_.user_closed();
+  }
+
+ private:
+  QtForm& form_;
+};
+
+class ClientArea : public QWidget {
+ public:
+  explicit ClientArea(QtForm& form) : form_(form) {
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter p(this);
+    p.drawImage(event->rect().topLeft(), form_.canvas_.image(), event->rect());
+  }
+  void resizeEvent(QResizeEvent*) override { form_.client_resized(width(), height()); }
+  void mousePressEvent(QMouseEvent* e) override {
+    const QPoint pos = e->position().toPoint();
+    form_.mouse_pressed({}, {pos.x(), pos.y()});
+    form_.send({}, EventKind::MouseDown, pos.x(), pos.y(), button_code(e->button()));
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    const QPoint pos = e->position().toPoint();
+    form_.mouse_released({pos.x(), pos.y()});
+    form_.send({}, EventKind::MouseUp, pos.x(), pos.y(), button_code(e->button()));
+    if (rect().contains(pos)) form_.send({}, EventKind::Click, pos.x(), pos.y(), button_code(e->button()));
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    const QPoint pos = e->position().toPoint();
+    form_.mouse_moved({pos.x(), pos.y()});
+    if (e->buttons() != Qt::NoButton) form_.send({}, EventKind::MouseMove, pos.x(), pos.y());
+  }
+
+ private:
+  QtForm& form_;
+};
+
+class PictureWidget : public QWidget {
+ public:
+  PictureWidget(QtForm& form, std::string name, QWidget* parent, int width, int height)
+      : QWidget(parent), canvas(width, height), form_(form), name_(std::move(name)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    canvas.set_on_change([this] { update(); });
+  }
+  QtCanvas canvas;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter p(this);
+    p.drawImage(event->rect().topLeft(), canvas.image(), event->rect());
+  }
+  void resizeEvent(QResizeEvent*) override { canvas.resize(width(), height()); }
+  void mousePressEvent(QMouseEvent* e) override {
+    const QPoint pos = e->position().toPoint();
+    form_.send(name_, EventKind::MouseDown, pos.x(), pos.y(), button_code(e->button()));
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    const QPoint pos = e->position().toPoint();
+    form_.send(name_, EventKind::MouseUp, pos.x(), pos.y(), button_code(e->button()));
+    if (rect().contains(pos)) form_.send(name_, EventKind::Click, pos.x(), pos.y(), button_code(e->button()));
+  }
+
+ private:
+  QtForm& form_;
+  std::string name_;
+};
+
+class ClickableLabel : public QLabel {
+ public:
+  ClickableLabel(std::function<void()> on_click, QWidget* parent) : QLabel(parent), on_click_(std::move(on_click)) {}
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    QLabel::mouseReleaseEvent(e);
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) on_click_();
+  }
+
+ private:
+  std::function<void()> on_click_;
+};
+
+// Follows the mouse on a control (and its viewport) so the form knows the button is held on it.
+class MouseWatcher : public QObject {
+ public:
+  MouseWatcher(QtForm& form, std::string name, QObject* parent) : QObject(parent), form_(form), name_(std::move(name)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove)
+      return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget) return false;
+    const QPoint local = static_cast<QMouseEvent*>(event)->position().toPoint();
+    const QPoint at = widget->mapTo(form_.client_, local);
+    const Point pos{at.x(), at.y()};
+    if (type == QEvent::MouseButtonPress)
+      form_.mouse_pressed(name_, pos);
+    else if (type == QEvent::MouseButtonRelease)
+      form_.mouse_released(pos);
+    else
+      form_.mouse_moved(pos);
+    return false;
+  }
+
+ private:
+  QtForm& form_;
+  std::string name_;
+};
+
+// ---------------------------------------------------------------- QtControl
+
+class QtControl : public Control {
+ public:
+  QtControl(QtForm& form, const ControlSpec& spec, QWidget* parent);
+  ~QtControl() override { delete widget_.data(); }
+
+  const std::string& name() const override { return spec_.name; }
+  ControlKind kind() const override { return spec_.kind; }
+  void set_text(std::string_view utf8) override;
+  std::string text() const override;
+  void set_enabled(bool enabled) override { widget_->setEnabled(enabled); }
+  bool enabled() const override { return widget_->isEnabled(); }
+  void set_visible(bool visible) override { widget_->setVisible(visible); }
+  bool visible() const override { return !widget_->isHidden(); }
+  void move(int x, int y, int width, int height) override { widget_->setGeometry(x, y, width, height); }
+  int x() const override { return widget_->x(); }
+  int y() const override { return widget_->y(); }
+  int width() const override { return widget_->width(); }
+  int height() const override { return widget_->height(); }
+  void clear_rows() override;
+  void add_row(std::string_view utf8) override;
+  std::vector<std::string> rows() const override;
+  void set_selection(int row) override;
+  int selection() const override;
+  void set_checked(bool checked) override;
+  bool checked() const override { return check_ && check_->isChecked(); }
+  void set_range(int min, int max) override;
+  void set_value(int value) override;
+  int value() const override { return scroll_ ? scroll_->value() : 0; }
+  Canvas* canvas() override { return picture_ ? &picture_->canvas : nullptr; }
+  bool load_bitmap(const std::string& path) override;
+
+  QWidget* widget() const { return widget_.data(); }
+
+ private:
+  QtForm& form_;
+  ControlSpec spec_;
+  QPointer<QWidget> widget_;
+  QPushButton* button_ = nullptr;
+  QLabel* label_ = nullptr;
+  QLineEdit* edit_ = nullptr;
+  QListWidget* list_ = nullptr;
+  QComboBox* combo_ = nullptr;
+  QCheckBox* check_ = nullptr;
+  QScrollBar* scroll_ = nullptr;
+  PictureWidget* picture_ = nullptr;
+};
+
+QtControl::QtControl(QtForm& form, const ControlSpec& spec, QWidget* parent) : form_(form), spec_(spec) {
+  const std::string name = spec.name;
+  auto click = [this, name] { form_.send(name, EventKind::Click); };
+  auto change = [this, name] { form_.send(name, EventKind::Change); };
+  switch (spec.kind) {
+    case ControlKind::Button:
+    case ControlKind::BmpButton:
+      button_ = new QPushButton(parent);
+      QObject::connect(button_, &QPushButton::clicked, button_, click);
+      widget_ = button_;
+      if (spec.kind == ControlKind::BmpButton && looks_like_image_file(spec.caption) && load_bitmap(spec.caption)) break;
+      button_->setText(qstr(spec.caption));
+      break;
+    case ControlKind::Label:
+      label_ = new ClickableLabel(click, parent);
+      label_->setTextFormat(Qt::PlainText);
+      label_->setText(qstr(spec.caption));
+      widget_ = label_;
+      break;
+    case ControlKind::Edit:
+      edit_ = new QLineEdit(parent);
+      edit_->setText(qstr(spec.caption));
+      QObject::connect(edit_, &QLineEdit::textEdited, edit_, change);
+      widget_ = edit_;
+      break;
+    case ControlKind::List:
+      list_ = new QListWidget(parent);
+      list_->setSelectionMode(QAbstractItemView::SingleSelection);
+      QObject::connect(list_, &QListWidget::currentRowChanged, list_, click);
+      widget_ = list_;
+      break;
+    case ControlKind::Combo:
+      combo_ = new QComboBox(parent);
+      combo_->setMaxVisibleItems(20);
+      QObject::connect(combo_, &QComboBox::activated, combo_, change);
+      widget_ = combo_;
+      break;
+    case ControlKind::Check:
+      check_ = new QCheckBox(parent);
+      check_->setText(qstr(spec.caption));
+      QObject::connect(check_, &QCheckBox::clicked, check_, click);
+      widget_ = check_;
+      break;
+    case ControlKind::VScroll:
+      scroll_ = new QScrollBar(Qt::Vertical, parent);
+      scroll_->setRange(0, 32767);
+      QObject::connect(scroll_, &QScrollBar::valueChanged, scroll_, change);
+      widget_ = scroll_;
+      break;
+    case ControlKind::Picture:
+      picture_ = new PictureWidget(form, name, parent, spec.width, spec.height);
+      widget_ = picture_;
+      break;
+  }
+  widget_->setObjectName(QString::fromStdString(name));
+  if (spec.fixed_font || spec.font_size > 0) widget_->setFont(gothic_font(spec.font_size));
+  widget_->setGeometry(spec.x, spec.y, spec.width, spec.height);
+  auto* watcher = new MouseWatcher(form, name, widget_);
+  widget_->installEventFilter(watcher);
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(widget_.data())) area->viewport()->installEventFilter(watcher);
+  widget_->show();
+}
+
+void QtControl::set_text(std::string_view utf8) {
+  const QString t = qstr(utf8);
+  if (button_) button_->setText(t);
+  if (label_) label_->setText(t);
+  if (check_) check_->setText(t);
+  if (edit_) edit_->setText(t);  // setText raises no textEdited
+  if (combo_) {
+    const int row = combo_->findText(t);
+    if (row >= 0) set_selection(row);
+  }
+  if (list_) {
+    const auto found = list_->findItems(t, Qt::MatchExactly);
+    if (!found.isEmpty()) set_selection(list_->row(found.front()));
+  }
+}
+
+std::string QtControl::text() const {
+  if (button_) return button_->text().toStdString();
+  if (label_) return label_->text().toStdString();
+  if (check_) return check_->text().toStdString();
+  if (edit_) return edit_->text().toStdString();
+  if (combo_) return combo_->currentText().toStdString();
+  if (list_ && list_->currentItem()) return list_->currentItem()->text().toStdString();
+  return {};
+}
+
+void QtControl::clear_rows() {
+  if (list_) {
+    const QSignalBlocker quiet(list_);
+    list_->clear();
+  }
+  if (combo_) {
+    const QSignalBlocker quiet(combo_);
+    combo_->clear();
+  }
+}
+
+void QtControl::add_row(std::string_view utf8) {
+  if (list_) {
+    const QSignalBlocker quiet(list_);
+    list_->addItem(qstr(utf8));
+  }
+  if (combo_) {
+    const QSignalBlocker quiet(combo_);
+    combo_->addItem(qstr(utf8));
+    // A drop-down list starts with nothing chosen, as the programs expect.
+    if (combo_->count() == 1) combo_->setCurrentIndex(-1);
+  }
+}
+
+std::vector<std::string> QtControl::rows() const {
+  std::vector<std::string> out;
+  if (list_)
+    for (int i = 0; i < list_->count(); ++i) out.push_back(list_->item(i)->text().toStdString());
+  if (combo_)
+    for (int i = 0; i < combo_->count(); ++i) out.push_back(combo_->itemText(i).toStdString());
+  return out;
+}
+
+void QtControl::set_selection(int row) {
+  if (list_) {
+    const QSignalBlocker quiet(list_);
+    list_->setCurrentRow(row >= 0 && row < list_->count() ? row : -1);
+  }
+  if (combo_) {
+    const QSignalBlocker quiet(combo_);
+    combo_->setCurrentIndex(row >= 0 && row < combo_->count() ? row : -1);
+  }
+}
+
+int QtControl::selection() const {
+  if (list_) return list_->currentRow();
+  if (combo_) return combo_->currentIndex();
+  return -1;
+}
+
+void QtControl::set_checked(bool checked) {
+  if (check_) check_->setChecked(checked);  // setChecked raises no clicked
+}
+
+void QtControl::set_range(int min, int max) {
+  if (!scroll_) return;
+  const QSignalBlocker quiet(scroll_);
+  scroll_->setRange(std::min(min, max), std::max(min, max));
+}
+
+void QtControl::set_value(int value) {
+  if (!scroll_) return;
+  const QSignalBlocker quiet(scroll_);
+  scroll_->setValue(value);
+}
+
+bool QtControl::load_bitmap(const std::string& path) {
+  const QImage image = load_image(path);
+  if (image.isNull()) return false;
+  if (button_) {
+    button_->setText({});
+    button_->setIcon(QIcon(QPixmap::fromImage(image)));
+    button_->setIconSize(image.size());
+    return true;
+  }
+  if (picture_) {
+    // The picture keeps the bitmap as its drawing: later drawing goes on top of it.
+    picture_->canvas.draw_image(0, 0, image);
+    return true;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------- QtForm
+
+QtForm::QtForm(std::string name, int client_width, int client_height)
+    : name_(std::move(name)), window_(new FormWindow(*this)), client_(new ClientArea(*this)),
+      canvas_(client_width, client_height) {
+  window_->setObjectName(QString::fromStdString(name_));
+  window_->setWindowTitle(QString::fromStdString(name_));
+  window_->setCentralWidget(client_);
+  canvas_.set_on_change([this] { client_->update(); });
+  resize_client(client_width, client_height);
+}
+
+QtForm::~QtForm() {
+  handler_ = nullptr;
+  closing_ = true;
+  controls_.clear();
+  delete window_;
+}
+
+void QtForm::add_controls(const std::vector<ControlSpec>& specs) {
+  for (const auto& spec : specs) {
+    if (has_control(spec.name)) throw std::logic_error("control " + spec.name + " made twice on " + name_);
+    controls_.push_back(std::make_unique<QtControl>(*this, spec, client_));
+  }
+}
+
+void QtForm::set_menu(const std::vector<Menu>& menus) {
+  QMenuBar* bar = window_->menuBar();
+  bar->clear();
+  menu_.clear();
+  for (const auto& m : menus) {
+    QMenu* menu = bar->addMenu(qstr(m.caption));
+    for (const auto& e : m.entries) {
+      QAction* action = menu->addAction(qstr(e.caption));
+      action->setObjectName(QString::fromStdString(e.name));
+      const std::string entry = e.name;
+      QObject::connect(action, &QAction::triggered, action, [this, entry] { send(entry, EventKind::Menu); });
+      menu_.push_back({e.name, action});
+    }
+  }
+  // The client area keeps its size; the window grows by the menu bar.
+  resize_client(canvas_.width(), canvas_.height());
+}
+
+QAction* QtForm::menu_action(std::string_view entry) const {
+  for (const auto& m : menu_)
+    if (same_name(m.name, entry)) return m.action;
+  return nullptr;
+}
+
+void QtForm::set_menu_enabled(std::string_view entry, bool enabled) {
+  QAction* a = menu_action(entry);
+  if (!a) throw std::logic_error("no menu entry " + std::string(entry) + " on " + name_);
+  a->setEnabled(enabled);
+}
+
+bool QtForm::menu_enabled(std::string_view entry) const {
+  QAction* a = menu_action(entry);
+  if (!a) throw std::logic_error("no menu entry " + std::string(entry) + " on " + name_);
+  return a->isEnabled();
+}
+
+Control& QtForm::control(std::string_view name) {
+  for (auto& c : controls_)
+    if (same_name(c->name(), name)) return *c;
+  throw std::logic_error("no control " + std::string(name) + " on " + name_);
+}
+
+bool QtForm::has_control(std::string_view name) const {
+  for (const auto& c : controls_)
+    if (same_name(c->name(), name)) return true;
+  return false;
+}
+
+QWidget* QtForm::widget(std::string_view control) const {
+  for (const auto& c : controls_)
+    if (same_name(c->name(), control)) return c->widget();
+  return nullptr;
+}
+
+QMainWindow* QtForm::window() const { return window_; }
+QWidget* QtForm::client() const { return client_; }
+
+void QtForm::show() {
+  open_ = true;
+  window_->show();
+}
+
+void QtForm::close() {
+  open_ = false;
+  mouse_down_ = false;
+  held_on_.clear();
+  closing_ = true;
+  window_->close();
+  closing_ = false;
+}
+
+void QtForm::raise() {
+  window_->raise();
+  window_->activateWindow();
+}
+
+void QtForm::set_caption(std::string_view utf8) { window_->setWindowTitle(qstr(utf8)); }
+std::string QtForm::caption() const { return window_->windowTitle().toStdString(); }
+void QtForm::set_enabled(bool enabled) { window_->setEnabled(enabled); }
+
+void QtForm::resize_client(int width, int height) {
+  canvas_.resize(width, height);
+  const int bar = window_->menuWidget() ? window_->menuWidget()->sizeHint().height() : 0;
+  window_->resize(width, height + bar);
+}
+
+int QtForm::left() const { return window_->x(); }
+int QtForm::top() const { return window_->y(); }
+void QtForm::move_to(int left, int top) { window_->move(left, top); }
+
+bool QtForm::mouse_down_on(std::string_view control) const {
+  return mouse_down_ && !held_on_.empty() && same_name(held_on_, control);
+}
+
+void QtForm::set_busy(bool busy) {
+  if (busy)
+    window_->setCursor(Qt::WaitCursor);
+  else
+    window_->unsetCursor();
+}
+
+void QtForm::set_handler(std::function<void(const UiEvent&)> handler) { handler_ = std::move(handler); }
+
+void QtForm::send(const std::string& control, EventKind kind, int x, int y, int button) {
+  if (handler_) handler_(UiEvent{name_, control, kind, x, y, button});
+}
+
+void QtForm::user_closed() {
+  open_ = false;
+  mouse_down_ = false;
+  held_on_.clear();
+  send({}, EventKind::Close);
+}
+
+void QtForm::client_resized(int width, int height) {
+  // Only a size the program did not ask for is the user's resize.
+  if (width == canvas_.width() && height == canvas_.height()) return;
+  canvas_.resize(width, height);
+  if (open_) send({}, EventKind::Resize);
+}
+
+void QtForm::mouse_pressed(const std::string& control, Point client_pos) {
+  mouse_down_ = true;
+  held_on_ = control;
+  mouse_ = client_pos;
+}
+
+void QtForm::mouse_released(Point client_pos) {
+  mouse_down_ = false;
+  held_on_.clear();
+  mouse_ = client_pos;
+}
+
+void QtForm::mouse_moved(Point client_pos) { mouse_ = client_pos; }
+
+std::unique_ptr<Form> QtFormFactory::make_form(std::string_view name, int client_width, int client_height) {
+  return std::make_unique<QtForm>(std::string(name), client_width, client_height);
+}
+
+}  // namespace ui::qt
