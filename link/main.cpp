@@ -1,12 +1,66 @@
-// ambcomm: the link program. Wires the Qt platform into the link logic.
+// ambcomm: the link program. Wires the platform (Qt serial port or the built-in simulated
+// recorder, the system clock, an event pump) into the link logic.
+#include <QCoreApplication>
+
 #include <cstdio>
-#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+#include <unistd.h>
+
+#include "link/command_line.h"
+#include "link/link_state.h"
+#include "sim/inprocess_port.h"
+#include "ui/clock.h"
+#include "ui/qt/qt_serial_port.h"
+#include "ui/sleep_pump.h"
+
+namespace {
+
+std::unique_ptr<ui::SerialPort> make_port(const ambcomm::CommandOptions& options, std::string& error) {
+  if (options.simulate) return std::make_unique<ambsim::InProcessPort>(ambsim::RecorderConfig{});
+  auto device = ui::QtSerialPort::resolve(options.port);
+  // A "comN" without a device still gets a port, which then cannot be opened (status 7).
+  if (!device) error = options.port + " names no serial port of this machine";
+  return std::make_unique<ui::QtSerialPort>(device.value_or(""), options.port);
+}
+
+int run_command(const ambcomm::CommandOptions& options) {
+  std::string note;
+  auto port = make_port(options, note);
+  if (!note.empty()) std::fprintf(stderr, "ambcomm: %s\n", note.c_str());
+  ui::SystemClock clock;
+  ui::SleepPump pump;
+  ambcomm::LinkState state;
+  state.timer = options.timer.value_or(100);
+  state.port_name = options.port;
+  // Progress goes to a terminal only, so that scripts read just the results.
+  if (isatty(STDERR_FILENO)) state.show_status = [](const std::string& s) { std::fprintf(stderr, "%s\n", s.c_str()); };
+  ambcomm::Link link{*port, clock, pump, state};
+  ambcomm::CommandContext ctx{link, options, stdout, stderr};
+  int rc = ambcomm::find_subcommand(options.command)->run(ctx, options.args);
+  port->close();
+  return rc;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
-    std::puts("usage: ambcomm [--port DEVICE | --simulate] [conditions|set|download|clear ...]");
+  std::vector<std::string> args(argv + 1, argv + argc);
+  ambcomm::CommandOptions options;
+  std::string error;
+  if (!ambcomm::parse_command_line(args, options, error)) {
+    std::fprintf(stderr, "ambcomm: %s\n%s", error.c_str(), ambcomm::usage_text().c_str());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(ambcomm::usage_text().c_str(), stdout);
     return 0;
   }
-  std::fputs("ambcomm: not built yet\n", stderr);
+  if (!options.command.empty()) {
+    QCoreApplication app(argc, argv);  // QSerialPort's notifiers want an application object
+    return run_command(options);
+  }
+  std::fputs("ambcomm: the window program is not built yet\n", stderr);
   return 1;
 }

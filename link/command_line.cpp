@@ -1,0 +1,123 @@
+// Command-line parsing and the subcommand table. Adding an operation is one row here and
+// one function beside the operation it runs.
+#include "link/command_line.h"
+
+#include <charconv>
+
+#include "link/condition_display.h"
+#include "link/condition_request.h"
+
+namespace ambcomm {
+
+namespace {
+
+const Subcommand kSubcommands[] = {
+    {"conditions", run_conditions, "conditions                prints the condition list and the status message"},
+};
+
+constexpr int kOpenFailureExit = 100;
+
+}  // namespace
+
+int clamp_timer(int t) { return t < 10 ? 10 : t > 2000 ? 2000 : t; }
+
+bool parse_command_line(const std::vector<std::string>& argv, CommandOptions& out, std::string& error) {
+  CommandOptions o;
+  for (std::size_t i = 0; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    auto value = [&](std::string& v) {
+      if (i + 1 >= argv.size()) {
+        error = a + " needs a value";
+        return false;
+      }
+      v = argv[++i];
+      return true;
+    };
+    if (a == "--port") {
+      if (!value(o.port)) return false;
+    } else if (a == "--simulate") {
+      o.simulate = true;
+    } else if (a == "--timer") {
+      std::string v;
+      if (!value(v)) return false;
+      int t = 0;
+      auto res = std::from_chars(v.data(), v.data() + v.size(), t);
+      if (res.ec != std::errc() || res.ptr != v.data() + v.size()) {
+        error = "--timer needs a whole number: " + v;
+        return false;
+      }
+      o.timer = clamp_timer(t);
+    } else if (a == "--help" || a == "-h") {
+      o.help = true;
+    } else if (o.command.empty() && !a.empty() && a[0] != '-') {
+      o.command = a;
+    } else if (!o.command.empty()) {
+      o.args.push_back(a);
+    } else {
+      error = "unknown option: " + a;
+      return false;
+    }
+  }
+  if (!o.port.empty() && o.simulate) {
+    error = "--port and --simulate exclude each other";
+    return false;
+  }
+  if (!o.command.empty() && !find_subcommand(o.command)) {
+    error = "unknown command: " + o.command;
+    return false;
+  }
+  if (!o.command.empty() && o.port.empty() && !o.simulate) {
+    error = o.command + " needs --port DEVICE or --simulate";
+    return false;
+  }
+  out = std::move(o);
+  return true;
+}
+
+const Subcommand* find_subcommand(std::string_view name) {
+  for (const auto& s : kSubcommands)
+    if (s.name == name) return &s;
+  return nullptr;
+}
+
+std::string usage_text() {
+  std::string s =
+      "usage: ambcomm [--port DEVICE | --simulate] [--timer N]            the window program\n"
+      "       ambcomm (--port DEVICE | --simulate) [--timer N] COMMAND ...\n"
+      "DEVICE is com1..com5 (the machine's first five serial ports) or a device path.\n"
+      "commands:\n";
+  for (const auto& c : kSubcommands) s += "  " + std::string(c.usage) + "\n";
+  return s;
+}
+
+int exit_status_for(int link_status) {
+  if (link_status == kStatusAlreadyOpen) return 0;
+  if (link_status >= 0 && link_status <= 255) return link_status;
+  return kOpenFailureExit;
+}
+
+int run_conditions(CommandContext& ctx, const std::vector<std::string>& args) {
+  if (!args.empty()) {
+    std::fprintf(ctx.err, "ambcomm: conditions takes no arguments\n");
+    return 2;
+  }
+  int status = 0;
+  STS_REQ(ctx.link, nullptr, status, "1");
+  ctx.link.state.status = status;
+  const std::string message = status_message(status, kLocationConditionRequest);
+  // Statuses 0, 1 and 2 have filled the record with what came.
+  if (status <= kStatusShort) {
+    for (const auto& line : condition_list_lines(ctx.link.state.conditions)) std::fprintf(ctx.out, "%s\n", line.c_str());
+  }
+  if (status == kStatusOk) {
+    std::fprintf(ctx.out, "%s\n", message.c_str());
+  } else if (status == kStatusHeading) {
+    std::fprintf(ctx.err, "ambcomm: %s\nambcomm: the recorder streams its waveform; the live display is in the window program\n",
+                 message.c_str());
+  } else {
+    std::fprintf(ctx.err, "ambcomm: %s (port %s)\n", message.c_str(), ctx.link.port.name().c_str());
+  }
+  return exit_status_for(status);
+}
+
+}  // namespace ambcomm

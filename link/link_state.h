@@ -1,0 +1,39 @@
+// The link program's state, gathered in one object that lives for the whole run: the
+// conditions record and line, the last status, the pacing timer, the port and the event code.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "common/conditions_record.h"
+#include "common/settings_record.h"
+
+namespace ambcomm {
+
+struct LinkState {
+  common::ConditionsRecord conditions;
+  // The recorder's last answer, unchanged and with its CR (CP932 bytes).
+  std::string conditions_line;
+  int status = 0;
+  // Pacing value of the serial link (the settings' timer, 10..2000).
+  int timer = 100;
+  int port_index = 0;
+  std::string port_name = "com0";
+  common::SettingsSlots settings{};
+  // The program-wide event code: handlers store it, the main loop reads it.
+  std::int32_t event_code = 0;
+  // Units of the level thresholds on the line (1/500 G).
+  int threshold_scale = 500;
+
+  // The status line TEXT14 (UTF-8). Unbound: messages go nowhere.
+  std::function<void(const std::string& utf8)> show_status;
+  // Started by the condition request when the recorder streams its waveform (status 3).
+  std::function<void()> start_waveform_display;
+
+  void status_line(const std::string& utf8) const {
+    if (show_status) show_status(utf8);
+  }
+};
+
+}  // namespace ambcomm
