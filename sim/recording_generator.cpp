@@ -207,14 +207,19 @@ bool check_options(const RecordingOptions& o, std::string& error) {
     error = "model Aa writes combined files only";
     return false;
   }
+  if (s.model == "CD") {
+    error = "model CD reports no measurement mode: a download fetches nothing from it";
+    return false;
+  }
+  static constexpr std::string_view kPerChannelModes = "0124789@ABDPQRTL";
+  if (kPerChannelModes.find(s.mode) == std::string_view::npos) {
+    error = std::string("mode ") + s.mode + " is not a per-channel measurement mode";
+    return false;
+  }
   char code;
   std::uint32_t secs;
   if (!is_wave_mode(s.mode) && !interval_code_of(s.interval_s, code, secs)) {
     error = "interval must be 0.2, 0.02, 0.004, 0.04, 0.5 or whole seconds 1-300";
-    return false;
-  }
-  if (channels_of(s.mode, s.model).acc == false && !is_wave_mode(s.mode) && s.mode != 'L') {
-    error = std::string("mode ") + s.mode + " records no channel";
     return false;
   }
   return true;
@@ -518,8 +523,13 @@ std::string recorder_conditions_line(const SignalOptions& s, const std::string& 
 
 RecordingResult write_recording(const RecordingOptions& options) {
   RecordingResult r;
-  if (!check_options(options, r.error)) return r;
   RecordingOptions o = options;
+  // The RR recorder always reports mode "L", and only it records that mode.
+  if (o.signal.model == "CF" || o.signal.mode == 'L') {
+    o.signal.model = "CF";
+    o.signal.mode = 'L';
+  }
+  if (!check_options(o, r.error)) return r;
   // The day plan starts at the recording's time of day.
   int hh = (o.start_time[6] - '0') * 10 + (o.start_time[7] - '0');
   int mm = (o.start_time[8] - '0') * 10 + (o.start_time[9] - '0');

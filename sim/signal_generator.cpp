@@ -142,14 +142,17 @@ class Model {
           dur = rng.uniform(20 * 60, 90 * 60);
         }
       } else if (first) {
-        kind = Activity::Sit;  // a short rest, so even an hour's recording sees a walk
+        kind = Activity::Sit;  // a short rest, then a walk, so even an hour's recording has both
         dur = rng.uniform(120, 300);
+      } else if (bouts_.size() == 1 && prev == Activity::Sit) {
+        kind = Activity::Walk;
+        dur = 0;
       } else if (prev == Activity::Sit || prev == Activity::Sleep) {
-        kind = rng.chance(0.55) ? Activity::Walk : Activity::Stand;
+        kind = rng.chance(0.45) ? Activity::Walk : Activity::Stand;
         dur = 0;
       } else if (prev == Activity::Walk) {
         double r = rng.uniform(0, 1);
-        kind = r < 0.5 ? Activity::Sit : r < 0.75 ? Activity::Stand : r < 0.9 ? Activity::Run
+        kind = r < 0.6 ? Activity::Sit : r < 0.9 ? Activity::Stand : r < 0.95 ? Activity::Run
                                                                               : Activity::Walk;
         if (hour >= 21.0 && kind == Activity::Run) kind = Activity::Sit;
         dur = 0;
@@ -157,21 +160,17 @@ class Model {
         kind = rng.chance(0.7) ? Activity::Walk : Activity::Stand;
         dur = 0;
       } else {  // Stand
-        kind = rng.chance(0.5) ? Activity::Walk : Activity::Sit;
+        kind = rng.chance(0.4) ? Activity::Walk : Activity::Sit;
         dur = 0;
       }
       if (dur == 0) {
         switch (kind) {
-          case Activity::Sit: dur = rng.uniform(4 * 60, (hour >= 19.0 ? 50 : 30) * 60); break;
+          case Activity::Sit: dur = rng.uniform(8 * 60, (hour >= 19.0 ? 70 : 45) * 60); break;
           case Activity::Stand: dur = rng.uniform(60, 8 * 60); break;
-          case Activity::Walk: dur = rng.uniform(2 * 60, 15 * 60); break;
-          case Activity::Run: dur = rng.uniform(3 * 60, 12 * 60); break;
+          case Activity::Walk: dur = rng.uniform(2 * 60, 12 * 60); break;
+          case Activity::Run: dur = rng.uniform(5 * 60, 20 * 60); break;
           case Activity::Sleep: dur = rng.uniform(20 * 60, 90 * 60); break;
         }
-      }
-      if (first && !is_night(hour)) {
-        // The first rest is followed by a walk whatever the draw says.
-        prev = Activity::Sit;
       }
       Bout b;
       b.t0 = t;

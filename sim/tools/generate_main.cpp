@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/cp932.h"
 #include "common/numbers.h"
 #include "sim/recording_generator.h"
 
@@ -87,7 +88,8 @@ int main(int argc, char** argv) {
     } else if (a == "--start") {
       o.start_time = v;
     } else if (a == "--comment") {
-      o.comment = v;
+      o.comment = common::utf8_to_cp932(v);  // files hold CP932
+      if (o.comment.size() > 20) return fail("--comment holds at most 20 bytes (CP932)");
     } else if (a == "--offset") {
       if (!number(x) || x > 65535) return fail("--offset takes minutes 0-65535");
       o.start_offset_min = static_cast<int>(x);
