@@ -1,0 +1,667 @@
+// The processing-conditions dialog FORM2: overview, selection frame, controls and its loop.
+#include "view/conditions_dialog.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+#include "common/cp932.h"
+#include "common/file_lookup.h"
+#include "common/numbers.h"
+#include "common/recording_format.h"
+#include "common/text.h"
+#include "ui/colour.h"
+#include "view/calendar.h"
+#include "view/rr_index_build.h"
+#include "view/viewer_shell.h"
+
+namespace ambview {
+
+namespace {
+
+using common::round_half_even;
+
+constexpr int kNameLine = 16;   // the name line above each band
+constexpr int kFieldBytes = common::RecordFile::kFieldSize;
+
+// The five colour swatches: control, caption of their label, slot.
+struct Swatch {
+  const char* picture;
+  const char* label;
+  const char* caption;
+  int slot;
+};
+constexpr std::array<Swatch, 5> kSwatches{{
+    {"PICTURE1", "LABEL4", "ｽｹｰﾙ1", slot::kColourScale1},
+    {"PICTURE20", "LABEL5", "ｽｹｰﾙ2", slot::kColourScale2},
+    {"PICTURE2", "LABEL6", "ﾄﾚﾝﾄﾞ", slot::kColourTrend},
+    {"PICTURE3", "LABEL7", "背景", slot::kColourBack},
+    {"PICTURE21", "LABEL8", "ｺﾒﾝﾄ", slot::kColourText},
+}};
+
+// Step buttons: left to right on the dialog the large, middle and small steps back, then
+// forward; the names keep the program's numbering (BMPBUTTON1 is s_left).
+struct StepButton {
+  const char* name;
+  const char* caption;
+  int x;
+};
+constexpr std::array<StepButton, 6> kStepButtons{{
+    {"BMPBUTTON1", "<", 119},
+    {"BMPBUTTON2", "<<", 72},
+    {"BMPBUTTON3", "<<<", 25},
+    {"BMPBUTTON4", ">", 184},
+    {"BMPBUTTON5", ">>", 231},
+    {"BMPBUTTON6", ">>>", 278},
+}};
+
+constexpr int kMaxCheckedChannels = 7;
+
+std::vector<ui::ControlSpec> form2_controls() {
+  using ui::ControlKind;
+  std::vector<ui::ControlSpec> specs;
+  for (int k = 0; k < kMaxCheckedChannels; ++k)
+    specs.push_back({"CHECK" + std::to_string(k + 1), ControlKind::Check, "", 5, 0, 18, 16, false, 0});
+  specs.push_back({"CHECK8", ControlKind::Check, "  年  月  日  時  分", 25, 306, 300, 24, false, 0});
+  specs.push_back({"CHECK9", ControlKind::Check, "    時間  分", 25, 332, 300, 24, false, 0});
+  for (const StepButton& b : kStepButtons)
+    specs.push_back({b.name, ControlKind::BmpButton, b.caption, b.x, 364, 45, 28, false, 0});
+  specs.push_back({"LABEL1", ControlKind::Label, "平均", 395, 24, 150, 20, false, 0});
+  specs.push_back({"COMBO1", ControlKind::Combo, "", 395, 44, 150, 26, false, 0});
+  specs.push_back({"TEXT1", ControlKind::Label, "n=1", 395, 76, 150, 24, false, 0});
+  specs.push_back({"LABEL2", ControlKind::Label, "ACC", 395, 108, 60, 20, false, 0});
+  specs.push_back({"VSCROLL1", ControlKind::VScroll, "", 404, 128, 20, 84, false, 0});
+  specs.push_back({"LABEL3", ControlKind::Label, "HR", 470, 108, 60, 20, false, 0});
+  specs.push_back({"VSCROLL2", ControlKind::VScroll, "", 474, 128, 20, 84, false, 0});
+  for (std::size_t i = 0; i < kSwatches.size(); ++i) {
+    const int y = 222 + static_cast<int>(i) * 28;
+    specs.push_back({kSwatches[i].picture, ControlKind::Picture, "", 395, y, 44, 22, false, 0});
+    specs.push_back({kSwatches[i].label, ControlKind::Label, kSwatches[i].caption, 446, y + 1, 100, 22, false, 0});
+  }
+  specs.push_back({"BUTTON1", ControlKind::Button, "設定", 445, 370, 100, 32, false, 0});
+  return specs;
+}
+
+std::string colour_text(ui::Colour c) {
+  int digits = 1;
+  while (digits < 8 && (static_cast<std::uint64_t>(c) >> (4 * digits)) != 0) ++digits;
+  return common::hex_field(c, digits);
+}
+ui::Colour colour_of(std::string_view text) {
+  return static_cast<ui::Colour>(common::hex_value(text) & 0xFFFFFF);
+}
+
+std::int32_t to_i32(std::int64_t v) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Geometry and window rules
+
+int overview_band_height(int channel_count) {
+  if (channel_count <= 0) return kOverviewSize - kNameLine;
+  return static_cast<int>(round_half_even(static_cast<double>(kOverviewSize) / channel_count - kNameLine));
+}
+
+int overview_base_line(int k, int band) { return (k + 1) * (band + kNameLine); }
+
+std::int64_t overview_step(std::int64_t sample_count) {
+  return std::max<std::int64_t>(1, common::trunc_div(sample_count, kOverviewSize));
+}
+
+int overview_acc_full_scale(std::string_view acc_scale_item) {
+  const std::int64_t index = std::clamp<std::int64_t>(round_half_even(common::val(acc_scale_item)) - 1, 0, 2);
+  return GET_YSIZ(std::to_string(index));
+}
+
+void apply_window_rules(std::int32_t& start, std::int32_t& span, std::int32_t length) {
+  std::int64_t s = start;
+  std::int64_t d = span;
+  if (s < 0) s = 0;
+  if (s > length) s = length;
+  s = DIV_KIRIAGE(s, 60);
+  if (s > length) s -= 60;
+  if (s < 0) s = 0;  // a recording shorter than a minute: the start stays at its beginning
+  if (s + d > length) d = length - s;
+  d = DIV_KIRIAGE(d, 60);
+  if (d < 60) d = 60;
+  start = to_i32(s);
+  span = to_i32(d);
+}
+
+std::vector<FrameBox> selection_frame(const ChannelTable& table, int band, int acc_full_scale,
+                                      int overview_full_scale, int hr_full_scale, std::int32_t length,
+                                      std::int32_t start, std::int32_t span) {
+  std::vector<FrameBox> boxes;
+  if (length <= 0) return boxes;
+  const auto x_at = [&](std::int64_t seconds) {
+    const std::int64_t x = round_half_even(static_cast<double>(kOverviewSize) * static_cast<double>(seconds) / length);
+    return static_cast<int>(std::min<std::int64_t>(x, kOverviewSize)) + kOverviewLeft;
+  };
+  const int x1 = x_at(start);
+  const int x2 = x_at(static_cast<std::int64_t>(start) + span);
+  const int c = table.count;
+  int a = overview_full_scale > 0
+              ? static_cast<int>(round_half_even(static_cast<double>(band) * acc_full_scale / overview_full_scale))
+              : band;
+  if (a > band) a = band + 1;
+  if (a <= 1) a = 2;
+  for (int k = 0; k < c; ++k) {
+    const ChannelRow& row = table.rows[static_cast<std::size_t>(k)];
+    const int yb = overview_base_line(k, band);
+    const auto middle = [&](int height) {
+      return FrameBox{x1, yb - static_cast<int>(round_half_even((band - height) / 2.0)), x2,
+                      yb - static_cast<int>(round_half_even((band + height) / 2.0))};
+    };
+    if (row.code >= 'a' && row.code <= 'c') {
+      boxes.push_back(middle(a));
+    } else if (row.code == 'd') {
+      boxes.push_back(middle(hr_full_scale == kOverviewHrScale ? band : static_cast<int>(round_half_even(band / 2.0))));
+    } else if (row.kind == common::kKindAcceleration) {
+      boxes.push_back({x1, yb - a, x2, yb});
+    } else if (row.kind == common::kKindLevel || row.kind == common::kKindTilt) {
+      boxes.push_back({x1, yb - overview_band_height(c), x2, yb});
+    } else if (row.kind == common::kKindHeartRate || row.kind == common::kKindRR) {
+      const int r = static_cast<int>(round_half_even(static_cast<double>(band) * hr_full_scale / kOverviewHrScale));
+      boxes.push_back({x1, yb - r, x2, yb});
+    }
+  }
+  return boxes;
+}
+
+void DRW_SCL(ui::Canvas& canvas, const std::vector<FrameBox>& frame) {
+  for (const FrameBox& b : frame) canvas.xor_box(b.x1, b.y1, b.x2, b.y2, ui::palette(kFramePalette));
+}
+
+// ---------------------------------------------------------------------------------------
+// Overview drawing
+
+char OverviewBand::kind() const { return table->rows[static_cast<std::size_t>(k)].kind; }
+char OverviewBand::code() const { return table->rows[static_cast<std::size_t>(k)].code; }
+
+int OverviewBand::base() const {
+  const int yb = overview_base_line(k, band);
+  return kind() == common::kKindWave ? yb - static_cast<int>(round_half_even(band / 2.0)) : yb;
+}
+
+int OverviewBand::x_of(std::int64_t j) const {
+  // The ECG waveform runs five samples per trend sample: its band spans the same width.
+  const std::int64_t n = code() == 'd' ? 5 * sample_count : sample_count;
+  if (n <= 0) return kOverviewLeft;
+  return static_cast<int>(round_half_even(static_cast<double>(j + 1) * kOverviewSize / static_cast<double>(n))) +
+         kOverviewLeft;
+}
+
+int OverviewBand::limit(int y) const {
+  // Waveforms are drawn about the band's middle: they stay inside their band both ways.
+  if (kind() == common::kKindWave) {
+    const int half = static_cast<int>(round_half_even(band / 2.0));
+    return std::clamp(y, -half, half);
+  }
+  return std::min(y, band);
+}
+
+void OverviewBand::step_to(int x, int y) {
+  PLOT_WND2(*canvas, kind(), prev_x, x, prev_y, base(), y);
+  prev_x = x;
+  prev_y = y;
+}
+
+void PLOT_WND2(ui::Canvas& canvas, char kind, int prev_x, int x, int prev_y, int base, int y) {
+  const ui::Colour colour = ui::palette(kOverviewPalette);
+  if (kind == common::kKindAcceleration || kind == common::kKindLevel) {
+    canvas.set_fill(colour);
+    canvas.fill_box(prev_x, base, x, base - y);
+  } else {
+    canvas.set_pen(colour);
+    canvas.line(prev_x, base - prev_y, x, base - y);
+  }
+}
+
+bool RrBeatReader::open(const std::string& rr_path) {
+  record_no_ = -1;
+  return file_.open(rr_path, common::RecordFile::Mode::ReadOnly);
+}
+
+std::optional<int> RrBeatReader::height(std::uint32_t beat, const OverviewBand& band) {
+  const std::int64_t rec_no = common::kDataFirstRecord + beat / common::kWordsPerRecord;
+  if (rec_no != record_no_) {
+    auto rec = file_.read(rec_no);
+    if (!rec) return std::nullopt;
+    record_ = rec->substr(0, kFieldBytes);
+    record_no_ = rec_no;
+  }
+  const int y = GET_Y(record_, *band.table, band.k, static_cast<int>(beat % common::kWordsPerRecord), band.band,
+                      band.acc_full_scale, band.hr_full_scale, band.interval);
+  return band.limit(y);
+}
+
+RrIndexPath rr_index_path(const ChannelTable& table, int row) {
+  RrIndexPath result;
+  const ChannelRow& r = table.rows[static_cast<std::size_t>(row)];
+  const std::size_t tail = table.extension.size() + 1;
+  if (r.path.size() < tail) return result;
+  const std::string wanted = r.path.substr(0, r.path.size() - tail) + common::kRRIndexCode + table.extension;
+  result.path = wanted;
+  if (const auto found = common::find_path_ignoring_case(wanted)) {
+    result.path = *found;
+    common::RecordFile f;
+    result.exists = f.open(*found, common::RecordFile::Mode::ReadOnly) && f.record_count() >= 1;
+  }
+  return result;
+}
+
+namespace {
+
+void plot_rr_from_index(OverviewBand& band, const std::string& index_path) {
+  common::RecordFile index;
+  RrBeatReader beats;
+  if (!index.open(index_path, common::RecordFile::Mode::ReadOnly)) return;
+  if (!beats.open(band.table->rows[static_cast<std::size_t>(band.k)].path)) return;
+  std::int64_t rec_no = -1;
+  std::string rec;
+  for (std::int64_t j = 0; j < band.sample_count; j += band.q) {
+    const std::int64_t want = common::kDataFirstRecord + j / common::kRRIndexEntriesPerRecord;
+    if (want != rec_no) {
+      auto r = index.read(want);
+      if (!r) return;
+      rec = std::move(*r);
+      rec_no = want;
+    }
+    const std::uint32_t beat = common::rr_index_entry(rec, static_cast<int>(j % common::kRRIndexEntriesPerRecord));
+    // Entries count beats read, so they start at 1: a 0 is the padding after the last entry.
+    if (beat == 0) return;
+    const auto y = beats.height(beat, band);
+    if (!y) return;
+    band.step_to(band.x_of(j), *y);
+  }
+}
+
+}  // namespace
+
+void F_PLOT(OverviewBand& band) {
+  const ChannelTable& table = *band.table;
+  if (band.k < 0 || band.k >= table.count) return;
+  if (band.kind() == common::kKindRR) {
+    const RrIndexPath index = rr_index_path(table, band.k);
+    if (index.exists) plot_rr_from_index(band, index.path);
+    return;
+  }
+  const int per_record = GET_BLKSIZ(table, band.k);
+  if (per_record <= 0) return;
+  common::RecordFile file;
+  if (!file.open(table.rows[static_cast<std::size_t>(band.k)].path, common::RecordFile::Mode::ReadOnly)) return;
+  const bool ecg_wave = band.code() == 'd';
+  const std::int64_t n = ecg_wave ? 5 * band.sample_count : band.sample_count;
+  const std::int64_t step = ecg_wave ? 5 * band.q : band.q;
+  std::int64_t rec_no = -1;
+  std::string rec;
+  for (std::int64_t j = 0; j < n; j += step) {
+    const std::int64_t want = common::record_of_sample(j, per_record);
+    if (want != rec_no) {
+      auto r = file.read(want);
+      if (!r) return;
+      rec = r->substr(0, kFieldBytes);
+      rec_no = want;
+    }
+    const int y = GET_Y(rec, table, band.k, static_cast<int>(j % per_record), band.band, band.acc_full_scale,
+                        band.hr_full_scale, band.interval);
+    band.step_to(band.x_of(j), band.limit(y));
+  }
+}
+
+std::string scale_text(std::string_view acc_scale_item) {
+  const int f = GET_YSIZ(acc_scale_item);
+  const double g = f / 1000.0;
+  return "SCALE= " + (f < 1000 ? common::num_plain(g) : common::num_text(g)) + "G";
+}
+
+void PRT_SCALE(ui::Canvas& canvas, std::string_view acc_scale_item, int x, int y) {
+  canvas.set_fill(ui::palette(14));
+  canvas.fill_box(x, y, x + 200, y + 16);
+  canvas.set_pen(ui::palette(0));
+  canvas.text(x, y, scale_text(acc_scale_item), kDialogFontSize);
+}
+
+// ---------------------------------------------------------------------------------------
+// The dialog
+
+ui::Form& WND2_OPN(ViewerState& state, ui::Platform& platform) {
+  if (!state.forms.form2) {
+    state.forms.form2 = platform.forms.make_form("FORM2", kForm2Width, kForm2Height);
+    state.forms.form2->add_controls(form2_controls());
+    state.forms.form2->set_caption(kForm2Caption);
+    state.forms.form2->set_handler([](const ui::UiEvent&) {});
+  }
+  ui::Form& form = *state.forms.form2;
+  if (form.is_open()) {
+    form.raise();
+  } else {
+    form.show();
+  }
+  return form;
+}
+
+void LOCATE_CHECK(ui::Form& form, int band, const ChannelTable& table) {
+  for (int k = 0; k < kMaxCheckedChannels; ++k) {
+    ui::Control& check = form.control("CHECK" + std::to_string(k + 1));
+    if (k < table.count) {
+      check.move(5, (band + kNameLine) * k, check.width(), check.height());
+      check.set_checked(table.rows[static_cast<std::size_t>(k)].present);
+      check.set_visible(true);
+    } else {
+      check.set_visible(false);
+    }
+  }
+}
+
+void DSP_WND2(ui::Form& form, std::string_view start_text, std::string_view hours, std::string_view minutes) {
+  const std::string t(start_text);
+  form.control("CHECK8").set_text(common::mid(t, 1, 2) + "年" + common::mid(t, 3, 2) + "月" + common::mid(t, 5, 2) +
+                                  "日" + common::mid(t, 7, 2) + "時" + common::mid(t, 9, 2) + "分");
+  form.control("CHECK9").set_text(std::string(hours) + "時間" + std::string(minutes) + "分");
+}
+
+namespace {
+
+// One run of the dialog: the recording being opened and the working copy of the items.
+struct Session {
+  LoadedRecording rec;
+  common::SettingsSlots work{};  // working items 3-15 (CP932)
+  std::int32_t length = 0;       // L
+  std::int32_t start = 0;        // S
+  std::int32_t span = 0;         // D
+  int band = 0;                  // b
+  int overview_fs = 4000;
+  std::vector<FrameBox> frame;   // the frame on screen
+};
+
+std::string& item(Session& s, int n) { return s.work[static_cast<std::size_t>(n)]; }
+
+int item_int(const Session& s, int n) {
+  return static_cast<int>(round_half_even(common::val(s.work[static_cast<std::size_t>(n)])));
+}
+
+void show_window_captions(ui::Form& form, const Session& s) {
+  std::string year = common::mid(s.rec.info.item[RecordingInfo::kStartTime], 1, 2);
+  std::int32_t seconds = s.rec.time.recording_start + s.start;
+  const std::string text = SEC_YMDHM(year, seconds);
+  DSP_WND2(form, text, SEC_HH(s.span), SEC_MM(s.span));
+}
+
+void redraw_frame(ui::Form& form, Session& s, bool erase_first) {
+  ui::Canvas& canvas = form.canvas();
+  if (erase_first) {
+    CLR_SCL(canvas, s.frame);
+    item(s, slot::kAccScale) = std::to_string(form.control("VSCROLL1").value());
+    item(s, slot::kHrScale) = std::to_string(form.control("VSCROLL2").value());
+  }
+  s.frame = selection_frame(s.rec.table, s.band, GET_YSIZ(item(s, slot::kAccScale)), s.overview_fs,
+                            GET_HRYSIZ(item(s, slot::kHrScale)), s.length, s.start, s.span);
+  DRW_SCL(canvas, s.frame);
+}
+
+bool shows_scale(const ChannelTable& table) {
+  return table.count > 0 && (table.rows[0].code == '0' || table.rows[0].kind == common::kKindWave);
+}
+
+void fill_swatch(ui::Form& form, const Swatch& sw, std::string_view colour) {
+  if (ui::Canvas* c = form.control(sw.picture).canvas()) c->clear(colour_of(colour));
+}
+
+// Sets the controls from the working copy (the dialog's opening step 1).
+void set_up_controls(ui::Form& form, Session& s) {
+  ui::Control& combo = form.control("COMBO1");
+  combo.clear_rows();
+  combo.add_row("平均");
+  combo.add_row("移動平均");
+  combo.set_selection(item_int(s, slot::kAveraging) == 1 ? 1 : 0);
+  form.control("TEXT1").set_text("n=" + common::cp932_to_utf8(item(s, slot::kAverageN)));
+  ui::Control& v1 = form.control("VSCROLL1");
+  v1.set_range(0, 5);
+  v1.set_value(std::clamp(item_int(s, slot::kAccScale), 0, 5));
+  ui::Control& v2 = form.control("VSCROLL2");
+  v2.set_range(0, 1);
+  v2.set_value(std::clamp(item_int(s, slot::kHrScale), 0, 1));
+  for (const Swatch& sw : kSwatches) fill_swatch(form, sw, item(s, sw.slot));
+  form.control("CHECK8").set_checked(true);
+  form.control("CHECK9").set_checked(false);
+}
+
+void draw_overview(ui::Form& form, Session& s, int command) {
+  ui::Canvas& canvas = form.canvas();
+  canvas.clear(ui::palette(15));
+  const ChannelTable& table = s.rec.table;
+  canvas.set_pen(ui::palette(0));
+  for (int k = 0; k < table.count; ++k) {
+    const ChannelRow& row = table.rows[static_cast<std::size_t>(k)];
+    canvas.set_pen(ui::palette(0));
+    canvas.text(kOverviewLeft, (s.band + kNameLine) * k, s.rec.base_name + row.code + s.rec.extension,
+                kDialogFontSize);
+  }
+  if (shows_scale(table)) PRT_SCALE(canvas, item(s, slot::kAccScale), 185, 0);
+  LOCATE_CHECK(form, s.band, table);
+  if (command == code::kConditionsNoTrend || s.rec.sample_count <= 0) return;
+  for (int k = 0; k < table.count; ++k) {
+    OverviewBand band;
+    band.canvas = &canvas;
+    band.table = &table;
+    band.k = k;
+    band.band = s.band;
+    band.sample_count = s.rec.sample_count;
+    band.q = overview_step(s.rec.sample_count);
+    band.acc_full_scale = s.overview_fs;
+    band.hr_full_scale = kOverviewHrScale;
+    band.interval = s.rec.interval;
+    if (band.kind() == common::kKindRR) {
+      const RrIndexPath index = rr_index_path(table, k);
+      if (!index.exists) {
+        MK_PLOT(band, table.rows[static_cast<std::size_t>(k)].path, index.path);
+        continue;
+      }
+    }
+    F_PLOT(band);
+  }
+}
+
+void commit(ViewerState& state, Session& s) {
+  for (int n : {3, 4, 5, 6, 7, 8, 9, 10, 14, 15, 11, 12})
+    state.conditions[static_cast<std::size_t>(n)] = s.work[static_cast<std::size_t>(n)];
+  state.conditions[slot::kInterval] = s.rec.info.item[RecordingInfo::kInterval];
+  set_data_directory(state, s.rec.directory);
+  set_slot_text(state, slot::kBaseName, s.rec.base_name);
+  set_slot_text(state, slot::kExtension, s.rec.extension);
+  state.recording_path = s.rec.path;
+  state.channels = s.rec.table;
+  state.info = s.rec.info;
+  state.time = s.rec.time;
+  state.time.display_start = s.start;
+  state.time.display_span = s.span;
+  state.sample_count = s.rec.sample_count;
+  state.interval = s.rec.interval;
+  state.loaded = true;
+}
+
+void ask_average_n(ui::Platform& platform, ui::Form& form, Session& s) {
+  const std::string answer = platform.dialogs.input_box("n個毎の平均値", "ｎ(1~999)の値を入力してください",
+                                                        common::cp932_to_utf8(item(s, slot::kAverageN)));
+  if (answer == ui::kCancelAnswer || answer.empty()) return;
+  const std::int64_t n = std::clamp<std::int64_t>(round_half_even(common::val(answer)), 1, 999);
+  item(s, slot::kAverageN) = std::to_string(n);
+  form.control("TEXT1").set_text("n=" + item(s, slot::kAverageN));
+}
+
+void choose_colour(ui::Platform& platform, ui::Form& form, Session& s, const Swatch& sw) {
+  const auto chosen = platform.dialogs.choose_colour(colour_of(item(s, sw.slot)));
+  if (!chosen) return;
+  item(s, sw.slot) = colour_text(*chosen & 0xFFFFFF);
+  fill_swatch(form, sw, item(s, sw.slot));
+}
+
+// The handlers of FORM2: most store an event code; the check boxes, the list, n and the
+// colours change their value directly.
+void bind_handlers(ViewerState& state, ui::Platform& platform, ui::Form& form, Session& s) {
+  form.set_handler([&state, &platform, &form, &s](const ui::UiEvent& e) {
+    const auto is = [&](std::string_view name) { return ui::same_name(e.control, name); };
+    const auto set_code = [&](int c) { state.event_code = static_cast<std::int16_t>(c); };
+    if (e.control.empty()) {
+      if (e.kind == ui::EventKind::MouseDown || e.kind == ui::EventKind::MouseUp) {
+        state.mouse = {e.x, e.y};
+        set_code(e.kind == ui::EventKind::MouseDown ? dialog_code::kMouseDown : dialog_code::kMouseUp);
+      }
+      return;
+    }
+    for (int k = 0; k < kMaxCheckedChannels; ++k) {
+      if (is("CHECK" + std::to_string(k + 1))) {
+        if (k < s.rec.table.count)
+          s.rec.table.rows[static_cast<std::size_t>(k)].present = form.control(e.control).checked();
+        return;
+      }
+    }
+    if (is("CHECK8") || is("CHECK9")) {
+      const bool start_mode = is("CHECK8");
+      form.control("CHECK8").set_checked(start_mode);
+      form.control("CHECK9").set_checked(!start_mode);
+      return;
+    }
+    for (std::size_t i = 0; i < kStepButtons.size(); ++i) {
+      if (is(kStepButtons[i].name)) {
+        if (e.kind == ui::EventKind::Click) set_code(dialog_code::kStepFirst + static_cast<int>(i));
+        return;
+      }
+    }
+    if (is("COMBO1")) {
+      if (e.kind == ui::EventKind::Change)
+        item(s, slot::kAveraging) = std::to_string(std::max(0, form.control("COMBO1").selection()));
+      return;
+    }
+    if (is("TEXT1")) {
+      if (e.kind == ui::EventKind::Click) ask_average_n(platform, form, s);
+      return;
+    }
+    if (is("VSCROLL1") || is("VSCROLL2")) {
+      if (e.kind == ui::EventKind::Change) set_code(is("VSCROLL1") ? dialog_code::kAccScale : dialog_code::kHrScale);
+      return;
+    }
+    for (const Swatch& sw : kSwatches) {
+      if (is(sw.picture)) {
+        if (e.kind == ui::EventKind::Click) choose_colour(platform, form, s, sw);
+        return;
+      }
+    }
+    if (is("BUTTON1") && e.kind == ui::EventKind::Click) set_code(dialog_code::kAccept);
+  });
+}
+
+bool main_window_open(const ViewerState& state) { return !state.forms.main || state.forms.main->is_open(); }
+
+// The dialog's event loop; true on accept.
+bool run_dialog(ViewerState& state, ui::Platform& platform, ui::Form& form, Session& s) {
+  while (form.is_open() && main_window_open(state)) {
+    state.event_code = 0;
+    platform.pump.wait_until(
+        [&] { return state.event_code != 0 || !form.is_open() || !main_window_open(state); });
+    if (!form.is_open() || !main_window_open(state)) break;
+    const int c = state.event_code;
+    bool moved = false;
+    if (c >= dialog_code::kStepFirst && c <= dialog_code::kStepLast) {
+      const int step = kStepSeconds[c - dialog_code::kStepFirst];
+      if (form.control("CHECK9").checked()) {
+        s.span = to_i32(static_cast<std::int64_t>(s.span) + step);
+      } else {
+        s.start = to_i32(static_cast<std::int64_t>(s.start) + step);
+      }
+      moved = true;
+    } else if (c == dialog_code::kMouseDown) {
+      const std::int64_t at = round_half_even(static_cast<double>(state.mouse.x - kOverviewLeft) * s.length /
+                                              kOverviewSize);
+      if (form.control("CHECK9").checked()) {
+        s.span = to_i32(at - s.start);
+      } else {
+        s.start = to_i32(at);
+      }
+      moved = true;
+    }
+    if (moved) {
+      apply_window_rules(s.start, s.span, s.length);
+      redraw_frame(form, s, true);
+      show_window_captions(form, s);
+    } else if (c == dialog_code::kAccScale || c == dialog_code::kHrScale) {
+      redraw_frame(form, s, true);
+      if (shows_scale(s.rec.table)) PRT_SCALE(form.canvas(), item(s, slot::kAccScale), 185, 0);
+    }
+    item(s, slot::kDisplayStart) = std::to_string(s.start);
+    item(s, slot::kDisplaySpan) = std::to_string(s.span);
+    if (c == dialog_code::kAccept) {
+      commit(state, s);
+      form.set_handler([](const ui::UiEvent&) {});
+      form.close();
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool OPEN_DATA(ViewerState& state, ui::Platform& platform, const std::string& chosen_path, int command) {
+  LoadResult loaded = load_recording(chosen_path);
+  if (!loaded.ok()) {
+    if (state.forms.form2 && state.forms.form2->is_open()) state.forms.form2->close();
+    const DataErrorMessage m = message_for(loaded.error);
+    platform.dialogs.message_box(m.caption, m.text, ui::Buttons::Ok, ui::Icon::Exclamation);
+    return false;
+  }
+
+  Session s;
+  s.rec = std::move(loaded.recording);
+  const bool fresh = command == code::kOpen;
+  // The working copy starts from the accepted conditions every time, so that a dialog
+  // closed without "設定" leaves nothing behind.
+  for (int n = slot::kAveraging; n <= slot::kColourText; ++n)
+    s.work[static_cast<std::size_t>(n)] = state.conditions[static_cast<std::size_t>(n)];
+  if (!fresh) {
+    // A reload keeps the channel choice of the recording already open.
+    for (int k = 0; k < std::min(s.rec.table.count, state.channels.count); ++k) {
+      auto& row = s.rec.table.rows[static_cast<std::size_t>(k)];
+      const auto& old = state.channels.rows[static_cast<std::size_t>(k)];
+      if (row.code == old.code) row.present = old.present;
+    }
+  }
+  s.length = s.rec.time.duration;
+  item(s, slot::kDuration) = std::to_string(s.length);
+  item(s, slot::kInterval) = s.rec.info.item[RecordingInfo::kInterval];
+  if (fresh) {
+    s.start = 0;
+    s.span = s.rec.time.display_span;
+    item(s, slot::kDisplayStart) = "0";
+    item(s, slot::kDisplaySpan) = std::to_string(s.length);
+  } else {
+    s.start = to_i32(round_half_even(common::val(item(s, slot::kDisplayStart))));
+    s.span = to_i32(round_half_even(common::val(item(s, slot::kDisplaySpan))));
+    // The recording may have changed on disk since the window was chosen.
+    apply_window_rules(s.start, s.span, s.length);
+  }
+  s.band = overview_band_height(s.rec.table.count);
+  s.overview_fs = overview_acc_full_scale(item(s, slot::kAccScale));
+
+  ui::Form& form = WND2_OPN(state, platform);
+  form.set_caption(kForm2Caption);
+  set_up_controls(form, s);
+  show_window_captions(form, s);
+  bind_handlers(state, platform, form, s);
+  form.set_busy(true);
+  draw_overview(form, s, command);
+  form.set_busy(false);
+  if (s.span < 60) s.span = 60;
+  redraw_frame(form, s, false);
+
+  const bool accepted = run_dialog(state, platform, form, s);
+  form.set_handler([](const ui::UiEvent&) {});
+  if (form.is_open()) form.close();
+  return accepted;
+}
+
+}  // namespace ambview

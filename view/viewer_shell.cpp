@@ -1,0 +1,385 @@
+// The analysis program's shell: start-up, ACCMENU, the main loop, "RaZor.prm", DELAY_T and
+// the window-opening operations.
+#include "view/viewer_shell.h"
+
+#include <filesystem>
+#include <new>
+#include <stdexcept>
+#include <system_error>
+
+#include "common/cp932.h"
+#include "common/numbers.h"
+#include "common/text.h"
+#include "ui/colour.h"
+#include "view/conditions_dialog.h"
+
+namespace ambview {
+
+namespace fs = std::filesystem;
+
+// ---------------------------------------------------------------------------------------
+// Slots
+
+std::string slot_text(const ViewerState& state, int slot) {
+  return common::cp932_to_utf8(state.conditions[static_cast<std::size_t>(slot)]);
+}
+
+void set_slot_text(ViewerState& state, int slot, std::string_view utf8) {
+  state.conditions[static_cast<std::size_t>(slot)] = common::utf8_to_cp932(utf8);
+}
+
+// ---------------------------------------------------------------------------------------
+// Menu
+
+const std::vector<MenuCommand>& ACCMENU() {
+  static const std::vector<MenuCommand> table = {
+      {"ファイル(&F)", "開く  → 処理条件の設定 (&O)", "A_OPEN", code::kOpen},
+      {"ファイル(&F)", "変更した開始時刻､時間で保存", "E_SAVE", code::kResave},
+      {"ファイル(&F)", "テキスト形式に変換して保存", "TXT_CONV", code::kTextExport},
+      {"処理条件", "処理条件の設定 (ﾄﾚﾝﾄﾞ表示)", "D_COND1", code::kConditionsWithTrend},
+      {"処理条件", "処理条件の設定(ﾄﾚﾝﾄﾞ非表示)", "D_COND2", code::kConditionsNoTrend},
+      {"トレンド(&T)", "表示", "D_DISP", code::kTrend},
+      {"トレンド(&T)", "ﾋﾞｯﾄﾏｯﾌﾟ保存", "TRD_B_SAVE", code::kTrendBitmap},
+      {"トレンド(&T)", "ハードコピー", "HARDC", code::kTrendHardCopy},
+      {"心電図", "ECG-1 表示", "P_ECG1", 401},
+      {"心電図", "ECG-2 表示", "P_ECG2", 402},
+      {"心電図", "ECG-3 表示", "P_ECG3", 403},
+      {"心電図", "ECG-4 表示", "P_ECG4", 404},
+      {"心電図", "ﾋﾞｯﾄﾏｯﾌﾟ保存", "ECG_B_SAVE", code::kEcgBitmap},
+      {"心電図", "ハードコピー", "ecopy", code::kEcgHardCopy},
+      {"波形表示", "波形表示", "wav_mon", code::kWaveMonitor},
+      {"波形表示", "ﾋﾞｯﾄﾏｯﾌﾟ保存", "w_Svbmp", code::kWaveBitmap},
+      {"波形表示", "ﾊｰﾄﾞｺﾋﾟｰ", "w_Hcopy", code::kWaveHardCopy},
+      {"ｶﾛﾘｰ", "ｶﾛﾘｰ計算", "t_cal", code::kCalorie},
+      {"ｶﾛﾘｰ", "ﾋﾞｯﾄﾏｯﾌﾟ保存", "cal_SAVE", code::kCalorieBitmap},
+      {"ｶﾛﾘｰ", "ﾊｰﾄﾞｺﾋﾟｰ", "cal_copy", code::kCalorieHardCopy},
+  };
+  return table;
+}
+
+std::vector<ui::Menu> accmenu_for_form() {
+  std::vector<ui::Menu> menus;
+  for (const MenuCommand& c : ACCMENU()) {
+    if (menus.empty() || menus.back().caption != c.menu) menus.push_back({c.menu, {}});
+    menus.back().entries.push_back({c.name, c.caption});
+  }
+  return menus;
+}
+
+int menu_event_code(std::string_view entry) {
+  for (const MenuCommand& c : ACCMENU())
+    if (ui::same_name(c.name, entry)) return c.code;
+  return 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Processing conditions
+
+namespace {
+
+std::string colour_text(ui::Colour c) {
+  int digits = 1;
+  while (digits < 8 && (static_cast<std::uint64_t>(c) >> (4 * digits)) != 0) ++digits;
+  return common::hex_field(c, digits);
+}
+
+std::string settings_path(const ViewerState& state) { return state.start_directory + kSettingsFileName; }
+
+// The current directory as the program names directories: absolute, ending with "/".
+std::string current_directory() {
+  std::string dir = fs::current_path().string();
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir;
+}
+
+// Makes the data directory (slot 1) current; a failure goes to the error handler.
+void enter_data_directory(ViewerState& state) {
+  const std::string dir = slot_text(state, slot::kDirectory);
+  std::error_code ec;
+  if (dir.empty()) {
+    program_error(state, "no data directory");
+    return;
+  }
+  fs::current_path(dir, ec);
+  if (ec) program_error(state, "the data directory cannot be entered: " + dir);
+}
+
+}  // namespace
+
+common::SettingsSlots default_conditions(std::string_view start_directory) {
+  common::SettingsSlots s{};
+  s[1] = common::utf8_to_cp932(start_directory);
+  s[0] = std::string(1, static_cast<char>(s[1].size() > 255 ? 255 : s[1].size()));
+  s[2] = common::utf8_to_cp932("無題");
+  s[3] = "0";
+  s[4] = "0";
+  s[5] = "0";
+  s[6] = "1";
+  s[slot::kColourScale1] = colour_text(ui::palette(1));
+  s[slot::kColourScale2] = colour_text(ui::palette(14));
+  s[slot::kColourTrend] = colour_text(ui::palette(5));
+  s[slot::kColourBack] = colour_text(ui::palette(15));
+  s[slot::kColourText] = colour_text(ui::palette(0));
+  s[10] = "0";
+  s[11] = "0";
+  s[12] = "0";
+  s[13] = "0";
+  s[16] = "";
+  s[17] = "8";
+  s[18] = "2";
+  s[19] = " ";
+  s[20] = "60";
+  s[21] = "1";
+  s[22] = "0.021";
+  s[23] = "0.078";
+  s[24] = "3.083";
+  s[25] = "68.074";
+  s[26] = "0";
+  return s;
+}
+
+void GET_COND(ViewerState& state) {
+  if (common::read_settings_file(settings_path(state), common::SettingsFlavour::Viewer, state.conditions)) return;
+  state.conditions = default_conditions(state.start_directory);
+  PUT_COND(state);
+}
+
+bool PUT_COND(ViewerState& state) {
+  // Written by its full path: the data directory stays current.
+  return common::write_settings_file(settings_path(state), state.conditions, common::SettingsFlavour::Viewer);
+}
+
+void set_data_directory(ViewerState& state, std::string_view directory_utf8) {
+  set_slot_text(state, slot::kDirectory, directory_utf8);
+  const std::size_t len = state.conditions[slot::kDirectory].size();
+  state.conditions[slot::kDirectoryLength] = std::string(1, static_cast<char>(len > 255 ? 255 : len));
+}
+
+std::string default_open_name(const common::SettingsSlots& c) {
+  const std::string& ext = c[slot::kExtension];
+  std::string name = common::mid(ext, 2, 2) == "ac" ? c[slot::kBaseName] + ext : c[slot::kBaseName] + "0" + ext;
+  return common::cp932_to_utf8(name);
+}
+
+// ---------------------------------------------------------------------------------------
+// Errors
+
+void program_error(ViewerState& state, std::string_view /*what*/) {
+  set_data_directory(state, state.start_directory);
+  PUT_COND(state);
+  std::error_code ec;
+  fs::current_path(state.start_directory, ec);
+}
+
+void run_event(ViewerState& state, ui::Platform& platform, int event) {
+  // Standard logic errors (a bad index, a bad conversion) are run-time errors of the program;
+  // any other logic_error is a test double's verdict and must reach the test.
+  try {
+    if (event == code::kOpen || event == code::kConditionsWithTrend || event == code::kConditionsNoTrend) {
+      open_command(state, platform, event);
+      return;
+    }
+    if (event >= code::kWaveMonitor && event <= code::kWaveLast) {
+      // The waveform monitor only for a recording whose first channel is a waveform.
+      if (!state.loaded || state.channels.count == 0 || state.channels.rows[0].kind != 'w') return;
+    }
+    if (event >= code::kEcg1 && event <= code::kEcg4) WND4_OPN(state, platform);
+    auto it = state.operations.find(event);
+    if (it != state.operations.end() && it->second) it->second(state, platform, event);
+  } catch (const std::out_of_range& e) {
+    program_error(state, e.what());
+  } catch (const std::invalid_argument& e) {
+    program_error(state, e.what());
+  } catch (const std::length_error& e) {
+    program_error(state, e.what());
+  } catch (const std::domain_error& e) {
+    program_error(state, e.what());
+  } catch (const std::logic_error&) {
+    throw;
+  } catch (const std::exception& e) {
+    program_error(state, e.what());
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Start-up and loop
+
+namespace {
+
+void bind_main_form(ViewerState& state, ui::Platform& platform) {
+  auto form = platform.forms.make_form("MAINFORM", kMainWidth, kMainHeight);
+  form->set_caption(kMainCaption);
+  form->set_menu(accmenu_for_form());
+  for (const MenuCommand& c : ACCMENU()) form->set_menu_enabled(c.name, c.code == code::kOpen);
+  form->set_handler([&state](const ui::UiEvent& e) {
+    if (e.kind == ui::EventKind::Menu) {
+      if (int c = menu_event_code(e.control); c != 0) state.event_code = static_cast<std::int16_t>(c);
+    }
+  });
+  form->canvas().clear(ui::palette(15));
+  form->show();
+  state.forms.main = std::move(form);
+}
+
+bool main_open(const ViewerState& state) { return state.forms.main && state.forms.main->is_open(); }
+
+}  // namespace
+
+void viewer_startup(ViewerState& state, ui::Platform& platform) {
+  state.wave_state.fill(0);
+  state.measuring_line = 0;
+  state.info.item[RecordingInfo::kStartOffset] = "0";
+  state.start_directory = current_directory();
+  GET_COND(state);
+  bind_main_form(state, platform);
+  enter_data_directory(state);
+  state.default_file_name = default_open_name(state.conditions);
+}
+
+void main_loop(ViewerState& state, ui::Platform& platform) {
+  while (main_open(state)) {
+    state.event_code = 0;
+    platform.pump.wait_until([&] { return state.event_code != 0 || !main_open(state); });
+    if (!main_open(state)) break;
+    run_event(state, platform, state.event_code);
+  }
+}
+
+void run_viewer(ui::Platform& platform, ViewerState& state, const std::optional<std::string>& file) {
+  install_operations(state);
+  viewer_startup(state, platform);
+  if (file && !file->empty()) {
+    try {
+      open_command(state, platform, code::kOpen, *file);
+    } catch (const std::out_of_range& e) {
+      program_error(state, e.what());
+    } catch (const std::invalid_argument& e) {
+      program_error(state, e.what());
+    } catch (const std::logic_error&) {
+      throw;
+    } catch (const std::exception& e) {
+      program_error(state, e.what());
+    }
+  }
+  main_loop(state, platform);
+}
+
+void open_command(ViewerState& state, ui::Platform& platform, int event, const std::optional<std::string>& path) {
+  std::string chosen;
+  if (event == code::kOpen) {
+    if (path) {
+      chosen = *path;
+    } else {
+      chosen = platform.dialogs.open_file("ファイルを開く", state.default_file_name, "ﾃﾞｰﾀｰ();すべてのファイル(*.*)");
+    }
+    if (chosen == ui::kCancelAnswer || chosen.empty()) return;
+  } else {
+    if (!state.loaded) return;
+    chosen = state.recording_path;
+    if (chosen.empty()) return;
+  }
+  // Relative names are taken in the data directory, which is current.
+  std::error_code ec;
+  const fs::path absolute = fs::absolute(fs::path(chosen), ec);
+  if (!ec) chosen = absolute.lexically_normal().string();
+  if (event == code::kOpen) state.default_file_name = chosen;
+
+  if (OPEN_DATA(state, platform, chosen, event)) {
+    PUT_COND(state);
+    enable_after_load(state);
+  }
+}
+
+void enable_after_load(ViewerState& state) {
+  ui::Form* form = state.forms.main.get();
+  if (form == nullptr) return;
+  for (const char* name : {"E_SAVE", "TXT_CONV", "D_COND1", "D_COND2", "D_DISP", "HARDC", "TRD_B_SAVE", "ECOPY"})
+    form->set_menu_enabled(name, true);
+  const bool wave = state.channels.count > 0 && state.channels.rows[0].kind == 'w';
+  for (const char* name : {"wav_mon", "w_Svbmp", "w_Hcopy"}) form->set_menu_enabled(name, wave);
+  for (const char* name : {"t_cal", "cal_SAVE", "cal_copy"}) form->set_menu_enabled(name, !wave);
+  const double blocks = common::val(state.info.item[RecordingInfo::kEcgBlocks]);
+  form->set_menu_enabled("P_ECG1", blocks > 0);
+  form->set_menu_enabled("ECG_B_SAVE", blocks > 0);
+  form->set_menu_enabled("P_ECG2", blocks > 1);
+  form->set_menu_enabled("P_ECG3", blocks > 2);
+  form->set_menu_enabled("P_ECG4", blocks > 3);
+}
+
+void install_operations(ViewerState& state) {
+  // The views and exports register here as they are built: one line each,
+  //   state.operations.try_emplace(code::kTrend, run_trend);
+  // try_emplace keeps what a caller (a test) registered before.
+  (void)state;
+}
+
+// ---------------------------------------------------------------------------------------
+// Waiting and windows
+
+void DELAY_T(ViewerState& state, ui::Platform& platform, int t) {
+  const std::int16_t kept = state.event_code;
+  state.event_code = code::kDelay;
+  if (t < 10) t = 10;
+  const int interval = static_cast<int>(common::round_half_away(t / 10.0));
+  platform.pump.start_timer(interval, [&state] { state.event_code = code::kTimer; });
+  platform.pump.wait_until([&] { return state.event_code == code::kTimer || state.event_code == code::kOpen; });
+  platform.pump.stop_timer();
+  state.event_code = kept;
+}
+
+namespace {
+constexpr int kForm3Width = 560;
+constexpr int kForm3Height = 300;
+}  // namespace
+
+ui::Form& WND3_OPN(ViewerState& state, ui::Platform& platform, int purpose) {
+  if (!state.forms.form3) {
+    state.forms.form3 = platform.forms.make_form("FORM3", kForm3Width, kForm3Height);
+    state.forms.form3->add_controls({{"LIST1", ui::ControlKind::List, "", 0, 0, kForm3Width, kForm3Height, true, 0}});
+    state.forms.form3->set_handler([](const ui::UiEvent&) {});
+  }
+  ui::Form& form = *state.forms.form3;
+  form.set_caption(purpose == 0 ? kForm3CaptionResave : kForm3CaptionTextExport);
+  form.control("LIST1").clear_rows();
+  form.show();
+  form.raise();
+  platform.pump.process_pending();
+  return form;
+}
+
+void FORM3_PRINT(ViewerState& state, ui::Platform& platform, std::string_view utf8) {
+  if (!FORM3_IS_OPEN(state)) return;
+  ui::Control& list = state.forms.form3->control("LIST1");
+  std::string line;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+    if (utf8[i] == '\n' || utf8[i] == '\r') {
+      list.add_row(line);
+      line.clear();
+    } else {
+      line += utf8[i];
+    }
+  }
+  list.add_row(line);
+  list.set_selection(static_cast<int>(list.rows().size()) - 1);  // keeps the newest line in view
+  platform.pump.process_pending();
+}
+
+bool FORM3_IS_OPEN(const ViewerState& state) { return state.forms.form3 && state.forms.form3->is_open(); }
+
+ui::Form& WND4_OPN(ViewerState& state, ui::Platform& platform) {
+  if (!state.forms.form4) {
+    state.forms.form4 = platform.forms.make_form("FORM4", kMainWidth, kMainHeight);
+    state.forms.form4->set_caption("心電図");
+    state.forms.form4->set_handler([](const ui::UiEvent&) {});
+  }
+  ui::Form& form = *state.forms.form4;
+  if (form.is_open()) {
+    form.raise();
+  } else {
+    form.show();
+  }
+  return form;
+}
+
+}  // namespace ambview
