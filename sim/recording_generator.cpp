@@ -170,8 +170,8 @@ void mark_rr_totals(std::string& header, std::int64_t n, bool clear_ecg) {
 
 bool check_options(const RecordingOptions& o, std::string& error) {
   const SignalOptions& s = o.signal;
-  if (o.path.empty()) {
-    error = "no output path given";
+  if (split_path(o.path).name.empty()) {
+    error = "no file name in the output path \"" + o.path + "\"";
     return false;
   }
   if (s.samples < 0) {
@@ -190,6 +190,10 @@ bool check_options(const RecordingOptions& o, std::string& error) {
   if (o.family == Family::Combined) {
     if (combined_extension(s.mode).empty()) {
       error = std::string("mode ") + s.mode + " has no combined file (modes 0, 1, 2, 4, 5)";
+      return false;
+    }
+    if (!o.extension.empty() && o.extension != combined_extension(s.mode)) {
+      error = o.extension + ": mode " + s.mode + " writes " + combined_extension(s.mode) + " files";
       return false;
     }
     if (s.interval_s < 1 || s.interval_s != std::floor(s.interval_s) || s.interval_s > 0xFFFF) {

@@ -323,6 +323,12 @@ TEST_F(GeneratorRecording, BadOptionsWriteNothing) {
   o.signal.mode = '1';
   o.signal.samples = 70000;  // more frames than the old header counts
   EXPECT_NE(write_recording(o).error, "");
+  o.signal.samples = 100;
+  o.extension = ".ac4";  // the layout of another mode
+  EXPECT_NE(write_recording(o).error, "");
+  o.extension.clear();
+  o.path = path("") + "/";  // a folder without a file name
+  EXPECT_NE(write_recording(o).error, "");
   EXPECT_TRUE(fs::is_empty(dir_));
 
   // A directory where a file should go is reported, not crashed on.
