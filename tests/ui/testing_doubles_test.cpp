@@ -8,6 +8,7 @@
 #include "ui/testing/scripted_dialogs.h"
 #include "ui/testing/scripted_pump.h"
 #include "ui/testing/test_form.h"
+#include "ui/testing/test_platform.h"
 
 namespace ui::testing {
 namespace {
@@ -251,6 +252,53 @@ TEST(FakeClock, AutoAdvanceCrossesMidnightAndMonthEnds) {
   clock.advance(-1);
   EXPECT_EQ(clock.now().year, 2023);
   EXPECT_EQ(clock.seconds_of_day(), 86399);
+}
+
+// A program in the shape of the real ones: handlers store an event code, the main loop waits
+// for it and runs the operation, which may ask in a dialog; closing the window ends the loop.
+std::vector<std::string> run_little_program(Platform& p) {
+  std::vector<std::string> log;
+  int code = 0;
+  auto form = p.forms.make_form("MAINFORM", 300, 200);
+  form->set_menu({{"ファイル(&F)", {{"A_OPEN", "開く"}}}});
+  form->set_handler([&](const UiEvent& e) {
+    if (e.kind == EventKind::Menu) code = 101;
+    if (e.kind == EventKind::Close) code = -1;
+  });
+  form->show();
+  for (;;) {
+    code = 0;
+    p.pump.wait_until([&] { return code != 0; });
+    if (code == -1) break;
+    const std::string name = p.dialogs.open_file("ファイルを開く", "無題0", "ﾃﾞｰﾀｰ();すべてのファイル(*.*)");
+    log.push_back(name == kCancelAnswer ? "cancelled" : name);
+  }
+  return log;
+}
+
+TEST(TestPlatform, ScriptDrivesAProgramLoopToItsEnd) {
+  TestPlatform t;
+  t.pump.then([&] {
+         t.forms.form("MAINFORM").choose_menu("A_OPEN");
+         t.dialogs.answer_open("/data/run0");
+       })
+      .then([&] {
+        t.forms.form("MAINFORM").choose_menu("A_OPEN");
+        t.dialogs.cancel_file();
+      })
+      .then([&] { t.forms.form("MAINFORM").user_close(); });
+  EXPECT_EQ(run_little_program(t.platform), (std::vector<std::string>{"/data/run0", "cancelled"}));
+  EXPECT_EQ(t.dialogs.shown().size(), 2u);
+  EXPECT_EQ(t.dialogs.shown()[0].filter, "ﾃﾞｰﾀｰ();すべてのファイル(*.*)");
+}
+
+TEST(TestPlatform, AScriptWithoutTheCloseFailsInsteadOfHanging) {
+  TestPlatform t;
+  t.pump.then([&] {
+    t.forms.form("MAINFORM").choose_menu("A_OPEN");
+    t.dialogs.answer_open("/data/run0");
+  }, "open");
+  EXPECT_THROW(run_little_program(t.platform), ScriptFailure);
 }
 
 }  // namespace

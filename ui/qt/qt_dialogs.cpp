@@ -2,6 +2,7 @@
 // pressed button, or the single character 27 for a cancelled input or file dialog.
 #include "ui/qt/qt_dialogs.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -32,6 +33,9 @@ std::string trimmed(std::string_view s) {
   return std::string(s.substr(first, last - first + 1));
 }
 
+// Dialogs belong to the window the user works in, so they open over it.
+QWidget* owner() { return QApplication::activeWindow(); }
+
 QMessageBox::Icon qt_icon(Icon icon) {
   switch (icon) {
     case Icon::Stop: return QMessageBox::Critical;
@@ -45,7 +49,7 @@ QMessageBox::Icon qt_icon(Icon icon) {
 }
 
 std::string file_dialog(std::string_view title, std::string_view proposed, std::string_view filter, bool save) {
-  QFileDialog dialog(nullptr, qstr(title), QDir::currentPath(), QString::fromStdString(qt_file_filter(filter)));
+  QFileDialog dialog(owner(), qstr(title), QDir::currentPath(), QString::fromStdString(qt_file_filter(filter)));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   // The programs ask about overwriting themselves, with their own texts.
@@ -91,7 +95,7 @@ std::string qt_file_filter(std::string_view filter) {
 
 std::unique_ptr<QInputDialog> make_input_dialog(std::string_view title, std::string_view prompt,
                                                 std::string_view default_text) {
-  auto dialog = std::make_unique<QInputDialog>();
+  auto dialog = std::make_unique<QInputDialog>(owner());
   dialog->setInputMode(QInputDialog::TextInput);
   dialog->setWindowTitle(qstr(title));
   dialog->setLabelText(qstr(prompt));
@@ -100,6 +104,7 @@ std::unique_ptr<QInputDialog> make_input_dialog(std::string_view title, std::str
   // The line edit exists once the mode is set; the limit also cuts a longer default text.
   if (auto* edit = dialog->findChild<QLineEdit*>()) edit->setMaxLength(kInputLimit);
   dialog->setTextValue(qstr(default_text).left(kInputLimit));
+  dialog->setMinimumWidth(360);  // room for a full line of input
   return dialog;
 }
 
@@ -116,7 +121,7 @@ bool print_one_page(QPagedPaintDevice& device, const QImage& image) {
 Answer QtDialogs::message_box(std::string_view caption, std::string_view text, Buttons buttons, Icon icon) {
   QString body = qstr(text);
   body.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
-  QMessageBox box(qt_icon(icon), qstr(caption), body);
+  QMessageBox box(qt_icon(icon), qstr(caption), body, QMessageBox::NoButton, owner());
   QPushButton* first = nullptr;
   QPushButton* second = nullptr;
   switch (buttons) {
@@ -161,7 +166,7 @@ std::string QtDialogs::save_file(std::string_view title, std::string_view propos
 }
 
 std::optional<Colour> QtDialogs::choose_colour(Colour initial) {
-  const QColor chosen = QColorDialog::getColor(to_qcolor(initial));
+  const QColor chosen = QColorDialog::getColor(to_qcolor(initial), owner());
   if (!chosen.isValid()) return std::nullopt;
   return rgb(chosen.red(), chosen.green(), chosen.blue());
 }
@@ -174,7 +179,7 @@ bool QtDialogs::print_image(const Image& image, std::string_view document_name) 
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
   } else {
-    QPrintDialog dialog(&printer);
+    QPrintDialog dialog(&printer, owner());
     if (dialog.exec() != QDialog::Accepted) return false;
   }
   return print_one_page(printer, to_qimage(image));

@@ -269,6 +269,8 @@ QtControl::QtControl(QtForm& form, const ControlSpec& spec, QWidget* parent) : f
     case ControlKind::VScroll:
       scroll_ = new QScrollBar(Qt::Vertical, parent);
       scroll_->setRange(0, 32767);
+      // Change when the thumb is let go, not at every step of a drag.
+      scroll_->setTracking(false);
       QObject::connect(scroll_, &QScrollBar::valueChanged, scroll_, change);
       widget_ = scroll_;
       break;

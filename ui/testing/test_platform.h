@@ -1,0 +1,25 @@
+// All platform doubles in one place for a test: in-memory forms, scripted dialogs and pump,
+// and a settable clock, with the ui::Platform that the programs' operations take.
+#pragma once
+
+#include "ui/platform.h"
+#include "ui/testing/fake_clock.h"
+#include "ui/testing/scripted_dialogs.h"
+#include "ui/testing/scripted_pump.h"
+#include "ui/testing/test_form.h"
+
+namespace ui::testing {
+
+struct TestPlatform {
+  TestFormFactory forms;
+  ScriptedDialogs dialogs;
+  ScriptedPump pump;
+  FakeClock clock;
+  Platform platform{forms, dialogs, pump, clock};
+
+  TestPlatform() = default;
+  TestPlatform(const TestPlatform&) = delete;
+  TestPlatform& operator=(const TestPlatform&) = delete;
+};
+
+}  // namespace ui::testing
