@@ -397,6 +397,10 @@ struct SignalStream::State {
       if (ecg_cursor > 0) --ecg_cursor;
     }
   }
+
+  void motion(RecorderMemory& m, std::int64_t idx, const Bout& b, double level);
+  void heart(RecorderMemory& m, double t1, double tm);
+  void waves(RecorderMemory& m, std::int64_t idx, double t0, const Bout& b, double level);
 };
 
 SignalStream::SignalStream(const SignalOptions& options) : state_(std::make_unique<State>(options)) {}
@@ -405,28 +409,142 @@ std::int64_t SignalStream::position() const { return state_->pos; }
 std::size_t SignalStream::buffered_beats() const { return state_->beats.size(); }
 const SignalOptions& SignalStream::options() const { return state_->opt; }
 
+namespace {
+
+// Headroom of each channel: the combined frame has 11 bits for acceleration and 9 for
+// channel 1; the per-channel files hold 12 bits.
+struct Caps {
+  long acc, axis1, level1;
+};
+Caps caps_of(const ChannelSet& ch) {
+  return ch.combined ? Caps{2047, 511, 511} : Caps{4095, 4095, 4095};
+}
+
+constexpr double kLevelSampleRate = 20.0;  // samples a second behind the level counts
+
+std::uint16_t raw_mg2(double g, long cap) {  // G -> raw units of 2 mG
+  return static_cast<std::uint16_t>(std::clamp(std::lround(g * 500.0), 0L, cap));
+}
+
+}  // namespace
+
+// Acceleration summaries of one interval: magnitude, axes, level counts, tilt, angles, steps.
+void SignalStream::State::motion(RecorderMemory& m, std::int64_t idx, const Bout& b, double level) {
+  const std::uint32_t seed = opt.seed;
+  const Caps cap = caps_of(ch);
+  double acc_g = std::max(0.0, level * (1.0 + 0.08 * hash_gauss(seed, kAcc, idx)));
+  if (ch.acc) m.acc.push_back(raw_mg2(acc_g, cap.acc));
+  if (ch.axes) {
+    // Lateral, vertical, forward: walking moves the body most along the vertical.
+    static constexpr double share[3] = {0.45, 0.85, 0.55};
+    static constexpr Stream streams[3] = {kAxisX, kAxisY, kAxisZ};
+    for (int k = 0; k < 3; ++k) {
+      double v = acc_g * share[k] * (1.0 + 0.1 * hash_gauss(seed, streams[k], idx));
+      m.axis[k].push_back(raw_mg2(v, k == 0 ? cap.axis1 : 4095));
+    }
+  }
+  if (ch.levels > 0) {
+    // The share of samples above a threshold, for a roughly exponential spread of |a|.
+    double n_int = std::max(1.0, std::round(interval * kLevelSampleRate));
+    double spread = 1.0 + 0.1 * hash_gauss(seed, kLevel, idx);
+    for (int k = 0; k < ch.levels; ++k) {
+      double thr = std::max(opt.level_threshold_g[static_cast<std::size_t>(k)], 1e-4);
+      double p = level > 0 ? std::exp(-thr / level) : 0.0;
+      double c = std::clamp(std::round(n_int * p * spread), 0.0, n_int);
+      double cap_k = k == 0 ? static_cast<double>(cap.level1) : 4095.0;
+      m.level[k].push_back(static_cast<std::uint16_t>(std::min(c, cap_k)));
+    }
+  }
+  double sway = b.cadence > 0 ? 4.0 : 1.5;
+  double ang_t = b.angle_t + sway * hash_gauss(seed, kAngleT, idx);
+  double ang_u = b.angle_u + sway * hash_gauss(seed, kAngleU, idx);
+  if (ch.tilt) {
+    long code = std::lround(std::clamp(ang_t, 0.0, 180.0) / 12.0);
+    m.tilt.push_back(static_cast<std::uint8_t>(std::clamp(code, 0L, 15L)));
+  }
+  if (ch.angles) {
+    m.angle_t.push_back(quantise_angle(ang_t));
+    m.angle_u.push_back(quantise_angle(ang_u));
+  }
+  if (ch.steps) {
+    double before = step_phase;
+    step_phase += b.cadence * interval;
+    auto st = static_cast<std::int64_t>(std::floor(step_phase) - std::floor(before));
+    m.steps.push_back(static_cast<std::uint16_t>(std::clamp<std::int64_t>(st, 0, 65535)));
+  }
+}
+
+// The beats that end inside [.., t1): RR values and the recorder's heart rate of the interval.
+void SignalStream::State::heart(RecorderMemory& m, double t1, double tm) {
+  int valid = 0;
+  double sum_ms = 0;
+  for (const Beat& bt : beats) {
+    if (bt.index < rr_emitted) continue;
+    if (bt.t >= t1) break;
+    ++rr_emitted;
+    if (bt.t < 0) continue;  // the beat before the recording began
+    std::uint16_t w = rr_word(bt.rr);
+    if (ch.rr) m.rr.push_back(w);
+    if (w > 0) {
+      ++valid;
+      sum_ms += w;
+    }
+  }
+  if (ch.hr) {
+    // An interval without a beat repeats the last rate, as a display would.
+    if (valid > 0) last_hr = 60000.0 * valid / sum_ms;
+    if (last_hr <= 0) last_hr = model.hr_at(tm, bout_cursor);
+    m.hr.push_back(static_cast<std::uint16_t>(std::clamp(std::lround(last_hr), 0L, 4095L)));
+  }
+}
+
+// Raw acceleration at 0.02 s: gravity on the three axes by posture, plus the periodic
+// movement of steps (vertical and forward at the step rate, lateral at the stride rate).
+void SignalStream::State::waves(RecorderMemory& m, std::int64_t idx, double t0, const Bout& b, double level) {
+  const std::uint32_t seed = opt.seed;
+  double th = (b.angle_t + 2.0 * value_noise(seed, kAngleT, t0, 2.0)) * kPi / 180.0;
+  double ph = (b.angle_u - 90.0 + 2.0 * value_noise(seed, kAngleU, t0, 2.0)) * kPi / 180.0;
+  double g[3] = {std::sin(th) * std::sin(ph), std::cos(th), std::sin(th) * std::cos(ph)};
+  wave_phase += b.cadence * interval;
+  double p = 2.0 * kPi * wave_phase;
+  double a = level * 1.3;
+  double dyn[3] = {0.4 * a * std::sin(0.5 * p), a * (0.9 * std::sin(p) + 0.3 * std::sin(2.0 * p + 0.5)),
+                   0.6 * a * std::sin(p + 1.2)};
+  if (b.cadence == 0) {
+    // At rest the dynamic part is small irregular movement.
+    for (int k = 0; k < 3; ++k) dyn[k] = level * value_noise(seed, kWaveNoiseA + static_cast<std::uint64_t>(k), t0, 0.3);
+  }
+  static constexpr Stream noise[3] = {kWaveNoiseA, kWaveNoiseB, kWaveNoiseC};
+  for (int k = 0; k < 3; ++k) {
+    if (!ch.wave[k]) continue;
+    double v = g[k] + dyn[k] + 0.006 * hash_gauss(seed, noise[k], idx);
+    m.wave[k].push_back(clamp12(2048.0 + v * 500.0));
+  }
+}
+
 RecorderMemory SignalStream::next(std::int64_t count) {
   State& s = *state_;
+  const ChannelSet& ch = s.ch;
   RecorderMemory m;
   count = std::max<std::int64_t>(count, 0);
-  const ChannelSet& ch = s.ch;
-  const std::uint32_t seed = s.opt.seed;
   auto n = static_cast<std::size_t>(count);
   if (ch.acc) m.acc.reserve(n);
-  if (ch.axes) for (auto& v : m.axis) v.reserve(n);
-  for (int k = 0; k < ch.levels; ++k) m.level[k].reserve(n);
+  for (int k = 0; k < 3; ++k) {
+    if (ch.axes) m.axis[k].reserve(n);
+    if (k < ch.levels) m.level[k].reserve(n);
+    if (ch.wave[k]) m.wave[k].reserve(n);
+  }
   if (ch.tilt) m.tilt.reserve(n);
   if (ch.hr) m.hr.reserve(n);
-  for (int k = 0; k < 3; ++k) if (ch.wave[k]) m.wave[k].reserve(n);
   if (ch.ecg_wave) m.ecg_wave.reserve(n * kEcgPerWave);
-  if (ch.angles) { m.angle_t.reserve(n); m.angle_u.reserve(n); }
+  if (ch.angles) {
+    m.angle_t.reserve(n);
+    m.angle_u.reserve(n);
+  }
   if (ch.steps) m.steps.reserve(n);
 
-  const double internal_rate = 20.0;  // samples per second behind the level counts
-  const int level_cap = ch.combined ? 511 : 4095;
-  const int axis_cap[3] = {ch.combined ? 511 : 4095, 4095, 4095};
-  const int acc_cap = ch.combined ? 2047 : 4095;
-
+  const bool need_beats = ch.hr || ch.rr || ch.ecg_wave;
+  const bool any_wave = ch.wave[0] || ch.wave[1] || ch.wave[2];
   for (std::int64_t i = 0; i < count; ++i) {
     std::int64_t idx = s.pos + i;
     double t0 = static_cast<double>(idx) * s.interval;
@@ -434,101 +552,23 @@ RecorderMemory SignalStream::next(std::int64_t count) {
     double tm = t0 + 0.5 * s.interval;
     const Bout& b = s.model.bout_at(tm, s.bout_cursor);
     double level = s.model.level_at(tm, s.bout_cursor);
-    double acc_g = level * (1.0 + 0.08 * hash_gauss(seed, kAcc, idx));
-    acc_g = std::max(acc_g, 0.0);
 
-    if (ch.acc) m.acc.push_back(static_cast<std::uint16_t>(std::clamp(std::lround(acc_g * 500.0), 0L, static_cast<long>(acc_cap))));
-    if (ch.axes) {
-      static constexpr double share[3] = {0.45, 0.85, 0.55};
-      static constexpr Stream streams[3] = {kAxisX, kAxisY, kAxisZ};
-      for (int k = 0; k < 3; ++k) {
-        double v = acc_g * share[k] * (1.0 + 0.1 * hash_gauss(seed, streams[k], idx));
-        m.axis[k].push_back(static_cast<std::uint16_t>(std::clamp(std::lround(v * 500.0), 0L, static_cast<long>(axis_cap[k]))));
-      }
-    }
-    if (ch.levels > 0) {
-      double n_int = std::max(1.0, std::round(s.interval * internal_rate));
-      double spread = 1.0 + 0.1 * hash_gauss(seed, kLevel, idx);
-      for (int k = 0; k < ch.levels; ++k) {
-        double thr = std::max(s.opt.level_threshold_g[k], 1e-4);
-        double p = level > 0 ? std::exp(-thr / level) : 0.0;
-        double c = std::clamp(std::round(n_int * p * spread), 0.0, n_int);
-        m.level[k].push_back(static_cast<std::uint16_t>(std::min(c, static_cast<double>(level_cap))));
-      }
-    }
-    double sway = b.cadence > 0 ? 4.0 : 1.5;
-    double ang_t = b.angle_t + sway * hash_gauss(seed, kAngleT, idx);
-    double ang_u = b.angle_u + sway * hash_gauss(seed, kAngleU, idx);
-    if (ch.tilt) {
-      long code = std::lround(std::clamp(ang_t, 0.0, 180.0) / 12.0);
-      m.tilt.push_back(static_cast<std::uint8_t>(std::clamp(code, 0L, 15L)));
-    }
-    if (ch.angles) {
-      m.angle_t.push_back(quantise_angle(ang_t));
-      m.angle_u.push_back(quantise_angle(ang_u));
-    }
-    if (ch.steps) {
-      double before = s.step_phase;
-      s.step_phase += b.cadence * s.interval;
-      auto st = static_cast<std::int64_t>(std::floor(s.step_phase) - std::floor(before));
-      m.steps.push_back(static_cast<std::uint16_t>(std::clamp<std::int64_t>(st, 0, 65535)));
-    }
-
-    // Beats that end inside this interval: the recorder's heart rate and RR values.
-    if (ch.hr || ch.rr || ch.ecg_wave) s.beats_until(t1 + 1.0);
+    s.motion(m, idx, b, level);
+    if (need_beats) s.beats_until(t1 + 1.0);
     if (ch.hr || ch.rr) {
-      int valid = 0;
-      double sum_ms = 0;
-      for (const Beat& bt : s.beats) {
-        if (bt.index < s.rr_emitted) continue;
-        if (bt.t >= t1) break;
-        ++s.rr_emitted;
-        if (bt.t < 0) continue;  // the beat before the recording began
-        std::uint16_t w = rr_word(bt.rr);
-        if (ch.rr) m.rr.push_back(w);
-        if (w > 0) {
-          ++valid;
-          sum_ms += w;
-        }
-      }
-      if (ch.hr) {
-        if (valid > 0) s.last_hr = 60000.0 * valid / sum_ms;
-        if (s.last_hr <= 0) s.last_hr = s.model.hr_at(tm, s.bout_cursor);
-        m.hr.push_back(static_cast<std::uint16_t>(std::clamp(std::lround(s.last_hr), 0L, 4095L)));
-      }
-    } else {
-      s.rr_emitted = s.beats.empty() ? 0 : s.beats.back().index + 1;
+      s.heart(m, t1, tm);
+    } else if (!s.beats.empty()) {
+      s.rr_emitted = s.beats.back().index + 1;  // nobody takes RR values: all may go
     }
-
-    if (ch.wave[0] || ch.wave[1] || ch.wave[2]) {
-      double th = ang_t * kPi / 180.0;
-      double ph = (b.angle_u - 90.0) * kPi / 180.0;
-      double g[3] = {std::sin(th) * std::sin(ph), std::cos(th), std::sin(th) * std::cos(ph)};
-      s.wave_phase += b.cadence * s.interval;
-      double p = 2.0 * kPi * s.wave_phase;
-      double a = level * 1.3;
-      double dyn[3] = {0.4 * a * std::sin(0.5 * p),
-                       a * (0.9 * std::sin(p) + 0.3 * std::sin(2.0 * p + 0.5)),
-                       0.6 * a * std::sin(p + 1.2)};
-      if (b.cadence == 0) {
-        // At rest the dynamic part is small irregular movement.
-        for (int k = 0; k < 3; ++k) dyn[k] = level * value_noise(seed, kWaveNoiseA + k, t0, 0.3);
-      }
-      static constexpr Stream noise[3] = {kWaveNoiseA, kWaveNoiseB, kWaveNoiseC};
-      for (int k = 0; k < 3; ++k) {
-        if (!ch.wave[k]) continue;
-        double v = g[k] + dyn[k] + 0.006 * hash_gauss(seed, noise[k], idx);
-        m.wave[k].push_back(clamp12(2048.0 + v * 500.0));
-      }
-    }
+    if (any_wave) s.waves(m, idx, t0, b, level);
     if (ch.ecg_wave) {
       for (int j = 0; j < kEcgPerWave; ++j) {
         std::int64_t e = idx * kEcgPerWave + j;
         double te = static_cast<double>(e) * kEcgSampleSeconds;
-        m.ecg_wave.push_back(ecg_word(ecg_mv(s.beats, s.ecg_cursor, te, level, seed, e)));
+        m.ecg_wave.push_back(ecg_word(ecg_mv(s.beats, s.ecg_cursor, te, level, s.opt.seed, e)));
       }
     }
-    if (ch.hr || ch.rr || ch.ecg_wave) s.trim(t0);
+    if (need_beats) s.trim(t0);
   }
   s.pos += count;
   return m;
