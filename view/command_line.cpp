@@ -6,6 +6,7 @@
 
 #include "common/cp932.h"
 #include "common/text.h"
+#include "view/render_command.h"
 
 namespace ambview {
 
@@ -13,6 +14,7 @@ namespace {
 
 const Subcommand kSubcommands[] = {
     {"info", run_info, "info FILE"},
+    {"render", run_render, kRenderUsage},
 };
 
 std::string trim_padding(std::string_view s) {

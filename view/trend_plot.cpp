@@ -120,17 +120,18 @@ const std::vector<std::string_view>& rate_labels(int column) {
 
 std::string band_caption(const common::SettingsSlots& cond, const RecordingInfo& info, const ChannelRow& row,
                          const std::string* level) {
+  // Slots and the comment are CP932 as stored: the caption is put together, then converted.
   std::string caption = "  <" + cond[2] + std::string(1, row.code) + cond[16] + "> T(S)=" +
                         info.item[RecordingInfo::kInterval];
   if (level) caption += " L(G)=" + *level;
-  caption += " N=" + cond[6] + " [" + common::cp932_to_utf8(info.item[RecordingInfo::kComment]) + "]";
+  caption += " N=" + cond[6] + " [" + info.item[RecordingInfo::kComment] + "]";
   if (row.code == 'a' || row.code == 'b' || row.code == 'c') {
     const auto& labels = acceleration_labels(scale_index(cond[4]));
     caption += " " + std::string(labels[labels.size() - 2]) + "G/div";
   } else if (row.code == 'd') {
     caption += " " + std::string(rate_labels(common::val(cond[5]) == 0 ? 2 : 3)[1]) + "mV/div";
   }
-  return caption;
+  return common::cp932_to_utf8(caption);
 }
 
 }  // namespace trend
@@ -164,8 +165,9 @@ void TREND(ui::Canvas& window, const common::SettingsSlots& cond, const ChannelT
   const int m = display.count;
   if (m == 0) return;  // nothing checked: the cleared background only
   const int h = band_geometry(height, m, 0).h;
-  const std::string path_name = cond[1] + cond[2];
-  const std::string& extension = cond[16];
+  // File names on disk are UTF-8; the slots hold them in CP932.
+  const std::string path_name = common::cp932_to_utf8(cond[1] + cond[2]);
+  const std::string extension = common::cp932_to_utf8(cond[16]);
   const TimeGrid grid = time_grid(span_minutes);
   const double minutes_to_x = static_cast<double>(width) / static_cast<double>(span_minutes);
 
@@ -339,6 +341,11 @@ void TREND(ui::Canvas& window, const common::SettingsSlots& cond, const ChannelT
         break;
     }
   }
+}
+
+void run_trend(ViewerState& state, ui::Platform&, int) {
+  if (!state.loaded || !state.forms.main) return;
+  TREND(state.forms.main->canvas(), state.conditions, state.channels, state.info);
 }
 
 }  // namespace ambview

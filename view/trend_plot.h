@@ -9,6 +9,7 @@
 #include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "view/loader.h"
+#include "view/viewer_state.h"
 
 namespace ambview {
 
@@ -18,6 +19,10 @@ namespace ambview {
 // marks, and each band stops silently on its own read error.
 void TREND(ui::Canvas& window, const common::SettingsSlots& conditions, const ChannelTable& channels,
            const RecordingInfo& info);
+
+// The main loop's operation for event code 203: TREND into the main window of the loaded
+// recording; nothing before a recording is loaded.
+void run_trend(ViewerState& state, ui::Platform& platform, int code);
 
 namespace trend {
 

@@ -1,0 +1,200 @@
+// `ambview render` (see render_command.h): settings, options, one view drawn, image saved.
+#include "view/render_command.h"
+
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
+#include "common/cp932.h"
+#include "common/numbers.h"
+#include "view/trend_plot.h"
+#include "view/viewer_shell.h"
+
+namespace ambview {
+
+namespace {
+
+RenderPlatform& platform_slot() {
+  static RenderPlatform platform;
+  return platform;
+}
+
+// A whole number within [low, high]; nothing for anything else ("12x", "", "1e3").
+std::optional<long long> whole_number(std::string_view text, long long low, long long high) {
+  long long v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || v < low || v > high) return std::nullopt;
+  return v;
+}
+
+// One view the render can draw: its name and how it draws into a canvas.
+using RenderView = bool (*)(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err);
+
+bool render_trend(ui::Canvas& canvas, const RenderSetup& setup, std::ostream&) {
+  TREND(canvas, setup.conditions, setup.channels, setup.recording.info);
+  return true;
+}
+
+struct RenderViewEntry {
+  std::string_view name;
+  RenderView draw;
+};
+// The views of the contract; one row per view as it is built.
+const RenderViewEntry kViews[] = {
+    {"trend", render_trend},
+};
+constexpr std::string_view kKnownViews[] = {"trend", "ecg1", "ecg2", "ecg3", "ecg4", "calorie", "wave"};
+
+}  // namespace
+
+void set_render_platform(RenderPlatform platform) { platform_slot() = std::move(platform); }
+const RenderPlatform& render_platform() { return platform_slot(); }
+
+std::optional<RenderSetup> render_setup(const LoadedRecording& recording, const ParsedArgs& parsed,
+                                        std::string& error) {
+  RenderSetup setup;
+  setup.recording = recording;
+  setup.channels = recording.table;
+
+  // Settings as the GUI would have them: "RaZor.prm" of the current directory, read only.
+  std::error_code ec;
+  std::string start_directory = std::filesystem::current_path(ec).string();
+  if (!start_directory.empty() && start_directory.back() != '/') start_directory += '/';
+  common::SettingsSlots& c = setup.conditions;
+  c = default_conditions(start_directory);
+  common::read_settings_file("RaZor.prm", common::SettingsFlavour::Viewer, c);
+
+  // The recording as a fresh open leaves it: whole recording, file name parts in the slots.
+  c[slot::kDirectory] = common::utf8_to_cp932(recording.directory);
+  c[slot::kBaseName] = common::utf8_to_cp932(recording.base_name);
+  c[slot::kExtension] = common::utf8_to_cp932(recording.extension);
+  c[slot::kInterval] = recording.info.item[RecordingInfo::kInterval];
+  c[slot::kDuration] = std::to_string(recording.time.duration);
+  long long start = 0;
+  long long span = fresh_display_span(recording.time.duration);
+
+  const auto option = [&](std::string_view name) -> const std::string* {
+    const auto it = parsed.options.find(name);
+    return it == parsed.options.end() ? nullptr : &it->second;
+  };
+  const auto number = [&](std::string_view name, long long low, long long high, long long& into) {
+    const std::string* text = option(name);
+    if (!text) return true;
+    const std::optional<long long> v = whole_number(*text, low, high);
+    if (!v) {
+      error = "--" + std::string(name) + " needs a whole number from " + std::to_string(low) + " to " +
+              std::to_string(high) + ", not \"" + *text + "\"";
+      return false;
+    }
+    into = *v;
+    return true;
+  };
+  if (!number("start", 0, recording.time.duration > 0 ? recording.time.duration - 1 : 0, start)) return std::nullopt;
+  if (!number("span", 1, 100LL * 366 * 86400, span)) return std::nullopt;
+  c[slot::kDisplayStart] = std::to_string(start);
+  c[slot::kDisplaySpan] = std::to_string(span);
+
+  long long value = 0;
+  if (option("n")) {
+    if (!number("n", 1, 999, value)) return std::nullopt;
+    c[slot::kAverageN] = std::to_string(value);
+  }
+  if (option("acc-scale")) {
+    if (!number("acc-scale", 0, 5, value)) return std::nullopt;
+    c[slot::kAccScale] = std::to_string(value);
+  }
+  if (option("hr-scale")) {
+    if (!number("hr-scale", 0, 1, value)) return std::nullopt;
+    c[slot::kHrScale] = std::to_string(value);
+  }
+  if (const std::string* avg = option("avg")) {
+    if (*avg == "block") {
+      c[slot::kAveraging] = "0";
+    } else if (*avg == "moving") {
+      c[slot::kAveraging] = "1";
+    } else {
+      error = "--avg is block or moving, not \"" + *avg + "\"";
+      return std::nullopt;
+    }
+  }
+
+  // --channels keeps the listed channel codes checked and unchecks the others.
+  if (const std::string* codes = option("channels")) {
+    for (const char code : *codes) {
+      bool found = false;
+      for (int r = 0; r < setup.channels.count; ++r) found |= setup.channels.rows[static_cast<std::size_t>(r)].code == code;
+      if (!found) {
+        error = "--channels: the recording has no channel \"" + std::string(1, code) + "\"";
+        return std::nullopt;
+      }
+    }
+    for (int r = 0; r < setup.channels.count; ++r) {
+      ChannelRow& row = setup.channels.rows[static_cast<std::size_t>(r)];
+      row.present = row.present && codes->find(row.code) != std::string::npos;
+    }
+  }
+  return setup;
+}
+
+int run_render(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+  const ParsedArgs parsed = parse_args(args, {"view", "out", "width", "height", "start", "span", "channels", "avg",
+                                              "n", "acc-scale", "hr-scale"});
+  const auto usage = [&](const std::string& why) {
+    err << "ambview render: " << why << "\nusage: ambview " << kRenderUsage << "\n";
+    return kExitUsage;
+  };
+  if (!parsed.error.empty()) return usage(parsed.error);
+  if (parsed.positional.size() != 1) return usage("expects one FILE");
+  if (!parsed.has("view")) return usage("--view is required");
+  if (!parsed.has("out")) return usage("--out is required");
+  const std::string& view = parsed.options.at("view");
+  const std::string& out_path = parsed.options.at("out");
+
+  const RenderViewEntry* entry = nullptr;
+  for (const auto& v : kViews)
+    if (v.name == view) entry = &v;
+  if (!entry) {
+    for (const auto known : kKnownViews)
+      if (known == view) {
+        err << "ambview render: the view \"" << view << "\" cannot be rendered yet\n";
+        return kExitUsage;
+      }
+    return usage("unknown view \"" + view + "\"");
+  }
+  std::string extension = std::filesystem::path(out_path).extension().string();
+  for (char& ch : extension) ch = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch);
+  if (extension != ".png" && extension != ".bmp") return usage("--out must name a .png or .bmp file");
+
+  long long width = kRenderDefaultWidth;
+  long long height = kRenderDefaultHeight;
+  for (const auto& [name, into] : {std::pair<std::string_view, long long*>{"width", &width}, {"height", &height}}) {
+    const auto it = parsed.options.find(name);
+    if (it == parsed.options.end()) continue;
+    const std::optional<long long> v = whole_number(it->second, 100, 10000);
+    if (!v) return usage("--" + std::string(name) + " needs a whole number from 100 to 10000");
+    *into = *v;
+  }
+
+  const RenderPlatform& platform = render_platform();
+  if (!platform.make_canvas || !platform.save) {
+    err << "ambview render: no drawing platform in this program\n";
+    return kExitDataError;
+  }
+
+  LoadedRecording recording;
+  if (!load_for_command(parsed.positional[0], recording, err)) return kExitDataError;
+  std::string error;
+  const std::optional<RenderSetup> setup = render_setup(recording, parsed, error);
+  if (!setup) return usage(error);
+
+  const std::unique_ptr<ui::Canvas> canvas = platform.make_canvas(static_cast<int>(width), static_cast<int>(height));
+  if (!canvas || !entry->draw(*canvas, *setup, err)) return kExitDataError;
+  if (!platform.save(out_path, canvas->snapshot(), &error)) {
+    err << "ambview render: " << out_path << ": " << error << "\n";
+    return kExitDataError;
+  }
+  out << out_path << "\n";
+  return kExitOk;
+}
+
+}  // namespace ambview
