@@ -249,11 +249,19 @@ RecordingResult write_per_channel(const RecordingOptions& o) {
     std::unique_ptr<RecordSink> sink;
   };
   std::vector<Entry> files;
-  auto add = [&](char code, std::string kind, RecordSink::Kind sk, int per, std::string prefix, int digits) -> RecordSink* {
+  using K = RecordSink::Kind;
+  auto add = [&](char code, std::string kind, K sk, int per, std::string prefix, int digits) -> RecordSink* {
     files.push_back({code, std::move(kind), std::make_unique<RecordSink>(sk, per, std::move(prefix), digits)});
     return files.back().sink.get();
   };
-  using K = RecordSink::Kind;
+  // Text channels by their channel kind; binary words two blocks a record; the RR index.
+  auto add_text = [&](char code, const std::string& kind, char channel_kind, const char* prefix) {
+    return add(code, kind, K::Text, common::samples_per_record(channel_kind), prefix,
+               channel_kind == common::kKindTilt ? 1 : 4);
+  };
+  auto add_words = [&](char code, const std::string& kind) {
+    return add(code, kind, K::Words, common::kWordsPerRecord, "", 0);
+  };
   RecordSink* wave[3] = {nullptr, nullptr, nullptr};
   RecordSink* ecg_wave = nullptr;
   RecordSink* acc = nullptr;
@@ -264,31 +272,39 @@ RecordingResult write_per_channel(const RecordingOptions& o) {
   RecordSink* rr_hr = nullptr;
   RecordSink* rr_index = nullptr;
   static const char* kWaveKinds[3] = {"wA", "wB", "wC"};
+  static const char* kAxisPrefix[3] = {"X0", "Y0", "Z0"};
+  static const char* kLevelPrefix[3] = {"#1", "#2", "#3"};
   // In the order of the download's channel plan.
   for (int k = 0; k < 3; ++k)
-    if (ch.wave[k]) wave[k] = add(static_cast<char>('a' + k), kWaveKinds[k], K::Words, 120, "", 0);
-  if (ch.ecg_wave) ecg_wave = add('d', "wD", K::Words, 120, "", 0);
-  if (ch.acc) acc = add('0', hk, K::Text, 50, uses_lower_kind(sig.model) && sig.model != "ce" ? "A0" : "#0", 4);
+    if (ch.wave[k]) wave[k] = add_words(static_cast<char>('a' + k), kWaveKinds[k]);
+  if (ch.ecg_wave) ecg_wave = add_words('d', "wD");
+  if (ch.acc) acc = add_text('0', hk, common::kKindAcceleration, sig.model == "La" || sig.model == "LA" ? "A0" : "#0");
   for (int k = 0; k < 3; ++k) {
-    static const char* kAxisPrefix[3] = {"X0", "Y0", "Z0"};
-    static const char* kLevelPrefix[3] = {"#1", "#2", "#3"};
-    if (ch.axes) ch123[k] = add(static_cast<char>('1' + k), hk, K::Text, 50, kAxisPrefix[k], 4);
-    else if (k < ch.levels) ch123[k] = add(static_cast<char>('1' + k), hk, K::Text, 50, kLevelPrefix[k], 4);
+    char code = static_cast<char>('1' + k);
+    if (ch.axes) ch123[k] = add_text(code, hk, common::kKindAcceleration, kAxisPrefix[k]);
+    else if (k < ch.levels) ch123[k] = add_text(code, hk, common::kKindLevel, kLevelPrefix[k]);
   }
   if (ch.tilt) {
-    tilt = add('4', hk, K::Text, 240, "#4", 1);
-    tilt->limit(n % 240 == 1 ? n - 1 : n);  // the download asks one sample fewer in this case
+    tilt = add_text('4', hk, common::kKindTilt, "#4");
+    const int per = common::samples_per_record(common::kKindTilt);
+    tilt->limit(n % per == 1 ? n - 1 : n);  // the download asks one sample fewer in this case
   }
-  if (ch.hr) hr = add('5', hk, K::Text, 60, "#5", 4);
+  if (ch.hr) hr = add_text('5', hk, common::kKindHeartRate, "#5");
   if (ch.rr) {
-    rr = add('6', "RR", K::Words, 120, "", 0);
-    rr_hr = add('5', "CE", K::Text, 60, "#5", 4);
-    rr_index = add('i', "IX", K::Index, 60, "", 0);
+    rr = add_words('6', "RR");
+    rr_hr = add_text('5', "CE", common::kKindHeartRate, "#5");
+    rr_index = add(common::kRRIndexCode, "IX", K::Index, common::kRRIndexEntriesPerRecord, "", 0);
   }
 
-  for (auto& e : files) {
-    std::string err = e.sink->open(file_of(e.code));
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    std::string err = files[i].sink->open(file_of(files[i].code));
     if (!err.empty()) {
+      // Leave nothing half-made behind: the files opened so far go again.
+      for (std::size_t j = 0; j < i; ++j) {
+        files[j].sink->finish(std::string());
+        std::error_code ec;
+        std::filesystem::remove(file_of(files[j].code), ec);
+      }
       r.error = err;
       return r;
     }
@@ -351,7 +367,7 @@ RecordingResult write_per_channel(const RecordingOptions& o) {
 
   for (int k = 0; k < blocks; ++k) {
     std::string path = file_of(static_cast<char>('E' + k));
-    RecordSink sink(K::Words, 120, "", 0);
+    RecordSink sink(K::Words, common::kWordsPerRecord, "", 0);
     std::string err = sink.open(path);
     if (err.empty()) {
       for (auto v : ecg_block(sig, k)) sink.add(v);

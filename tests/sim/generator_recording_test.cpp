@@ -331,12 +331,16 @@ TEST_F(GeneratorRecording, BadOptionsWriteNothing) {
   EXPECT_NE(write_recording(o).error, "");
   EXPECT_TRUE(fs::is_empty(dir_));
 
-  // A directory where a file should go is reported, not crashed on.
-  fs::create_directories(path("dir____0"));
+  // A directory where the tilt file should go is reported, and the channel files made
+  // before it are taken away again.
+  fs::create_directories(path("dir____4"));
   o.family = Family::PerChannel;
+  o.signal.mode = '@';
   o.signal.samples = 10;
   o.path = path("dir");
-  EXPECT_NE(write_recording(o).error.find("dir____0"), std::string::npos);
+  EXPECT_NE(write_recording(o).error.find("dir____4"), std::string::npos);
+  EXPECT_FALSE(fs::exists(path("dir____0")));
+  EXPECT_FALSE(fs::exists(path("dir____3")));
 }
 
 }  // namespace
