@@ -48,6 +48,10 @@ struct Menu {
   std::vector<MenuEntry> entries;
 };
 
+// Only user actions raise events; a program setting text, rows, selections, check marks or
+// scroll values raises none. Mouse buttons on the form's surface or a picture raise MouseDown,
+// then MouseUp followed by Click when released over it; MouseMove comes only while a button is
+// down on the surface. Resize is a size the user made; Close a window the user closed.
 enum class EventKind { Click, Change, MouseDown, MouseUp, MouseMove, Resize, Close, Menu };
 
 struct UiEvent {
@@ -55,7 +59,7 @@ struct UiEvent {
   std::string control;  // control or menu entry name; empty for the form itself
   EventKind kind = EventKind::Click;
   int x = 0, y = 0;     // mouse position in the form's (or picture's) client coordinates
-  int button = 0;       // 1 left, 2 right
+  int button = 0;       // 1 left, 2 right, 4 middle
 };
 
 class Control {
