@@ -12,6 +12,7 @@
 #include "common/text.h"
 #include "ui/colour.h"
 #include "view/conditions_dialog.h"
+#include "view/trend_plot.h"
 
 namespace ambview {
 
@@ -247,10 +248,18 @@ void main_loop(ViewerState& state, ui::Platform& platform) {
 
 void run_viewer(ui::Platform& platform, ViewerState& state, const std::optional<std::string>& file) {
   install_operations(state);
-  viewer_startup(state, platform);
+  // FILE names a path from where the program was started, before the data directory
+  // becomes current.
+  std::optional<std::string> chosen;
   if (file && !file->empty()) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(fs::path(*file), ec);
+    chosen = ec ? *file : absolute.lexically_normal().string();
+  }
+  viewer_startup(state, platform);
+  if (chosen) {
     try {
-      open_command(state, platform, code::kOpen, *file);
+      open_command(state, platform, code::kOpen, *chosen);
     } catch (const std::out_of_range& e) {
       program_error(state, e.what());
     } catch (const std::invalid_argument& e) {
@@ -310,7 +319,7 @@ void install_operations(ViewerState& state) {
   // The views and exports register here as they are built: one line each,
   //   state.operations.try_emplace(code::kTrend, run_trend);
   // try_emplace keeps what a caller (a test) registered before.
-  (void)state;
+  state.operations.try_emplace(code::kTrend, run_trend);
 }
 
 // ---------------------------------------------------------------------------------------

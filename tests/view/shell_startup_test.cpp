@@ -1,0 +1,221 @@
+// Start-up of the analysis program: "RaZor.prm" on first start and after, the directory
+// field limits, the open dialog, the timed wait, the progress window and the error handler.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "common/cp932.h"
+#include "common/numbers.h"
+#include "common/text.h"
+#include "common/settings_record.h"
+#include "shell_fixture.h"
+#include "ui/colour.h"
+#include "ui/testing/script_failure.h"
+
+namespace ambview::testing {
+namespace {
+
+using ui::testing::DialogKind;
+
+TEST_F(ViewerTest, FirstStartWritesSettingsAndOffersUntitled) {
+  ASSERT_FALSE(fs::exists(start_ / kSettingsFileName));
+  pump.then([this] {
+    // The file exists before the user does anything.
+    EXPECT_TRUE(fs::exists(start_ / kSettingsFileName));
+    EXPECT_EQ(main_form().caption(), "Movilog  処理(121010)");
+    for (const MenuCommand& c : ACCMENU())
+      EXPECT_EQ(main_form().menu_enabled(c.name), c.code == 101) << c.name;
+    dialogs.cancel_file();
+    main_form().choose_menu("A_OPEN");
+  });
+  script_close_main();
+  run();
+
+  const auto& shown = dialogs.last();
+  EXPECT_EQ(shown.kind, DialogKind::Open);
+  EXPECT_EQ(shown.caption, "ファイルを開く");
+  EXPECT_EQ(shown.filter, "ﾃﾞｰﾀｰ();すべてのファイル(*.*)");
+  EXPECT_EQ(shown.proposed, "無題0");
+  // A cancelled open loads nothing and leaves the menus as they were.
+  EXPECT_FALSE(state.loaded);
+  for (const MenuCommand& c : ACCMENU()) EXPECT_EQ(main_form().menu_enabled(c.name), c.code == 101) << c.name;
+  EXPECT_FALSE(forms.has_form("FORM2"));
+
+  const std::string rec = settings_record();
+  ASSERT_EQ(rec.size(), 256u);
+  const common::SettingsSlots s = common::unpack_settings(rec, common::SettingsFlavour::Viewer);
+  const std::string dir = start_.string() + "/";
+  EXPECT_EQ(static_cast<unsigned char>(rec[0]), dir.size());
+  EXPECT_EQ(s[1], dir);
+  EXPECT_EQ(common::cp932_to_utf8(s[2]), "無題");
+  EXPECT_EQ(s[6], "1");
+  EXPECT_EQ(common::trim_right(s[17]), "8");
+  EXPECT_EQ(s[22].substr(s[22].find_first_not_of(' ')), "0.021");
+  EXPECT_EQ(s[25].substr(s[25].find_first_not_of(' ')), "68.074");
+  // Colours: palette 1, 14, 5, 15, 0 as hex values.
+  EXPECT_EQ(common::hex_value(s[7]), ui::palette(1));
+  EXPECT_EQ(common::hex_value(s[8]), ui::palette(14));
+  EXPECT_EQ(common::hex_value(s[9]), ui::palette(5));
+  EXPECT_EQ(common::hex_value(s[14]), ui::palette(15));
+  EXPECT_EQ(common::hex_value(s[15]), ui::palette(0));
+}
+
+TEST_F(ViewerTest, StoredNameIsOfferedByItsExtensionRule) {
+  common::SettingsSlots s = default_conditions(start_.string() + "/");
+  s[2] = "SUBJ___";
+  s[16] = ".DAT";
+  ASSERT_TRUE(common::write_settings_file((start_ / kSettingsFileName).string(), s, common::SettingsFlavour::Viewer));
+  script([this] {
+    dialogs.cancel_file();
+    main_form().choose_menu("A_OPEN");
+  });
+  s[2] = "WALK";
+  s[16] = ".ac2";
+  script([this, s] {
+    EXPECT_EQ(dialogs.last().proposed, "SUBJ___0.DAT");
+    // The name the user picks becomes the next proposal even when it does not load.
+    dialogs.answer_open((start_ / "nothing.here").string());
+    dialogs.answer(ui::Answer::Ok);
+    main_form().choose_menu("A_OPEN");
+  });
+  script([this] {
+    dialogs.cancel_file();
+    main_form().choose_menu("A_OPEN");
+  });
+  script_close_main();
+  run();
+  EXPECT_EQ(dialogs.last().proposed, (start_ / "nothing.here").string());
+  EXPECT_EQ(default_open_name(s), "WALK.ac2");
+}
+
+// The directory field holds 79 characters; slot 0 keeps the full length.
+TEST_F(ViewerTest, DirectoryOf79CharactersIsStoredWholeALongerOneCut) {
+  const std::string base = start_.string() + "/";
+  ASSERT_LT(base.size(), 70u) << "temporary directory too long for this test";
+  const fs::path exact = start_ / std::string(79 - base.size() - 1, 'd');
+  ASSERT_EQ(exact.string().size() + 1, 79u);
+  fs::create_directories(exact);
+  const fs::path longer = start_ / std::string(100 - base.size() - 1, 'e');
+  fs::create_directories(longer);
+
+  {
+    fs::current_path(exact);
+    ViewerState st;
+    ui::testing::TestFormFactory f;
+    ui::Platform p{f, dialogs, pump, clock};
+    viewer_startup(st, p);
+    const std::string rec = read_bytes(exact / kSettingsFileName);
+    EXPECT_EQ(static_cast<unsigned char>(rec[0]), 79);
+    EXPECT_EQ(rec.substr(1, 79), exact.string() + "/");
+    EXPECT_EQ(common::unpack_settings(rec, common::SettingsFlavour::Viewer)[1], exact.string() + "/");
+  }
+  {
+    fs::current_path(longer);
+    const std::string dir = longer.string() + "/";
+    ViewerState st;
+    ui::testing::TestFormFactory f;
+    ui::Platform p{f, dialogs, pump, clock};
+    viewer_startup(st, p);
+    std::string rec = read_bytes(longer / kSettingsFileName);
+    EXPECT_EQ(static_cast<unsigned char>(rec[0]), dir.size());
+    EXPECT_EQ(rec.substr(1, 79), dir.substr(0, 79));
+    EXPECT_EQ(rec.substr(80, 4), common::utf8_to_cp932("無題"));  // the base name field follows at once
+
+    // Next start: the cut directory cannot be entered; the handler falls back to the start
+    // directory and the program goes on there.
+    ViewerState again;
+    ui::testing::TestFormFactory f2;
+    ui::Platform p2{f2, dialogs, pump, clock};
+    viewer_startup(again, p2);
+    EXPECT_EQ(fs::current_path().string() + "/", dir);
+    EXPECT_EQ(again.conditions[1], dir);
+    EXPECT_EQ(again.default_file_name, "無題0");
+  }
+}
+
+TEST_F(ViewerTest, StartupEntersTheStoredDataDirectory) {
+  fs::create_directories(root_ / "data");
+  common::SettingsSlots s = default_conditions(start_.string() + "/");
+  s[1] = (root_ / "data").string() + "/";
+  ASSERT_TRUE(common::write_settings_file((start_ / kSettingsFileName).string(), s, common::SettingsFlavour::Viewer));
+  script_close_main();
+  run();
+  EXPECT_EQ(fs::current_path(), root_ / "data");
+  EXPECT_EQ(state.start_directory, start_.string() + "/");
+}
+
+TEST_F(ViewerTest, DelayWaitsOneTickAndKeepsTheEventCode) {
+  state.event_code = 203;
+  DELAY_T(state, platform, 1000);
+  EXPECT_EQ(pump.ticks(), 1);
+  EXPECT_EQ(pump.virtual_ms(), 100);
+  EXPECT_EQ(state.event_code, 203);
+  EXPECT_FALSE(pump.timer_running());
+
+  DELAY_T(state, platform, 3);  // below 10 counts as 10: one millisecond
+  EXPECT_EQ(pump.virtual_ms(), 101);
+  DELAY_T(state, platform, 15);  // 1.5 ms rounds away from zero
+  EXPECT_EQ(pump.virtual_ms(), 103);
+
+}
+
+TEST_F(ViewerTest, ProgressWindowTakesLinesAndTellsWhenClosed) {
+  ui::Form& f = WND3_OPN(state, platform, 1);
+  EXPECT_EQ(f.caption(), "ﾃｷｽﾄ変換ﾃﾞｰﾀｰの保存");
+  EXPECT_TRUE(FORM3_IS_OPEN(state));
+  FORM3_PRINT(state, platform, "ABC____0 → ABC____0.prn");
+  FORM3_PRINT(state, platform, "\r\n\tﾃﾞｰﾀｰ保存を終了");
+  const auto rows = forms.form("FORM3").test_control("LIST1").rows();
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], "ABC____0 → ABC____0.prn");
+  EXPECT_EQ(rows[1], "");
+  EXPECT_EQ(rows[2], "\tﾃﾞｰﾀｰ保存を終了");
+
+  forms.form("FORM3").user_close();
+  EXPECT_FALSE(FORM3_IS_OPEN(state));
+  FORM3_PRINT(state, platform, "not shown");  // nothing happens on a closed window
+
+  // Opened again for re-saving: new caption, empty.
+  WND3_OPN(state, platform, 0);
+  EXPECT_EQ(forms.form("FORM3").caption(), "時刻変更データーの保存");
+  EXPECT_TRUE(forms.form("FORM3").test_control("LIST1").rows().empty());
+  EXPECT_EQ(forms.made("FORM3"), 1);
+
+  // FORM4 is made once and brought forward when open.
+  WND4_OPN(state, platform);
+  WND4_OPN(state, platform);
+  EXPECT_EQ(forms.form("FORM4").caption(), "心電図");
+  EXPECT_EQ(forms.form("FORM4").raise_count(), 1);
+}
+
+TEST_F(ViewerTest, ErrorHandlerFallsBackToTheStartDirectoryAndGoesOn) {
+  fs::create_directories(root_ / "data");
+  int calls = 0;
+  state.operations[203] = [&](ViewerState& st, ui::Platform&, int) {
+    ++calls;
+    set_data_directory(st, (root_ / "data").string() + "/");
+    fs::current_path(root_ / "data");
+    throw std::runtime_error("disk gone");
+  };
+  state.operations[204] = [&](ViewerState&, ui::Platform&, int) {
+    ++calls;
+    (void)std::string("abc").at(7);  // a standard logic error is a run-time error too
+  };
+  viewer_startup(state, platform);
+  fs::remove(start_ / kSettingsFileName);
+  run_event(state, platform, 203);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(fs::current_path(), start_);
+  EXPECT_EQ(state.conditions[1], start_.string() + "/");
+  ASSERT_TRUE(fs::exists(start_ / kSettingsFileName));
+  EXPECT_EQ(common::unpack_settings(settings_record(), common::SettingsFlavour::Viewer)[1], start_.string() + "/");
+  EXPECT_NO_THROW(run_event(state, platform, 204));
+  EXPECT_EQ(calls, 2);
+
+  // A test double's verdict is not swallowed.
+  state.operations[301] = [](ViewerState&, ui::Platform&, int) { throw ui::testing::ScriptFailure("scripted"); };
+  EXPECT_THROW(run_event(state, platform, 301), ui::testing::ScriptFailure);
+}
+
+}  // namespace
+}  // namespace ambview::testing
