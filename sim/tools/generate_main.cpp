@@ -14,7 +14,9 @@ namespace {
 const char* kUsage =
     "usage: movilog_gen --out PATH --family per-channel|combined --mode M [--model CODE]\n"
     "         [--samples N | --hours H | --days D] [--interval T] [--ecg K] [--seed N]\n"
-    "         [--ext .ac0] [--start YYMMDDhhmm] [--comment TEXT] [--offset MIN] [--markers N]\n";
+    "         [--ext .ac0] [--start YYMMDDhhmm] [--comment TEXT] [--offset MIN] [--markers N]\n"
+    "  The waveform modes 7, 8, 9 run at 0.02 s whatever --interval says; the combined family\n"
+    "  (model Aa, modes 0 1 2 4 5) records whole seconds and at most 65535 frames.\n";
 
 // A plain non-negative decimal number ("12", "0.5"); anything else is refused.
 bool is_number(std::string_view s) {
