@@ -187,7 +187,7 @@ int run_render(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   const std::optional<RenderSetup> setup = render_setup(recording, parsed, error);
   if (!setup) return usage(error);
 
-  const std::unique_ptr<ui::Canvas> canvas = platform.make_canvas(static_cast<int>(width), static_cast<int>(height));
+  const std::shared_ptr<ui::Canvas> canvas = platform.make_canvas(static_cast<int>(width), static_cast<int>(height));
   if (!canvas || !entry->draw(*canvas, *setup, err)) return kExitDataError;
   if (!platform.save(out_path, canvas->snapshot(), &error)) {
     err << "ambview render: " << out_path << ": " << error << "\n";

@@ -20,7 +20,7 @@ namespace ambview {
 // What drawing into a file needs from the platform.
 struct RenderPlatform {
   // A persistent canvas of the given size (QImage-backed in the program).
-  std::function<std::unique_ptr<ui::Canvas>(int width, int height)> make_canvas;
+  std::function<std::shared_ptr<ui::Canvas>(int width, int height)> make_canvas;
   // Saves an image by the path's extension (".png", ".bmp"); false with the reason in `error`.
   std::function<bool(const std::string& path, const ui::Image& image, std::string* error)> save;
 };
