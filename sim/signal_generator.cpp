@@ -27,7 +27,7 @@ std::uint64_t mix(std::uint64_t x) {
 enum Stream : std::uint64_t {
   kPlan = 1, kHrDrift, kAcc, kAxisX, kAxisY, kAxisZ, kLevel, kAngleT, kAngleU, kFidget,
   kBeatNoise, kBeatDrop, kBeatGap, kBeatAmp, kEcgNoise, kWaveNoiseA, kWaveNoiseB, kWaveNoiseC,
-  kActivityDrift, kFirstBeat,
+  kActivityDrift, kFirstBeat, kStepJitter, kStepStrength,
 };
 
 double hash_unit(std::uint32_t seed, std::uint64_t stream, std::int64_t index) {
@@ -505,11 +505,20 @@ void SignalStream::State::waves(RecorderMemory& m, std::int64_t idx, double t0, 
   double th = (b.angle_t + 2.0 * value_noise(seed, kAngleT, t0, 2.0)) * kPi / 180.0;
   double ph = (b.angle_u - 90.0 + 2.0 * value_noise(seed, kAngleU, t0, 2.0)) * kPi / 180.0;
   double g[3] = {std::sin(th) * std::sin(ph), std::cos(th), std::sin(th) * std::cos(ph)};
-  wave_phase += b.cadence * interval;
+  // The step rate wanders a little, each step has its own strength, and the heel strike
+  // gives a sharp peak on the vertical axis early in the step.
+  wave_phase += b.cadence * interval * (1.0 + 0.04 * value_noise(seed, kStepJitter, t0, 1.5));
   double p = 2.0 * kPi * wave_phase;
-  double a = level * 1.3;
-  double dyn[3] = {0.4 * a * std::sin(0.5 * p), a * (0.9 * std::sin(p) + 0.3 * std::sin(2.0 * p + 0.5)),
-                   0.6 * a * std::sin(p + 1.2)};
+  double step = std::floor(wave_phase);
+  double in_step = wave_phase - step;
+  double a = level * 1.1 * (1.0 + 0.1 * hash_gauss(seed, kStepStrength, static_cast<std::int64_t>(step)));
+  double strike = (in_step - 0.08) / 0.035;
+  double dyn[3] = {0.4 * a * std::sin(0.5 * p),
+                   a * (0.7 * std::sin(p) + 0.25 * std::sin(2.0 * p + 0.5) + 0.9 * std::exp(-0.5 * strike * strike)),
+                   0.6 * a * (std::sin(p + 1.2) + 0.3 * std::sin(3.0 * p))};
+  if (b.cadence > 0) {
+    for (int k = 0; k < 3; ++k) dyn[k] += 0.02 * hash_gauss(seed, kWaveNoiseA + static_cast<std::uint64_t>(k), idx + (1LL << 45));
+  }
   if (b.cadence == 0) {
     // At rest the dynamic part is small irregular movement.
     for (int k = 0; k < 3; ++k) dyn[k] = level * value_noise(seed, kWaveNoiseA + static_cast<std::uint64_t>(k), t0, 0.3);
