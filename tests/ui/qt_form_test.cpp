@@ -125,12 +125,12 @@ TEST_F(QtFormTest, MouseHeldOnAPictureAndOnTheSurface) {
   EXPECT_EQ(form->mouse_position(), (Point{245, 166}));
   mouse(picture, QEvent::MouseButtonRelease, {5, 6});
   EXPECT_FALSE(form->mouse_down());
-  mouse(form->client(), QEvent::MouseButtonPress, {100, 50});
+  mouse(form->client(), QEvent::MouseButtonPress, {200, 120});  // clear of the controls
   EXPECT_TRUE(form->mouse_down());
   EXPECT_FALSE(form->mouse_down_on("PICTURE23"));
-  mouse(form->client(), QEvent::MouseMove, {110, 70});
-  EXPECT_EQ(form->mouse_position(), (Point{110, 70}));
-  mouse(form->client(), QEvent::MouseButtonRelease, {110, 70});
+  mouse(form->client(), QEvent::MouseMove, {210, 130});
+  EXPECT_EQ(form->mouse_position(), (Point{210, 130}));
+  mouse(form->client(), QEvent::MouseButtonRelease, {210, 130});
   std::vector<std::pair<std::string, EventKind>> got;
   for (const auto& e : events) got.emplace_back(e.control, e.kind);
   EXPECT_EQ(got, (std::vector<std::pair<std::string, EventKind>>{
@@ -140,7 +140,24 @@ TEST_F(QtFormTest, MouseHeldOnAPictureAndOnTheSurface) {
   EXPECT_EQ(events[0].x, 5);
   EXPECT_EQ(events[0].y, 6);
   EXPECT_EQ(events[0].button, 1);
-  EXPECT_EQ(events[3].x, 100);
+  EXPECT_EQ(events[3].x, 200);
+}
+
+TEST_F(QtFormTest, PressesOnControlsAreNotPressesOnTheSurface) {
+  QWidget* label = form->widget("TEXT19");
+  mouse(label, QEvent::MouseButtonPress, {3, 3});
+  mouse(label, QEvent::MouseButtonRelease, {3, 3});
+  QWidget* check = form->widget("CHECK1");
+  mouse(check, QEvent::MouseButtonPress, {118, 12});  // right of the caption
+  mouse(check, QEvent::MouseButtonRelease, {118, 12});
+  form->control("BUTTON3").set_enabled(false);
+  mouse(form->widget("BUTTON3"), QEvent::MouseButtonPress, {5, 5});
+  EXPECT_FALSE(form->mouse_down_on("BUTTON3"));
+  mouse(form->widget("BUTTON3"), QEvent::MouseButtonRelease, {5, 5});
+  for (const auto& e : events) EXPECT_FALSE(e.control.empty()) << "surface event " << int(e.kind);
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events[0].control, "TEXT19");
+  EXPECT_EQ(events[0].kind, EventKind::Click);
 }
 
 TEST_F(QtFormTest, UserCloseSendsCloseProgramCloseDoesNot) {

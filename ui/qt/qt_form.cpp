@@ -80,12 +80,19 @@ class ClientArea : public QWidget {
     p.drawImage(event->rect().topLeft(), form_.canvas_.image(), event->rect());
   }
   void resizeEvent(QResizeEvent*) override { form_.client_resized(width(), height()); }
+  // A press a control left unhandled (a disabled control, the blank part of a check box)
+  // reaches the surface too; it is the control's, not the surface's. Only a press that began
+  // on the surface is followed to its release.
   void mousePressEvent(QMouseEvent* e) override {
     const QPoint pos = e->position().toPoint();
+    if (childAt(pos)) return;
+    pressed_ = true;
     form_.mouse_pressed({}, {pos.x(), pos.y()});
     form_.send({}, EventKind::MouseDown, pos.x(), pos.y(), button_code(e->button()));
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
+    if (!pressed_) return;
+    pressed_ = false;
     const QPoint pos = e->position().toPoint();
     form_.mouse_released({pos.x(), pos.y()});
     form_.send({}, EventKind::MouseUp, pos.x(), pos.y(), button_code(e->button()));
@@ -93,12 +100,14 @@ class ClientArea : public QWidget {
   }
   void mouseMoveEvent(QMouseEvent* e) override {
     const QPoint pos = e->position().toPoint();
+    if (!pressed_ && childAt(pos)) return;
     form_.mouse_moved({pos.x(), pos.y()});
-    if (e->buttons() != Qt::NoButton) form_.send({}, EventKind::MouseMove, pos.x(), pos.y());
+    if (pressed_) form_.send({}, EventKind::MouseMove, pos.x(), pos.y());
   }
 
  private:
   QtForm& form_;
+  bool pressed_ = false;
 };
 
 class PictureWidget : public QWidget {
@@ -136,8 +145,10 @@ class ClickableLabel : public QLabel {
   ClickableLabel(std::function<void()> on_click, QWidget* parent) : QLabel(parent), on_click_(std::move(on_click)) {}
 
  protected:
+  // Taken here, so that a press on a label is not a press on the form's surface.
+  void mousePressEvent(QMouseEvent* e) override { e->accept(); }
   void mouseReleaseEvent(QMouseEvent* e) override {
-    QLabel::mouseReleaseEvent(e);
+    e->accept();
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) on_click_();
   }
 
@@ -156,7 +167,8 @@ class MouseWatcher : public QObject {
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove)
       return false;
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget) return false;
+    // A disabled control takes no mouse: the button is not held on it.
+    if (!widget || !widget->isEnabled()) return false;
     const QPoint local = static_cast<QMouseEvent*>(event)->position().toPoint();
     const QPoint at = widget->mapTo(form_.client_, local);
     const Point pos{at.x(), at.y()};
