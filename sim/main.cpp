@@ -21,12 +21,13 @@ void on_signal(int) { g_stop.store(true); }
 const char* kUsage =
     "usage: ambsim --pty LINK [--model CODE] [--mode M] [--samples N] [--rr N] [--ecg K]\n"
     "              [--interval T] [--speed A|B] [--seed N] [--faults LIST]\n"
-    "              [--line-speed 9600|19200] [--clear-seconds S]\n"
+    "              [--line-speed 9600|19200] [--clear-seconds S] [--log]\n"
     "  --model CODE      heading of the answers: CE ce CF La LA lA CD Aa; any other heading\n"
     "                    makes a recorder that streams its waveform (default LA)\n"
     "  --line-speed      line speed at start; 19200 is a recorder left at four-times speed\n"
     "  --faults LIST     e.g. checksum=0.05,heading=0.02,drop=0.01,stall=0.01,disconnect=40,\n"
-    "                    silent=1 (never answers), short=1 (conditions line cut short)\n";
+    "                    silent=1 (never answers), short=1 (conditions line cut short)\n"
+    "  --log             writes each command the recorder takes to stderr\n";
 
 template <typename T>
 bool number(const std::string& text, T& out) {
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   ambsim::RecorderConfig config;
   std::string link, faults_text;
+  bool log = false;
   auto fail = [](const std::string& message) {
     std::fprintf(stderr, "ambsim: %s\n%s", message.c_str(), kUsage);
     return 2;
@@ -49,6 +51,10 @@ int main(int argc, char** argv) {
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
+    }
+    if (a == "--log") {
+      log = true;
+      continue;
     }
     if (i + 1 >= args.size()) return fail(a == "--pty" || a.rfind("--", 0) == 0 ? a + " needs a value" : "unexpected " + a);
     const std::string& v = args[++i];
@@ -83,6 +89,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ambsim: %s\n", error.c_str());
     return 1;
   }
+  server.set_log(log);
   ambsim::Recorder recorder(config, ambsim::FaultInjector(rates, config.seed));
   std::fprintf(stderr, "ambsim: recorder %s on %s (%s)\n", config.model.c_str(), server.device().c_str(), link.c_str());
   server.serve(recorder, g_stop);

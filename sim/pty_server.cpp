@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -42,6 +43,23 @@ int link_baud(int master) {
 }
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// A command as a log line shows it: control bytes as <hex>.
+std::string printable(const std::string& command) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : command) {
+    if (c >= 32 && c < 127) {
+      out += static_cast<char>(c);
+    } else {
+      out += '<';
+      out += digits[c >> 4];
+      out += digits[c & 15];
+      out += '>';
+    }
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -110,6 +128,7 @@ void PtyServer::serve(Recorder& recorder, const std::atomic<bool>& stop) {
   bool head_started = false;
   Clock::time_point line_free = Clock::now();
   int previous_baud = link_baud(master_);
+  std::size_t logged = 0;
 
   auto drop_output = [&] {
     queue.clear();
@@ -127,7 +146,9 @@ void PtyServer::serve(Recorder& recorder, const std::atomic<bool>& stop) {
       if (baud == recorder.line_baud()) queue.push_back({recorder.waveform_frames(8), 0});
     }
 
-    int timeout_ms = 20;
+    // Short idle waits keep the last look at the link side's speed recent, so that a command
+    // written just after a speed change is judged by the speed it was sent at.
+    int timeout_ms = 5;
     auto now = Clock::now();
     if (!queue.empty()) {
       if (!head_started) {
@@ -150,7 +171,7 @@ void PtyServer::serve(Recorder& recorder, const std::atomic<bool>& stop) {
         timeout_ms = 0;
       } else {
         double wait = now < head_start ? seconds(head_start - now) : 1.0 / rate;
-        timeout_ms = std::clamp(static_cast<int>(wait * 1000), 1, 20);
+        timeout_ms = std::clamp(static_cast<int>(wait * 1000), 1, 5);
       }
     }
 
@@ -176,6 +197,8 @@ void PtyServer::serve(Recorder& recorder, const std::atomic<bool>& stop) {
       }
     }
     previous_baud = link_baud(master_);
+    while (log_ && logged < recorder.commands().size())
+      std::fprintf(stderr, "ambsim: < %s\n", printable(recorder.commands()[logged++]).c_str());
     for (auto& c : recorder.take_output()) queue.push_back(std::move(c));
     if (recorder.vanished()) break;
   }

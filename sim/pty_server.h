@@ -27,6 +27,9 @@ class PtyServer {
   // when the link side changes to another speed: the recorder stays silent.
   void serve(Recorder& recorder, const std::atomic<bool>& stop);
 
+  // Writes each command the recorder takes to stderr ("ambsim: < CRa").
+  void set_log(bool on) { log_ = on; }
+
   // Closes the pty and removes the symlink (when it still points to our device).
   void close();
 
@@ -34,6 +37,7 @@ class PtyServer {
   int master_ = -1;
   std::string device_;
   std::string link_path_;
+  bool log_ = false;
 };
 
 // 11 bits a byte: start bit, 8 data bits, 2 stop bits.
