@@ -1,0 +1,605 @@
+// The download loop: the channel plan as one table, one file at a time, block by block, each
+// block checked, retried a bounded number of times and written at once.
+#include "link/download.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "common/cp932.h"
+#include "common/numbers.h"
+#include "common/record_file.h"
+#include "common/text.h"
+#include "link/rr_download.h"
+
+namespace ambcomm {
+
+namespace {
+
+using common::hex_field;
+
+// Where a row's count comes from.
+enum class CountFrom { Acc, Tilt, Rr, Ecg };
+
+// The channel plan, in download order. `modes` lists mode characters, or ranges "x-y" and
+// open ranges "x-", alternatives joined by ",". Request codes by model: ce / La and LA / others.
+// `kind` empty: "ce" for models ce, La, LA, else "CE". `heading_full`: La and LA.
+struct PlanRow {
+  std::string_view row;
+  std::string_view modes;
+  int ecg_needed;  // ECG rows: ecg_blocks at least this
+  char channel;
+  std::string_view kind;
+  std::string_view heading;
+  std::string_view heading_full;
+  std::string_view code_ce, code_full, code_other;
+  int items;
+  int item_size;
+  CountFrom count;
+  bool wide;   // rows 1-4 and 10-15: retry addresses in 8 digits
+  bool words;  // byte-word records
+  std::string_view label;
+};
+
+// clang-format off
+constexpr PlanRow kPlan[] = {
+  // row   modes     ecg ch   kind  heading heading_full ce    La/LA  others items size count            wide   words  label
+  {"1",   "89",      0, 'a', "wA", "wA",   "wA",        "qA", "qA",  "qA",  60, 3, CountFrom::Acc,  true,  true,  "波形 A : ﾌｧｲﾙ名は "},
+  {"2",   "789",     0, 'b', "wB", "wB",   "wB",        "qB", "qB",  "qB",  60, 3, CountFrom::Acc,  true,  true,  "波形 B : ﾌｧｲﾙ名は "},
+  {"3",   "89",      0, 'c', "wC", "wC",   "wC",        "qC", "qC",  "qC",  60, 3, CountFrom::Acc,  true,  true,  "波形 C : ﾌｧｲﾙ名は "},
+  {"4",   "9",       0, 'd', "wD", "wD",   "wD",        "qD", "qD",  "qD",  60, 3, CountFrom::Rr,   true,  true,  "ECG波形: ﾌｧｲﾙ名は "},
+  {"5",   "0-T",     0, '0', "",   "#0",   "A0",        "r0", "q0",  "R0",  50, 4, CountFrom::Acc,  false, false, "加速度 : ﾌｧｲﾙ名は "},
+  {"6",   "0@P",     0, '1', "",   "X0",   "AX",        "r1", "q1",  "R1",  50, 4, CountFrom::Acc,  false, false, "加速度 : ﾌｧｲﾙ名は "},
+  {"6'",  "2BR4DT",  0, '1', "",   "#1",   "A1",        "r1", "q1",  "R1",  50, 4, CountFrom::Acc,  false, false, "加速度 : ﾌｧｲﾙ名は "},
+  {"7",   "0@P",     0, '2', "",   "Y0",   "AY",        "r2", "q2",  "R2",  50, 4, CountFrom::Acc,  false, false, "加速度 : ﾌｧｲﾙ名は "},
+  {"7'",  "4DT",     0, '2', "",   "#2",   "A2",        "r2", "q2",  "R2",  50, 4, CountFrom::Acc,  false, false, "加速度 : ﾌｧｲﾙ名は "},
+  {"8",   "0@P",     0, '3', "",   "Z0",   "AZ",        "r3", "q3",  "R3",  50, 4, CountFrom::Acc,  false, false, "加速度 : ﾌｧｲﾙ名は "},
+  {"8'",  "4DT",     0, '3', "",   "#3",   "A3",        "r3", "q3",  "R3",  50, 4, CountFrom::Acc,  false, false, "加速度 : ﾌｧｲﾙ名は "},
+  {"9",   "@-",      0, '4', "",   "#4",   "#4",        "r4", "r4",  "R4", 240, 1, CountFrom::Tilt, false, false, "傾斜   : ﾌｧｲﾙ名は "},
+  {"10",  "@-D",     0, '5', "",   "#5",   "#5",        "r5", "r5",  "R5",  60, 3, CountFrom::Acc,  true,  false, "心拍数 : ﾌｧｲﾙ名は "},
+  {"11",  "P-T,L",   0, '6', "RR", "#6",   "#6",        "r5", "r5",  "R5",  60, 3, CountFrom::Rr,   true,  true,  "RR間隔 : ﾌｧｲﾙ名は "},
+  {"12",  "@-",      1, 'E', "E1", "E1",   "E1",        "rE", "rE",  "RE",  60, 3, CountFrom::Ecg,  true,  true,  "心電図 : ﾌｧｲﾙ名は "},
+  {"13",  "@-",      2, 'F', "E2", "E2",   "E2",        "rF", "rF",  "RF",  60, 3, CountFrom::Ecg,  true,  true,  "心電図 : ﾌｧｲﾙ名は "},
+  {"14",  "@-",      3, 'G', "E3", "E3",   "E3",        "rG", "rG",  "RG",  60, 3, CountFrom::Ecg,  true,  true,  "心電図 : ﾌｧｲﾙ名は "},
+  {"15",  "@-",      4, 'H', "E4", "E4",   "E4",        "rH", "rH",  "RH",  60, 3, CountFrom::Ecg,  true,  true,  "心電図 : ﾌｧｲﾙ名は "},
+};
+
+// Row A, the old-layout recorder's combined files, by mode.
+struct CombinedRow {
+  char mode;
+  std::string_view extension;
+  int items;
+  int item_size;
+};
+constexpr CombinedRow kCombined[] = {
+  {'0', "ac0", 8, 7}, {'1', "ac1", 20, 3}, {'2', "ac2", 15, 4}, {'4', "ac4", 8, 7}, {'5', "ac5", 6, 9},
+};
+// clang-format on
+
+constexpr std::int64_t kEcgCount = 15000;
+constexpr std::int64_t kLongCount = 65535;  // from here on addresses and counts take 8 digits
+constexpr std::string_view kCountGap = "          / ";
+
+bool byte_frame_model(std::string_view m) { return m == "ce" || m == "CF" || m == "La" || m == "LA" || m == "Aa"; }
+bool full_model(std::string_view m) { return m == "La" || m == "LA"; }
+bool wave_mode(char m) { return m == '7' || m == '8' || m == '9'; }
+
+bool mode_in(std::string_view rule, char m) {
+  while (!rule.empty()) {
+    std::size_t comma = rule.find(',');
+    std::string_view part = rule.substr(0, comma);
+    rule = comma == std::string_view::npos ? std::string_view() : rule.substr(comma + 1);
+    if (part.size() == 3 && part[1] == '-') {
+      if (m >= part[0] && m <= part[2]) return true;
+    } else if (part.size() == 2 && part[1] == '-') {
+      if (m >= part[0]) return true;
+    } else if (part.find(m) != std::string_view::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::size_t name_start(std::string_view path) {
+  std::size_t sep = path.find_last_of("/\\");
+  return sep == std::string_view::npos ? 0 : sep + 1;
+}
+
+std::int64_t slot_count(const std::string& text) {
+  double v = common::val(text);
+  return v > 0 ? static_cast<std::int64_t>(v) : 0;
+}
+
+// An 8-digit hex field as received, kept to 8 characters ("0"-filled when short).
+std::string hex8_text(std::string_view text) { return common::right(common::pad_left(text, 8, '0'), 8); }
+
+std::string reason_text(int status) {
+  switch (status) {
+    case kStatusHeading: return "ﾍﾃﾞｨﾝｸﾞｴﾗｰ";
+    case kStatusTimeout: return "ﾀｲﾑｱｳﾄｴﾗｰ";
+    case kStatusChecksum: return "ｻﾑﾁｪｯｸｴﾗｰ";
+    default: return std::to_string(status);
+  }
+}
+
+// The port as the block receivers see it during a download: every wait between polls also
+// processes the window's events, and a closed window ends the wait at once (reported like a
+// lost device, told apart by `abandoned`).
+class WatchedPort : public ui::SerialPort {
+ public:
+  WatchedPort(ui::SerialPort& inner, ProgressWindow& window) : inner_(inner), window_(window) {}
+  bool abandoned() const { return abandoned_; }
+
+  ui::OpenResult open(int stop_bits) override { return inner_.open(stop_bits); }
+  bool is_open() const override { return !abandoned_ && inner_.is_open(); }
+  void close() override { inner_.close(); }
+  bool set_speed(int baud) override { return inner_.set_speed(baud); }
+  bool write(std::string_view bytes) override { return !abandoned_ && inner_.write(bytes); }
+  int bytes_waiting() override { return abandoned_ ? -1 : inner_.bytes_waiting(); }
+  std::string read(int max) override { return abandoned_ ? std::string() : inner_.read(max); }
+  bool wait_readable(int timeout_ms) override {
+    if (!window_.still_open()) {
+      abandoned_ = true;
+      return false;
+    }
+    return inner_.wait_readable(timeout_ms);
+  }
+  void purge() override { inner_.purge(); }
+  bool device_error() const override { return abandoned_ || inner_.device_error(); }
+  std::string name() const override { return inner_.name(); }
+
+ private:
+  ui::SerialPort& inner_;
+  ProgressWindow& window_;
+  bool abandoned_ = false;
+};
+
+// A file the download may replace: it exists and holds at least one byte.
+bool holds_records(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > 0 && !ec;
+}
+
+// An overwritten file starts empty, so that no record of the old one stays behind its end.
+bool truncate_file(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return true;
+  std::filesystem::resize_file(path, 0, ec);
+  return !ec;
+}
+
+struct Run {
+  Link& link;          // the watched link: waits look at the window
+  WatchedPort& watch;
+  ProgressWindow& window;
+  ui::Dialogs* dialogs;
+  const DownloadOptions& options;
+  bool byte_frame = false;
+  bool ask_overwrite = true;
+  DownloadResult result;
+};
+
+enum class Next { Go, Stop };
+
+// The overwrite question for the files of one plan row. Go: write them.
+Next check_overwrite(Run& run, const std::vector<std::string>& paths) {
+  bool existing = false;
+  for (const auto& p : paths) existing = existing || holds_records(p);
+  if (!existing) return Next::Go;
+  if (run.ask_overwrite) {
+    bool yes = run.options.overwrite == Overwrite::Yes;
+    if (run.options.overwrite == Overwrite::Ask && run.dialogs) {
+      yes = run.dialogs->message_box("ファイルのチェック", "同じファイル名が存在します、すべて上書きしますか", ui::Buttons::YesNo,
+                                     ui::Icon::Question) == ui::Answer::Yes;
+      if (!yes) {
+        run.result.end = DownloadEnd::Declined;
+        run.result.failed_path = paths.front();
+        run.window.close();
+        return Next::Stop;
+      }
+    }
+    if (!yes) {
+      run.result.end = DownloadEnd::Refused;
+      for (const auto& p : paths)
+        if (holds_records(p)) {
+          run.result.failed_path = p;
+          break;
+        }
+      return Next::Stop;
+    }
+    run.ask_overwrite = false;
+  }
+  for (const auto& p : paths) {
+    if (!truncate_file(p)) {
+      run.result.end = DownloadEnd::FileError;
+      run.result.failed_path = p;
+      return Next::Stop;
+    }
+  }
+  return Next::Go;
+}
+
+std::string header_record(const std::string& line, const PlannedFile& f, std::int64_t acc_count) {
+  std::string header = line;
+  common::set_mid(header, 1, f.kind);
+  if (!f.kind.empty() && f.kind[0] == 'w') header = waveform_header(header, f.kind, acc_count);
+  return header;
+}
+
+// ACC_REQ: one file of the plan.
+Next ACC_REQ(Run& run, const PlannedFile& f) {
+  if (f.count <= 0) return Next::Go;
+  const bool rr = f.kind == "RR";
+  const std::string base = f.path.substr(0, f.path.size() - 1);
+  const std::string hr_path = base + "5", index_path = base + "i";
+  std::vector<std::string> paths{f.path};
+  if (rr) paths.insert(paths.end(), {hr_path, index_path});
+  if (check_overwrite(run, paths) == Next::Stop) return Next::Stop;
+
+  LinkState& state = run.link.state;
+  DownloadedFile done{f.path, f.count, 0};
+  auto stop = [&](DownloadEnd end, int status = 0) {
+    run.result.end = end;
+    run.result.status = status;
+    run.result.failed_path = f.path;
+    run.result.files.push_back(done);
+    return Next::Stop;
+  };
+
+  common::RecordFile file;
+  if (!file.open(f.path, common::RecordFile::Mode::ReadWriteCreate)) return stop(DownloadEnd::FileError);
+  RrDerivation derivation;
+  if (!file.write(1, header_record(state.conditions_line, f, slot_count(state.conditions.acc_count))) || !file.flush())
+    return stop(DownloadEnd::FileError);
+  if (rr && !open_rr_companions(derivation, hr_path, index_path, state.conditions_line)) {
+    run.result.failed_path = hr_path;
+    return stop(DownloadEnd::FileError);
+  }
+  auto finish = [&] {
+    END_RR_REQ(f.kind, derivation, file, state.conditions.mode, done.received);
+    file.close();
+  };
+
+  const BlockSizes sizes = GET_END_SIZ(f.count, f.items, f.item_size);
+  const int address_digits = f.wide_address ? 8 : 4;
+  std::string request = f.first_request;
+  std::string record_text;
+  for (std::int64_t b = 0; b < sizes.blocks; ++b) {
+    const bool last = b == sizes.blocks - 1;
+    const int items = last ? sizes.last_items : f.items;
+    const int length = last ? sizes.last_length : f.item_size * f.items + 3;
+    std::string block;
+    int status = 0;
+    for (int attempt = 0;; ++attempt) {
+      if (run.byte_frame) B_DATA_REQ(run.link, f.heading, request, length, block, status);
+      else A_DATA_REQ(run.link, f.heading, request, length, block, status);
+      if (status == kStatusOk) break;
+      if (run.watch.abandoned() || !run.window.still_open()) {
+        finish();
+        return stop(DownloadEnd::Closed);
+      }
+      if (status == kStatusDeviceError) {
+        run.window.set_status("RS-232C 切断");
+        finish();
+        return stop(DownloadEnd::PortLost, status);
+      }
+      run.window.set_status(reason_text(status));
+      if (attempt >= run.options.max_retries) {
+        finish();
+        return stop(DownloadEnd::BlockFailed, status);
+      }
+      request = f.code + hex_field(static_cast<std::uint64_t>(b * f.items), address_digits);
+    }
+
+    bool written = true;
+    if (f.words) {
+      CHG_RR(f.kind, derivation, std::string_view(block).substr(std::min<std::size_t>(2, block.size())), items,
+             static_cast<int>(b % 2), record_text, b == 0, last, state.conditions.interval);
+      if (b % 2 == 1 || last) written = file.write(2 + b / 2, record_text) && file.flush();
+      written = written && !derivation.write_failed;
+    } else {
+      if (f.row == "10") block = rewrite_heart_rate_block(block, items);
+      common::set_mid(block, 1, f.prefix);
+      written = file.write(2 + b, block) && file.flush();
+    }
+    if (!written) {
+      finish();
+      return stop(DownloadEnd::FileError);
+    }
+    done.received = b * f.items + items;
+
+    request = f.row == "A" ? f.code + hex_field(static_cast<std::uint64_t>((b + 1) * f.items), address_digits) : f.code;
+    if (!run.window.still_open()) {
+      finish();
+      return stop(DownloadEnd::Closed);
+    }
+    run.window.set_count((b + 1) * f.items);
+  }
+  finish();
+  run.window.set_count(done.received);
+  run.result.files.push_back(done);
+  return Next::Go;
+}
+
+// The four-times transfer: the recorder is told first, then the port follows.
+bool enter_four_times(Link& link) {
+  if (!send(link, "B3\r\n")) return false;
+  DELAY_T(link, link.state.timer);
+  if (!set_speed(link, 19200)) return false;
+  DELAY_T(link, link.state.timer);
+  return true;
+}
+
+// Back to 9600 after a four-times transfer; errors of these steps are of no consequence.
+void leave_four_times(Link& link) {
+  if (!link.port.is_open()) return;
+  set_speed(link, 19200);
+  DELAY_T(link, link.state.timer);
+  send_command_crlf(link, "B2");
+  DELAY_T(link, link.state.timer);
+  set_speed(link, 9600);
+}
+
+}  // namespace
+
+std::string strip_extension(std::string_view path) {
+  const std::size_t start = name_start(path);
+  const std::size_t dot = path.find('.', start);
+  return std::string(dot == std::string_view::npos ? path : path.substr(0, dot));
+}
+
+BlockSizes GET_END_SIZ(std::int64_t count, int items, int item_size) {
+  BlockSizes s;
+  if (count <= 0 || items <= 0) return s;
+  s.blocks = count / items + (count % items != 0 ? 1 : 0);
+  s.last_items = count % items == 0 ? items : static_cast<int>(count % items);
+  s.last_length = item_size * s.last_items + 3;
+  return s;
+}
+
+std::string prefix_for(std::string_view heading) {
+  static constexpr std::pair<std::string_view, std::string_view> kPrefixes[] = {
+      {"AX", "X0"}, {"AY", "Y0"}, {"AZ", "Z0"}, {"A1", "#1"}, {"A2", "#2"}, {"A3", "#3"}};
+  for (const auto& [h, p] : kPrefixes)
+    if (heading == h) return std::string(p);
+  return std::string(heading);
+}
+
+std::string rewrite_heart_rate_block(std::string_view block, int items) {
+  // Pair k (k even): a = 2 characters at 3 + 3k, b at 5 + 3k, c at 6 + 3k, d = 2 at 7 + 3k.
+  std::string out = "#5";
+  int k = 0;
+  for (; k < items; k += 2) {
+    const int p = 3 + 3 * k;
+    out += "0" + common::mid(block, p + 3, 1) + common::mid(block, p, 2);
+    out += "0" + common::mid(block, p + 2, 1) + common::mid(block, p + 4, 2);
+  }
+  if (common::mid(block, 3 + 3 * k, 1) == "X") out += "XXXXX";
+  return out;
+}
+
+std::vector<PlannedFile> plan_download(const common::ConditionsRecord& rec, std::string_view path) {
+  std::vector<PlannedFile> plan;
+  const std::string& model = rec.model_code;
+  const char mode = rec.mode.empty() ? ' ' : rec.mode[0];
+  const std::int64_t acc = slot_count(rec.acc_count);
+  const bool long_acc = acc >= kLongCount;
+  const std::size_t start = name_start(path);
+  const std::string directory(path.substr(0, start));
+  const std::string name(path.substr(start));
+
+  if (model == "Aa") {
+    for (const auto& c : kCombined) {
+      if (c.mode != mode) continue;
+      PlannedFile f;
+      f.row = "A";
+      f.path = std::string(path) + "." + std::string(c.extension);
+      f.display = name + "." + std::string(c.extension);
+      f.kind = std::string("*") + mode;
+      f.heading = f.prefix = f.kind;
+      f.code = "r*";
+      f.first_request = f.code + (long_acc ? "00000000" : "0000");
+      f.items = c.items;
+      f.item_size = c.item_size;
+      f.count = acc;
+      f.wide_address = long_acc;
+      f.progress_line = "加速度 : ﾌｧｲﾙ名は " + f.display + std::string(kCountGap) + std::to_string(acc);
+      plan.push_back(f);
+    }
+    return plan;
+  }
+
+  const bool full = full_model(model);
+  const std::string base = common::pad_right(name, 7, '_');
+  const int ecg_blocks = static_cast<int>(slot_count(rec.ecg_blocks));
+  for (const auto& r : kPlan) {
+    const bool wave_row = r.channel >= 'a' && r.channel <= 'd';
+    if (wave_mode(mode) != wave_row) continue;
+    if (!mode_in(r.modes, mode) || ecg_blocks < r.ecg_needed) continue;
+    PlannedFile f;
+    f.row = std::string(r.row);
+    f.path = directory + base + r.channel;
+    f.display = base + r.channel;
+    f.kind = !r.kind.empty() ? std::string(r.kind) : (model == "ce" || full) ? "ce" : "CE";
+    f.heading = std::string(full ? r.heading_full : r.heading);
+    f.prefix = prefix_for(f.heading);
+    f.code = std::string(model == "ce" || (model == "CF" && f.row == "11") ? r.code_ce : full ? r.code_full : r.code_other);
+    if (model == "CF" && r.count == CountFrom::Ecg) f.code = std::string(r.code_ce);
+    f.items = r.items;
+    f.item_size = r.item_size;
+    f.words = r.words;
+    const int row_number = std::atoi(f.row.c_str());
+    // Addresses past 4 hex digits would be cut: a long recording retries in 8 digits.
+    f.wide_address = r.wide || long_acc;
+
+    std::string start_text = long_acc ? "00000000" : "0000";
+    std::string count_text;
+    switch (r.count) {
+      case CountFrom::Acc: f.count = acc; break;
+      case CountFrom::Tilt: f.count = acc % r.items == 1 ? acc - 1 : acc; break;
+      case CountFrom::Rr: f.count = slot_count(rec.rr_count); break;
+      case CountFrom::Ecg: f.count = kEcgCount; break;
+    }
+    if (r.count == CountFrom::Rr) count_text = hex8_text(rec.rr_count_hex);
+    else if (long_acc) count_text = hex_field(static_cast<std::uint64_t>(f.count), 8);
+    else count_text = hex_field(static_cast<std::uint64_t>(f.count), 4);
+    if (row_number >= 10) {
+      start_text = common::pad_left(start_text, 8, '0');
+      count_text = common::pad_left(count_text, 8, '0');
+    }
+    f.first_request = f.code + start_text + "," + count_text;
+    if (r.count == CountFrom::Ecg) f.first_request = f.code + "0000,3A98";
+
+    f.progress_line = std::string(r.label) + f.display + std::string(kCountGap) + std::to_string(f.count);
+    plan.push_back(f);
+  }
+  return plan;
+}
+
+// ---- the progress window
+
+ProgressWindow::ProgressWindow(ui::FormFactory* forms, ui::EventPump& pump, std::string_view title)
+    : pump_(pump), title_(title) {
+  if (!forms) return;
+  form_ = forms->make_form("FORM3", 640, 360);
+  ui::ControlSpec list{"LIST1", ui::ControlKind::List, "", 0, 0, 640, 360, true, 0};
+  form_->add_controls({list});
+  form_->set_handler([](const ui::UiEvent&) {});
+  form_->set_caption(title);
+  form_->show();
+}
+
+ProgressWindow::~ProgressWindow() = default;
+
+std::shared_ptr<ui::Form> ProgressWindow::release() {
+  closed_ = !is_open();
+  auto f = std::move(form_);
+  form_.reset();
+  return f;
+}
+
+bool ProgressWindow::is_open() const { return form_ ? form_->is_open() : !closed_; }
+
+bool ProgressWindow::still_open() {
+  pump_.process_pending();
+  return is_open();
+}
+
+void ProgressWindow::close() {
+  closed_ = true;
+  if (form_) form_->close();
+}
+
+void ProgressWindow::show_line(std::size_t index) {
+  if (form_) {
+    auto& list = form_->control("LIST1");
+    list.clear_rows();
+    for (const auto& l : lines_) list.add_row(l);
+    list.set_selection(static_cast<int>(index));
+  }
+  if (on_change) on_change(index, lines_[index]);
+}
+
+void ProgressWindow::add_line(std::string_view utf8) {
+  lines_.emplace_back(utf8);
+  show_line(lines_.size() - 1);
+}
+
+void ProgressWindow::set_count(std::int64_t count) {
+  if (lines_.empty()) return;
+  std::string bytes = common::utf8_to_cp932(lines_.back());
+  common::set_mid(bytes, kCountColumn, common::pad_left(std::to_string(count), kCountWidth));
+  lines_.back() = common::cp932_to_utf8(bytes);
+  show_line(lines_.size() - 1);
+}
+
+void ProgressWindow::set_status(std::string_view reason_utf8) {
+  if (lines_.empty()) return;
+  std::string bytes = common::utf8_to_cp932(lines_.back());
+  common::set_mid(bytes, kStatusColumn, " : STATUS=" + common::utf8_to_cp932(reason_utf8));
+  lines_.back() = common::cp932_to_utf8(bytes);
+  show_line(lines_.size() - 1);
+}
+
+// ---- the whole download
+
+std::string end_text(const DownloadResult& r) {
+  switch (r.end) {
+    case DownloadEnd::Complete: return "データーの取り込みを終了しました";
+    case DownloadEnd::Declined: return "上書きしないので、データーの取り込みを中止しました";
+    case DownloadEnd::Refused: return "ファイルが既に存在するので、データーの取り込みを中止しました: " + r.failed_path;
+    case DownloadEnd::Closed: return "受信表示が閉じられたので、データーの取り込みを中止しました";
+    case DownloadEnd::BlockFailed:
+      return "データーを受信できないので、取り込みを中止しました (" + reason_text(r.status) + "): " + r.failed_path;
+    case DownloadEnd::PortLost: return "RS-232C の接続が切れたので、データーの取り込みを中止しました: " + r.failed_path;
+    case DownloadEnd::FileError: return "ファイルに書き込めないので、データーの取り込みを中止しました: " + r.failed_path;
+    case DownloadEnd::NoWindow: return "受信表示を開けません";
+  }
+  return {};
+}
+
+DownloadResult REC_DATA(Link& link, ui::FormFactory* forms, ui::Dialogs* dialogs, std::string_view path,
+                        const DownloadOptions& options) {
+  const common::ConditionsRecord& rec = link.state.conditions;
+  const std::vector<PlannedFile> plan = plan_download(rec, path);
+  DownloadResult result;
+
+  if (!link.port.is_open()) {
+    int status = 0;
+    RX_OPEN(link, status, "AC");
+    if (status != kStatusOk && status != kStatusAlreadyOpen) {
+      result.end = DownloadEnd::PortLost;
+      result.status = status;
+      return result;
+    }
+    set_speed(link, 9600);
+  }
+
+  std::string_view title = kTitlePlain;
+  bool four_times = false;
+  if (byte_frame_model(rec.model_code)) {
+    if (rec.speed == "B") {
+      title = kTitleFourTimes;
+      four_times = true;
+      if (!enter_four_times(link)) {
+        result.end = DownloadEnd::PortLost;
+        result.status = kStatusDeviceError;
+        return result;
+      }
+    } else {
+      title = kTitleFast;
+      set_speed(link, 9600);
+    }
+  } else {
+    set_speed(link, 9600);
+  }
+
+  ProgressWindow window(forms, link.pump, title);
+  window.on_change = options.on_progress;
+  if (!window.is_open()) {
+    result.end = DownloadEnd::NoWindow;
+  } else {
+    WatchedPort watch(link.port, window);
+    Link watched{watch, link.clock, link.pump, link.state};
+    Run run{watched, watch, window, dialogs, options, byte_frame_model(rec.model_code), true, {}};
+    for (const auto& f : plan) {
+      if (!window.still_open()) {
+        run.result.end = DownloadEnd::Closed;
+        break;
+      }
+      window.add_line(f.progress_line);
+      if (ACC_REQ(run, f) == Next::Stop) break;
+    }
+    result = std::move(run.result);
+    if (window.is_open()) {
+      window.add_line("");
+      window.add_line(result.complete() ? std::string(kFinishedLine) : "          " + end_text(result));
+    }
+  }
+  if (four_times && result.end != DownloadEnd::PortLost) leave_four_times(link);
+  result.window = window.release();
+  return result;
+}
+
+}  // namespace ambcomm

@@ -1,0 +1,304 @@
+// Byte-word records, the heart rate and RR index derived from RR intervals, the RR and
+// waveform headers, and the live waveform display.
+#include "link/rr_download.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include "common/numbers.h"
+#include "common/recording_writer.h"
+#include "common/text.h"
+#include "ui/colour.h"
+
+namespace ambcomm {
+
+namespace {
+
+// Header fields the RR finishing and the waveform headers change (1-based, width).
+struct Field {
+  int pos;
+  int width;
+};
+constexpr Field kCount{11, 4};
+constexpr Field kIntervalCode{15, 4};  // code and interval: "b001"
+constexpr Field kRrCount{55, 8};
+constexpr Field kEcgBlocks{63, 1};
+constexpr Field kCountLong{113, 8};
+
+constexpr std::int64_t kLongCount = 65535;
+constexpr int kEcgPerWave = 5;
+
+std::string index_entry(std::int64_t beat) {
+  std::string out;
+  const auto v = static_cast<std::uint32_t>(beat);
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
+  return out;
+}
+
+// The index text as entries again, so that the shared record builder fills it.
+std::vector<std::uint32_t> entries_of(std::string_view text) {
+  std::vector<std::uint32_t> out;
+  for (std::size_t i = 0; i + 3 < text.size(); i += 4) {
+    std::uint32_t v = 0;
+    for (std::size_t k = 0; k < 4; ++k) v = (v << 8) | static_cast<unsigned char>(text[i + k]);
+    out.push_back(v);
+  }
+  return out;
+}
+
+void write_pending_records(RrDerivation& rr) {
+  const bool ok = rr.heart_rate_file.write(rr.next_record, rr.heart_rate_text) &&
+                  rr.index_file.write(rr.next_record, common::make_rr_index_record(entries_of(rr.index_text))) &&
+                  rr.heart_rate_file.flush() && rr.index_file.flush();
+  if (!ok) rr.write_failed = true;
+}
+
+bool start_empty(common::RecordFile& file, const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec)) std::filesystem::resize_file(path, 0, ec);
+  return !ec && file.open(path, common::RecordFile::Mode::ReadWriteCreate);
+}
+
+void finish_header(common::RecordFile& file, std::int64_t entries, bool rr_recorder, std::int64_t count) {
+  if (!file.is_open()) return;
+  auto header = file.read(1);
+  if (!header) return;
+  std::string h = header->substr(0, common::RecordFile::kFieldSize);
+  common::set_mid(h, kCount.pos, "FFFF");
+  common::set_mid(h, kRrCount.pos, common::hex_field(static_cast<std::uint64_t>(std::max<std::int64_t>(0, entries)), 8));
+  if (rr_recorder) {
+    common::set_mid(h, kEcgBlocks.pos, "0");
+    // FFFF sends the reader to 113-120, which the RR recorder's line leaves at 0.
+    common::set_mid(h, kCountLong.pos, common::hex_field(static_cast<std::uint64_t>(std::max<std::int64_t>(0, count)), 8));
+  }
+  file.write(1, h);
+  file.flush();
+}
+
+}  // namespace
+
+bool open_rr_companions(RrDerivation& rr, const std::string& heart_rate_path, const std::string& index_path,
+                        const std::string& conditions_line) {
+  if (!start_empty(rr.heart_rate_file, heart_rate_path) || !start_empty(rr.index_file, index_path)) return false;
+  std::string hr = conditions_line, ix = conditions_line;
+  common::set_mid(hr, 1, "CE");
+  common::set_mid(ix, 1, "IX");
+  return rr.heart_rate_file.write(1, hr) && rr.index_file.write(1, ix) && rr.heart_rate_file.flush() &&
+         rr.index_file.flush();
+}
+
+void start_rr_derivation(RrDerivation& rr, std::string_view interval) {
+  rr.heart_rate_text = "#5";
+  rr.index_text.clear();
+  rr.values_in_record = 0;
+  rr.beats = 0;
+  rr.interval_s = common::val(interval);
+  // An interval that rounds to 0 ms would close intervals without end.
+  rr.interval_ms = std::max<std::int64_t>(1, common::round_half_even(rr.interval_s * 1000));
+  rr.next_end_ms = rr.interval_ms;
+  rr.elapsed_ms = 0;
+  rr.valid = 0;
+  rr.sum = 0;
+  rr.next_record = 2;
+  rr.total = 0;
+}
+
+void feed_rr_value(RrDerivation& rr, unsigned w_in, bool very_last) {
+  std::int64_t w = w_in;
+  ++rr.beats;
+  const bool gap = w <= 0;
+  if (gap) w = 4096;
+  else ++rr.valid;
+  rr.sum += w;
+  rr.elapsed_ms += w;
+  while (rr.next_end_ms < rr.elapsed_ms) {
+    const double rate = rr.valid > 0 ? 60000.0 * static_cast<double>(rr.valid) / static_cast<double>(rr.sum)
+                                     : 60000.0 / static_cast<double>(rr.sum);
+    const auto hr = common::round_half_even(rate);
+    rr.next_end_ms += rr.interval_ms;
+    rr.heart_rate_text += common::hex_field(static_cast<std::uint64_t>(hr), 4);
+    rr.index_text += index_entry(rr.beats);
+    ++rr.values_in_record;
+    ++rr.total;
+    if (rr.values_in_record == kHeartRatesPerRecord) {
+      write_pending_records(rr);
+      ++rr.next_record;
+      rr.heart_rate_text = "#5";
+      rr.index_text.clear();
+      rr.values_in_record = 0;
+    }
+  }
+  if (!gap) rr.sum = 0;
+  rr.valid = 0;
+  if (very_last && rr.values_in_record > 0) write_pending_records(rr);
+}
+
+void CHG_RR(std::string_view kind, RrDerivation& rr, std::string_view words, int items, int half,
+            std::string& record_text, bool first, bool last, std::string_view interval) {
+  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max(0, items)), words.size() / 2);
+  if (half == 0) record_text.clear();
+  record_text.append(words.substr(0, 2 * n));
+  if (kind != "RR") return;
+  if (first) start_rr_derivation(rr, interval);
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned w = static_cast<unsigned char>(words[2 * i]) + 256u * static_cast<unsigned char>(words[2 * i + 1]);
+    feed_rr_value(rr, w, last && i + 1 == n);
+  }
+}
+
+void END_RR_REQ(std::string_view kind, RrDerivation& rr, common::RecordFile& rr_file, std::string_view mode,
+                std::int64_t rr_count) {
+  if (kind == "RR") {
+    const bool rr_recorder = mode == "L";
+    finish_header(rr.index_file, rr.total - 1, rr_recorder, rr.total);
+    if (rr_recorder) {
+      finish_header(rr_file, rr.total - 1, true, rr_count);
+      finish_header(rr.heart_rate_file, rr.total - 1, true, rr.total);
+    }
+  }
+  rr.heart_rate_file.close();
+  rr.index_file.close();
+}
+
+std::string waveform_header(std::string header, std::string_view kind, std::int64_t acc_count) {
+  common::set_mid(header, kIntervalCode.pos, "b001");
+  if (kind == "wD") {
+    const std::int64_t n = kEcgPerWave * acc_count;
+    common::set_mid(header, kCount.pos, n > kLongCount ? "FFFF" : common::hex_field(static_cast<std::uint64_t>(n), 4));
+    common::set_mid(header, kCountLong.pos, common::hex_field(static_cast<std::uint64_t>(n), 8));
+  }
+  return header;
+}
+
+// ---- the live waveform display
+
+int wave_value(unsigned char low, unsigned char high) { return (low & 63) + 64 * (high & 63); }
+
+int wave_y(int value) { return static_cast<int>(common::round_half_even((value - 2048) / 10.0)) + 120; }
+
+namespace {
+
+constexpr int kPlotLeft = 20;
+constexpr int kPlotPoints = 500;
+constexpr int kFrameStart = 192;
+constexpr int kFrameBytes = 10;
+constexpr int kSyncPolls = 10000;
+constexpr int kPollMs = 10;
+// A stream that stops for this long counts as a receive error.
+constexpr int kFrameWaitPolls = 200;
+
+enum class Got { Byte, Closed, Error };
+
+class WaveReader {
+ public:
+  WaveReader(Link& link, ui::Form& form) : link_(link), form_(form) {}
+
+  // One byte of the stream, waiting at most `polls` polls.
+  Got next(unsigned char& out, int polls) {
+    for (int i = 0; i < polls; ++i) {
+      if (pos_ < buffer_.size()) {
+        out = static_cast<unsigned char>(buffer_[pos_++]);
+        return Got::Byte;
+      }
+      link_.pump.process_pending();
+      if (!form_.is_open()) return Got::Closed;
+      const int n = link_.port.bytes_waiting();
+      if (n < 0 || link_.port.device_error()) return Got::Error;
+      if (n == 0) {
+        link_.port.wait_readable(kPollMs);
+        continue;
+      }
+      buffer_ = link_.port.read(n);
+      pos_ = 0;
+    }
+    return Got::Error;
+  }
+  void reset() {
+    buffer_.clear();
+    pos_ = 0;
+  }
+
+ private:
+  Link& link_;
+  ui::Form& form_;
+  std::string buffer_;
+  std::size_t pos_ = 0;
+};
+
+// Runs the plot until the window closes (Closed) or the line fails (Error).
+Got plot(ui::Form& form, WaveReader& reader) {
+  ui::Canvas& canvas = form.canvas();
+  canvas.clear(ui::palette(15));
+  // Synchronise: a frame-start byte and the nine bytes after it.
+  unsigned char frame[kFrameBytes];
+  int have = 0;
+  for (int poll = 0; have < kFrameBytes; ++poll) {
+    if (poll >= kSyncPolls) return Got::Error;
+    unsigned char c = 0;
+    Got g = reader.next(c, kFrameWaitPolls);
+    if (g != Got::Byte) return g;
+    if (have == 0 && c < kFrameStart) continue;
+    frame[have++] = c;
+  }
+  std::vector<int> ys(kPlotPoints + 3, -1);
+  int previous_y = wave_y(wave_value(frame[8], frame[9]));
+  for (;;) {
+    for (int i = 1; i <= kPlotPoints;) {
+      unsigned char c = 0;
+      do {
+        Got g = reader.next(c, kFrameWaitPolls);
+        if (g != Got::Byte) return g;
+      } while (c < kFrameStart);
+      frame[0] = c;
+      for (int k = 1; k < kFrameBytes; ++k) {
+        Got g = reader.next(frame[k], kFrameWaitPolls);
+        if (g != Got::Byte) return g;
+      }
+      for (int v = 0; v < kFrameBytes / 2 && i <= kPlotPoints; ++v, ++i) {
+        const int y = wave_y(wave_value(frame[2 * v], frame[2 * v + 1]));
+        const int x = kPlotLeft + i;
+        // Erase the old trace two points ahead, then draw the new segment.
+        if (i + 2 <= kPlotPoints && ys[static_cast<std::size_t>(i + 1)] >= 0 && ys[static_cast<std::size_t>(i + 2)] >= 0) {
+          canvas.set_pen(ui::palette(15));
+          canvas.line(x + 1, ys[static_cast<std::size_t>(i + 1)], x + 2, ys[static_cast<std::size_t>(i + 2)]);
+        }
+        canvas.set_pen(ui::palette(0));
+        canvas.line(x - 1, previous_y, x, y);
+        ys[static_cast<std::size_t>(i)] = y;
+        previous_y = y;
+      }
+      if (!form.is_open()) return Got::Closed;
+    }
+  }
+}
+
+}  // namespace
+
+void PW_WAVE(Link& link, ui::FormFactory& forms) {
+  std::unique_ptr<ui::Form> form = forms.make_form("FORM3", 560, 260);
+  form->set_handler([](const ui::UiEvent&) {});
+  form->set_caption("PW-4 波形表示");
+  form->show();
+  form->canvas().clear(ui::palette(15));
+  WaveReader reader(link, *form);
+  while (form->is_open()) {
+    link.port.close();
+    int status = 0;
+    RX_OPEN(link, status, "WAV");
+    if (status == kStatusOpenFailed) {
+      link.pump.process_pending();
+      continue;
+    }
+    if (status != kStatusOk && status != kStatusAlreadyOpen) break;
+    set_speed(link, 9600);
+    reader.reset();
+    if (plot(*form, reader) == Got::Closed) break;
+  }
+  form->close();
+  link.port.close();
+}
+
+}  // namespace ambcomm
