@@ -2,7 +2,9 @@
 #include "ui/qt/qt_app.h"
 
 #include <QFontInfo>
+#include <QLibraryInfo>
 #include <QStringList>
+#include <QTranslator>
 
 namespace ui::qt {
 
@@ -35,6 +37,11 @@ std::unique_ptr<QApplication> start_application(int& argc, char** argv, bool hea
   QApplication::setQuitOnLastWindowClosed(false);
   install_font_substitutions();
   QApplication::setFont(gothic_font(kDefaultFontPixels));
+  // The programs speak Japanese whatever the desktop's language: Qt's own dialog texts too,
+  // when the translations are installed (Debian package qt6-translations-l10n).
+  auto* translator = new QTranslator(app.get());
+  if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(translator);
   return app;
 }
 

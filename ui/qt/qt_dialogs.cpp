@@ -55,6 +55,7 @@ std::string file_dialog(std::string_view title, std::string_view proposed, std::
   // The programs ask about overwriting themselves, with their own texts.
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   if (!proposed.empty()) dialog.selectFile(qstr(proposed));
+  dialog.resize(760, 480);  // room for the name, size and date columns
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return kCancelAnswer;
   return dialog.selectedFiles().front().toStdString();
 }
