@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "step_port.h"
 #include "ui/testing/scripted_pump.h"
 
@@ -207,6 +209,56 @@ TEST_F(LinkFixture, OpenRetriesEndAfterThreeSeconds) {
   ambcomm::RX_OPEN(link, s, "AC");
   EXPECT_EQ(s, 7);
   EXPECT_LT(status_lines.size(), 5u);
+}
+
+}  // namespace
+
+namespace {
+
+// Garbage on the line ends every receiver with a status, never a hang or a crash.
+TEST(LineGarbage, ReceiversEndWithAStatus) {
+  std::mt19937 rng(5);
+  for (int round = 0; round < 200; ++round) {
+    ui::testing::FakeClock clock;
+    clock.set_seconds_of_day(86398 + round % 3);
+    linktest::StepPort port(clock);
+    ui::testing::ScriptedPump pump;
+    ambcomm::LinkState state;
+    ambcomm::Link link{port, clock, pump, state};
+    int s = -1;
+    ambcomm::RX_OPEN(link, s, "AC");
+    std::string junk;
+    const int n = static_cast<int>(rng() % 400);
+    for (int i = 0; i < n; ++i) junk += static_cast<char>(rng() & 255);
+    std::string block, flag, line;
+    int status = -1;
+    port.reply(static_cast<int>(rng() % 3), junk);
+    ambcomm::B_DATA_REQ(link, "#0", "r0", 0, block, status);
+    EXPECT_TRUE(status == 0 || status == 3 || status == 5 || status == 7) << status;
+    port.reply(static_cast<int>(rng() % 3), junk);
+    ambcomm::A_DATA_REQ(link, "E1", "RE", 183, block, status);
+    EXPECT_TRUE(status >= 0 && status <= 5) << status;
+    port.arrive_after(1, junk);
+    EXPECT_EQ(ambcomm::RX_STATUS(link, flag, line), 0);
+    EXPECT_LE(line.size(), 3 * junk.size());  // what the block receivers left in the queue, and the junk
+  }
+}
+
+// A recorder that floods the line without ever sending CR still times out.
+TEST(LineGarbage, FloodWithoutTerminatorTimesOut) {
+  ui::testing::FakeClock clock;
+  clock.set_auto_advance(1);
+  linktest::StepPort port(clock);
+  ui::testing::ScriptedPump pump;
+  ambcomm::LinkState state;
+  ambcomm::Link link{port, clock, pump, state};
+  int s = -1;
+  ambcomm::RX_OPEN(link, s, "AC");
+  port.arrive_after(0, std::string(100000, 'x'));
+  std::string flag, line;
+  EXPECT_EQ(ambcomm::RX_STATUS(link, flag, line), 0);
+  EXPECT_EQ(flag, "O");
+  EXPECT_LT(line.size(), 100000u);
 }
 
 }  // namespace
