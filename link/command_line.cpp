@@ -4,6 +4,8 @@
 
 #include <charconv>
 
+#include "link/command_line_setting.h"
+#include "link/command_line_download.h"
 #include "link/condition_display.h"
 #include "link/condition_request.h"
 
@@ -13,6 +15,10 @@ namespace {
 
 const Subcommand kSubcommands[] = {
     {"conditions", run_conditions, "conditions                prints the condition list and the status message"},
+    {"download", run_download, "download PATH [--yes]     downloads the recorded data into files named from PATH"},
+    {"set", run_set, "set FIELD=VALUE...        sends changed conditions and prints the re-read list\n"
+                     "                            (record field names; switch_start=0|1; now=1 resets clock and amounts)"},
+    {"clear", run_clear, "clear --yes               clears the recorder's data memory"},
 };
 
 constexpr int kOpenFailureExit = 100;

@@ -25,6 +25,12 @@ struct LinkState {
   std::int32_t event_code = 0;
   // Units of the level thresholds on the line (1/500 G).
   int threshold_scale = 500;
+  // 1: show the explanation before each operation (BUTTON4).
+  int help_flag = 0;
+  // 1: the recorder is to be put into switch-start mode (the editor's CHECK1).
+  int switch_start = 0;
+  // Where "ACC.PRM" lives: the current directory at start-up.
+  std::string start_directory;
 
   // The status line TEXT14 (UTF-8). Unbound: messages go nowhere.
   std::function<void(const std::string& utf8)> show_status;

@@ -10,8 +10,13 @@
 
 #include "link/command_line.h"
 #include "link/link_state.h"
+#include "link/main_form.h"
 #include "sim/inprocess_port.h"
 #include "ui/clock.h"
+#include "ui/qt/qt_app.h"
+#include "ui/qt/qt_dialogs.h"
+#include "ui/qt/qt_event_pump.h"
+#include "ui/qt/qt_form.h"
 #include "ui/qt/qt_serial_port.h"
 #include "ui/sleep_pump.h"
 
@@ -43,6 +48,28 @@ int run_command(const ambcomm::CommandOptions& options) {
   return rc;
 }
 
+// The window program: Qt forms, dialogs and event loop around the link program's main form.
+// --simulate and --port fix the port; otherwise COMBO3's choice names it.
+int run_window_program(int argc, char** argv, const ambcomm::CommandOptions& options) {
+  auto app = ui::qt::start_application(argc, argv);
+  ui::qt::QtFormFactory forms;
+  ui::qt::QtDialogs dialogs;
+  ui::qt::QtEventPump pump;
+  ui::SystemClock clock;
+  ui::Platform platform{forms, dialogs, pump, clock};
+  ambcomm::LinkPorts ports;
+  if (options.simulate || !options.port.empty()) {
+    std::string note;
+    ports.fixed = make_port(options, note);
+    if (!note.empty()) std::fprintf(stderr, "ambcomm: %s\n", note.c_str());
+  }
+  ports.make_port = [](int index) -> std::unique_ptr<ui::SerialPort> {
+    const std::string name = "com" + std::to_string(index + 1);
+    return std::make_unique<ui::QtSerialPort>(ui::QtSerialPort::resolve(name).value_or(""), name);
+  };
+  return ambcomm::run_link_program(platform, std::move(ports), {}, options.timer);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,6 +88,5 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);  // QSerialPort's notifiers want an application object
     return run_command(options);
   }
-  std::fputs("ambcomm: the window program is not built yet\n", stderr);
-  return 1;
+  return run_window_program(argc, argv, options);
 }
