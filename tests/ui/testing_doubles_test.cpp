@@ -179,6 +179,16 @@ TEST(ScriptedDialogs, UnansweredOrMismatchedDialogsFail) {
   EXPECT_EQ(d.shown().size(), 4u);
 }
 
+TEST(ScriptedDialogs, AutoOkAnswersOnlyPlainMessages) {
+  ScriptedDialogs d;
+  d.set_auto_ok(true);
+  d.answer_input("5");
+  EXPECT_EQ(d.message_box("受信結果", "正常終了", Buttons::Ok, Icon::Information), Answer::Ok);
+  EXPECT_EQ(d.input_box("t", "p", ""), "5");
+  EXPECT_THROW(d.message_box("初期化", "?", Buttons::YesNo, Icon::Question), ScriptFailure);
+  EXPECT_EQ(d.shown().size(), 3u);
+}
+
 TEST(ScriptedDialogs, InputLimitCountsCharactersNotBytes) {
   ScriptedDialogs d;
   std::string text;

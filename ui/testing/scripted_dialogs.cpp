@@ -77,6 +77,10 @@ Answer ScriptedDialogs::message_box(std::string_view caption, std::string_view t
   s.text = text;
   s.buttons = buttons;
   s.icon = icon;
+  if (auto_ok_ && buttons == Buttons::Ok && (queue_.empty() || queue_.front().kind != DialogKind::Message)) {
+    shown_.push_back(s);
+    return Answer::Ok;
+  }
   const Queued q = take(s);
   const bool offered = (buttons == Buttons::Ok && q.button == Answer::Ok) ||
                        (buttons == Buttons::OkCancel && (q.button == Answer::Ok || q.button == Answer::Cancel)) ||

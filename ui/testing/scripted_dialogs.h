@@ -37,6 +37,9 @@ class ScriptedDialogs : public Dialogs {
   void cancel_file();                            // either file dialog cancelled
   void answer_colour(std::optional<Colour> colour);  // nothing: cancelled
   void answer_print(bool confirmed);
+  // With auto_ok, a message box with only an OK button is answered OK without a queued answer
+  // (it is still recorded); off by default, so that an unexpected message fails the test.
+  void set_auto_ok(bool on) { auto_ok_ = on; }
 
   Answer message_box(std::string_view caption, std::string_view text, Buttons buttons,
                      Icon icon) override;
@@ -73,6 +76,7 @@ class ScriptedDialogs : public Dialogs {
   std::deque<Queued> queue_;
   std::vector<DialogShown> shown_;
   std::vector<std::string> failures_;
+  bool auto_ok_ = false;
 };
 
 const char* to_string(DialogKind kind);
