@@ -597,9 +597,17 @@ DownloadResult REC_DATA(Link& link, ui::FormFactory* forms, ui::Dialogs* dialogs
       window.add_line(result.complete() ? std::string(kFinishedLine) : "          " + end_text(result));
     }
   }
-  if (four_times && result.end != DownloadEnd::PortLost) leave_four_times(link);
+  if (four_times && options.restore_speed && result.end != DownloadEnd::PortLost) leave_four_times(link);
   result.window = window.release();
   return result;
+}
+
+void download_to_files(Link& link, ui::Platform& platform, const std::string& name) {
+  link.state.progress_window.reset();
+  DownloadOptions options;
+  options.restore_speed = false;
+  DownloadResult result = REC_DATA(link, &platform.forms, &platform.dialogs, strip_extension(name), options);
+  link.state.progress_window = std::move(result.window);
 }
 
 }  // namespace ambcomm

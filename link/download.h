@@ -14,6 +14,7 @@
 #include "link/serial_link.h"
 #include "ui/dialogs.h"
 #include "ui/form.h"
+#include "ui/platform.h"
 
 namespace ambcomm {
 
@@ -115,6 +116,8 @@ struct DownloadOptions {
   Overwrite overwrite = Overwrite::Ask;
   // A failing block is requested again at most this many times; then the download stops.
   int max_retries = 20;
+  // Back to 9600 after a four-times transfer (the window program's main loop does it itself).
+  bool restore_speed = true;
   // Progress lines as they change (the command line's terminal output).
   std::function<void(std::size_t index, const std::string& utf8)> on_progress;
 };
@@ -156,5 +159,10 @@ std::string end_text(const DownloadResult& result);
 // Switches to four-times speed when the recorder offers it and restores 9600 at the end.
 DownloadResult REC_DATA(Link& link, ui::FormFactory* forms, ui::Dialogs* dialogs, std::string_view path,
                         const DownloadOptions& options = {});
+
+// The main form's download step (its LinkHooks::download): REC_DATA with the window and the
+// overwrite question for the chosen `name` (its extension is cut here); the main loop restores
+// the speed. The progress window stays on screen in link.state.progress_window.
+void download_to_files(Link& link, ui::Platform& platform, const std::string& name);
 
 }  // namespace ambcomm

@@ -4,10 +4,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "common/conditions_record.h"
 #include "common/settings_record.h"
+
+namespace ui {
+class Form;
+}
 
 namespace ambcomm {
 
@@ -36,6 +41,8 @@ struct LinkState {
   std::function<void(const std::string& utf8)> show_status;
   // Started by the condition request when the recorder streams its waveform (status 3).
   std::function<void()> start_waveform_display;
+  // The last download's progress window, kept on screen until the user closes it.
+  std::shared_ptr<ui::Form> progress_window;
 
   void status_line(const std::string& utf8) const {
     if (show_status) show_status(utf8);
