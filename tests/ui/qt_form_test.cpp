@@ -73,6 +73,9 @@ TEST_F(QtFormTest, ProgrammaticChangesRaiseNoEventsAndReadBack) {
   EXPECT_TRUE(form->control("CHECK1").checked());
   EXPECT_EQ(form->control("VSCROLL1").value(), 5);
   EXPECT_EQ(form->control("TEXT19").text(), "0.02S , 0.1G /");
+  form->set_enabled(false);
+  EXPECT_TRUE(form->control("BUTTON3").enabled());  // its own setting
+  form->set_enabled(true);
   form->control("BUTTON3").set_enabled(false);
   EXPECT_FALSE(form->control("BUTTON3").enabled());
   form->control("CHECK1").set_visible(false);

@@ -198,7 +198,8 @@ class QtControl : public Control {
   void set_text(std::string_view utf8) override;
   std::string text() const override;
   void set_enabled(bool enabled) override { widget_->setEnabled(enabled); }
-  bool enabled() const override { return widget_->isEnabled(); }
+  // The control's own setting, whatever the window's.
+  bool enabled() const override { return widget_->isEnabledTo(widget_->parentWidget()); }
   void set_visible(bool visible) override { widget_->setVisible(visible); }
   bool visible() const override { return !widget_->isHidden(); }
   void move(int x, int y, int width, int height) override { widget_->setGeometry(x, y, width, height); }
