@@ -1,5 +1,12 @@
 // All platform doubles in one place for a test: in-memory forms, scripted dialogs and pump,
 // and a settable clock, with the ui::Platform that the programs' operations take.
+//
+//   TestPlatform t;
+//   t.pump.then([&] { t.forms.form("MAINFORM").choose_menu("A_OPEN");   // the user's action
+//                     t.dialogs.answer_open(path); })                    // and the dialog it opens
+//         .then([&] { t.forms.form("MAINFORM").user_close(); });
+//   run_viewer(t.platform, state, {});   // returns when the window closes; throws
+//                                        // ScriptFailure if it waits once the script is used up
 #pragma once
 
 #include "ui/platform.h"
