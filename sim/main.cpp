@@ -25,6 +25,7 @@ const char* kUsage =
     "  --model CODE      heading of the answers: CE ce CF La LA lA CD Aa; any other heading\n"
     "                    makes a recorder that streams its waveform (default LA)\n"
     "  --line-speed      line speed at start; 19200 is a recorder left at four-times speed\n"
+    "  --pace F          output at F times the line rate (tests; default 1, the real rate)\n"
     "  --faults LIST     e.g. checksum=0.05,heading=0.02,drop=0.01,stall=0.01,disconnect=40,\n"
     "                    silent=1 (never answers), short=1 (conditions line cut short)\n"
     "  --log             writes each command the recorder takes to stderr\n";
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
     else if (a == "--seed") ok = number(v, config.seed);
     else if (a == "--faults") faults_text = v;
     else if (a == "--line-speed") ok = number(v, config.line_baud) && (config.line_baud == 9600 || config.line_baud == 19200);
+    else if (a == "--pace") ok = number(v, config.pace) && config.pace > 0 && config.pace <= 1000;
     else if (a == "--clear-seconds") ok = number(v, config.clear_seconds) && config.clear_seconds >= 0;
     else return fail("unknown option " + a);
     if (!ok) return fail("bad value for " + a + ": " + v);

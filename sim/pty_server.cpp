@@ -138,7 +138,7 @@ void PtyServer::serve(Recorder& recorder, const std::atomic<bool>& stop) {
 
   while (!stop.load()) {
     const int baud = link_baud(master_);
-    const double rate = recorder.line_baud() / kBitsPerByte;  // bytes a second
+    const double rate = recorder.line_baud() / kBitsPerByte * recorder.pace();  // bytes a second
     if (baud != recorder.line_baud()) drop_output();
 
     // A recorder that streams keeps its line busy whenever someone listens at its speed.

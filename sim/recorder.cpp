@@ -100,6 +100,8 @@ Recorder::Recorder(const RecorderConfig& config, FaultInjector faults)
   rec.speed = std::string(1, config_.speed);
   std::int64_t rr = config_.rr;
   if (rr < 0) rr = in_modes(mode(), "PQRTL") || model_ == "CF" ? static_cast<std::int64_t>(memory().rr.size()) : 0;
+  // Mode 9 counts its ECG waveform (five values per acceleration value) in the RR amount.
+  if (config_.rr < 0 && model_ != "Aa" && mode() == '9') rr = static_cast<std::int64_t>(memory().ecg_wave.size());
   rec.rr_count = std::to_string(rr);
   line_ = encode_setting_line(rec, model_ == "Aa" ? "Aa" : "", common::CalorieSetting{0.021, 0.078, "60", 2});
   line_.pop_back();  // CR

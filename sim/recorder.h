@@ -27,6 +27,8 @@ struct RecorderConfig {
   std::uint32_t seed = 1;
   double clear_seconds = 2.0;   // memory clear answer delay (the real 8-40 s, scaled down)
   std::string comment = "SIMULATED";
+  // Output at this many times the emulated line rate (tests and demos; 1 = the real rate).
+  double pace = 1.0;
 };
 
 // A piece of output and how long the line stays quiet before it.
@@ -46,6 +48,7 @@ class Recorder {
   std::vector<Chunk> take_output();
 
   int line_baud() const { return baud_; }
+  double pace() const { return config_.pace; }
   // A recorder with a heading the link program does not accept streams its waveform.
   bool streams_waveform() const { return streaming_; }
   // The next `frames` waveform frames (10 bytes each: 5 values as low/high 6-bit bytes, the
