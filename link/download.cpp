@@ -319,6 +319,10 @@ Next ACC_REQ(Run& run, const PlannedFile& f) {
   finish();
   run.window.set_count(done.received);
   run.result.files.push_back(done);
+  if (rr) {
+    run.result.files.push_back({hr_path, derivation.total, derivation.total});
+    run.result.files.push_back({index_path, derivation.total, derivation.total});
+  }
   return Next::Go;
 }
 
