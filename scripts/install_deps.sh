@@ -11,7 +11,7 @@ $SUDO apt-get install -y -q --no-install-recommends \
   libgl-dev \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   clang libclang-rt-14-dev \
-  fonts-ipafont-gothic fonts-noto-cjk \
+  fonts-ipafont-gothic fonts-noto-cjk qt6-translations-l10n \
   xvfb xauth x11-apps imagemagick \
   locales
 # A locale with a decimal comma, so the tests can show that numbers never depend on it.
