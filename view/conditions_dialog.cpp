@@ -66,9 +66,10 @@ std::vector<ui::ControlSpec> form2_controls() {
   specs.push_back({"CHECK9", ControlKind::Check, "    時間  分", 25, 332, 300, 24, false, 0});
   for (const StepButton& b : kStepButtons)
     specs.push_back({b.name, ControlKind::BmpButton, b.caption, b.x, 364, 45, 28, false, 0});
-  specs.push_back({"LABEL1", ControlKind::Label, "平均", 395, 24, 150, 20, false, 0});
+  specs.push_back({"LABEL1", ControlKind::Label, "平均処理", 395, 24, 150, 20, false, 0});
   specs.push_back({"COMBO1", ControlKind::Combo, "", 395, 44, 150, 26, false, 0});
-  specs.push_back({"TEXT1", ControlKind::Label, "n=1", 395, 76, 150, 24, false, 0});
+  // A button face, so that it is plain that a click asks for n.
+  specs.push_back({"TEXT1", ControlKind::Button, "n=1", 395, 76, 150, 26, false, 0});
   specs.push_back({"LABEL2", ControlKind::Label, "ACC", 395, 108, 60, 20, false, 0});
   specs.push_back({"VSCROLL1", ControlKind::VScroll, "", 404, 128, 20, 84, false, 0});
   specs.push_back({"LABEL3", ControlKind::Label, "HR", 470, 108, 60, 20, false, 0});
@@ -408,7 +409,18 @@ bool shows_scale(const ChannelTable& table) {
 }
 
 void fill_swatch(ui::Form& form, const Swatch& sw, std::string_view colour) {
-  if (ui::Canvas* c = form.control(sw.picture).canvas()) c->clear(colour_of(colour));
+  ui::Canvas* c = form.control(sw.picture).canvas();
+  if (c == nullptr) return;
+  c->clear(colour_of(colour));
+  // An outline, so that a swatch in the dialog's own white still shows.
+  const int w = c->width() - 1;
+  const int h = c->height() - 1;
+  c->set_pen(ui::palette(8));
+  c->polyline({{0, 0}, {w, 0}, {w, h}, {0, h}, {0, 0}});
+}
+
+void show_hr_scale(ui::Form& form, Session& s) {
+  form.control("LABEL3").set_text("HR " + std::to_string(GET_HRYSIZ(item(s, slot::kHrScale))));
 }
 
 // Sets the controls from the working copy (the dialog's opening step 1).
@@ -426,6 +438,7 @@ void set_up_controls(ui::Form& form, Session& s) {
   v2.set_range(0, 1);
   v2.set_value(std::clamp(item_int(s, slot::kHrScale), 0, 1));
   for (const Swatch& sw : kSwatches) fill_swatch(form, sw, item(s, sw.slot));
+  show_hr_scale(form, s);
   form.control("CHECK8").set_checked(true);
   form.control("CHECK9").set_checked(false);
 }
@@ -591,6 +604,7 @@ bool run_dialog(ViewerState& state, ui::Platform& platform, ui::Form& form, Sess
     } else if (c == dialog_code::kAccScale || c == dialog_code::kHrScale) {
       redraw_frame(form, s, true);
       if (shows_scale(s.rec.table)) PRT_SCALE(form.canvas(), item(s, slot::kAccScale), 185, 0);
+      show_hr_scale(form, s);
     }
     item(s, slot::kDisplayStart) = std::to_string(s.start);
     item(s, slot::kDisplaySpan) = std::to_string(s.span);
