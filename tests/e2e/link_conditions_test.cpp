@@ -118,8 +118,9 @@ TEST_F(LinkE2E, EveryModelCodeAnswers) {
     EXPECT_EQ(r.status, 0) << model << r.err;
     EXPECT_NE(r.out.find("測定開始時刻  26年12月01日09時30分"), std::string::npos) << model;
     EXPECT_NE(r.out.find("測定条件を受信"), std::string::npos) << model;
-    if (model != std::string("CF") && model != std::string("CD"))
+    if (model != std::string("CF") && model != std::string("CD")) {
       EXPECT_NE(r.out.find("加速度ﾃﾞｰﾀｰ量    777"), std::string::npos) << model << r.out;
+    }
     EXPECT_EQ(stop_sim(), 0) << model;
     EXPECT_FALSE(fs::exists(fs::symlink_status(link_))) << "ambsim left its LINK behind";
   }

@@ -54,7 +54,9 @@ TEST(ConditionRequest, EveryAcceptedModelAnswers) {
     std::string expected = model == std::string("lA") ? "LA" : model;
     EXPECT_EQ(r.state.conditions.model_code, expected) << model;
     EXPECT_EQ(r.state.conditions_line, r.port.recorder().conditions_line()) << model;
-    if (expected != "CF" && expected != "CD") EXPECT_EQ(r.state.conditions.acc_count, "1234") << model;
+    if (expected != "CF" && expected != "CD") {
+      EXPECT_EQ(r.state.conditions.acc_count, "1234") << model;
+    }
     EXPECT_EQ(r.lines.back(), ambcomm::status_line_text(0, 1));
     EXPECT_TRUE(r.dialogs.shown().empty());
     EXPECT_EQ(r.port.stop_bits(), 2);
