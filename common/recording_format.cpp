@@ -39,9 +39,13 @@ std::int32_t ratio(std::int64_t num, std::int64_t den) {
 }  // namespace
 
 RecordingHeader read_header(std::string_view record) {
+  return read_header_as(record, !record.empty() && record[0] == '*');
+}
+
+RecordingHeader read_header_as(std::string_view record, bool old_layout) {
   record = field_part(record);
   RecordingHeader h;
-  h.old_layout = !record.empty() && record[0] == '*';
+  h.old_layout = old_layout;
   const HeaderLayout& L = h.old_layout ? kOldHeader : kCurrentHeader;
   h.kind = field(record, L.kind);
   if (h.old_layout) {

@@ -103,6 +103,8 @@ struct RecordingHeader {
 // Reads either layout, chosen by the first character. Short or garbled records give zeros
 // and empty texts, never a failure.
 RecordingHeader read_header(std::string_view record);
+// Reads the record at the positions of the layout named, whatever its first character.
+RecordingHeader read_header_as(std::string_view record, bool old_layout);
 
 // The sample interval the header names, as the decimal text the programs show ("0.5",
 // "0.04", "0.2", "0.02", "0.004" or whole seconds). Empty when the interval code is unknown.

@@ -98,8 +98,7 @@ bool is_ecg_wave_path(std::string_view path) {
 }
 
 RecordingInfo ACC_STATUS(std::string_view chosen_path, std::string_view header_record) {
-  common::RecordingHeader h = common::read_header(header_record);
-  h.old_layout = false;
+  const common::RecordingHeader h = common::read_header_as(header_record, false);
   RecordingInfo info = fill_info(h);
   if (is_ecg_wave_path(chosen_path)) {
     info.item[RecordingInfo::kCount] = std::to_string(common::round_half_even(static_cast<double>(h.count) / 5.0));
@@ -108,7 +107,7 @@ RecordingInfo ACC_STATUS(std::string_view chosen_path, std::string_view header_r
 }
 
 RecordingInfo CAL_STATUS(std::string_view, std::string_view header_record) {
-  return fill_info(common::read_header(header_record));
+  return fill_info(common::read_header_as(header_record, true));
 }
 
 void GET_F(std::string_view prefix, std::string_view extension, ChannelTable& table) {
