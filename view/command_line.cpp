@@ -6,6 +6,7 @@
 
 #include "common/cp932.h"
 #include "common/text.h"
+#include "view/export_commands.h"
 #include "view/render_command.h"
 
 namespace ambview {
@@ -15,6 +16,8 @@ namespace {
 const Subcommand kSubcommands[] = {
     {"info", run_info, "info FILE"},
     {"render", run_render, kRenderUsage},
+    {"export", run_export, kExportUsage},
+    {"resave", run_resave, kResaveUsage},
 };
 
 std::string trim_padding(std::string_view s) {

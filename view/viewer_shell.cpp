@@ -12,6 +12,8 @@
 #include "common/text.h"
 #include "ui/colour.h"
 #include "view/conditions_dialog.h"
+#include "view/resave.h"
+#include "view/text_export.h"
 #include "view/trend_plot.h"
 
 namespace ambview {
@@ -320,6 +322,8 @@ void install_operations(ViewerState& state) {
   //   state.operations.try_emplace(code::kTrend, run_trend);
   // try_emplace keeps what a caller (a test) registered before.
   state.operations.try_emplace(code::kTrend, run_trend);
+  state.operations.try_emplace(code::kResave, EDIT_SAVE);
+  state.operations.try_emplace(code::kTextExport, TEXT_CONV);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,0 +1,434 @@
+// Re-saving: the job of a selection, PAC_SAVE, DTA_SAVE, the new set's RR index and EDIT_SAVE.
+#include "view/resave.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <span>
+#include <system_error>
+
+#include "common/cp932.h"
+#include "common/numbers.h"
+#include "common/record_file.h"
+#include "common/recording_format.h"
+#include "common/recording_writer.h"
+#include "common/text.h"
+#include "view/viewer_shell.h"
+
+namespace ambview {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ERL step numbers of the re-save.
+namespace step {
+constexpr int kOpenSource = 1110;
+constexpr int kReadHeader = 1120;
+constexpr int kCreateOutput = 1210;
+constexpr int kWriteHeader = 1310;
+constexpr int kReadData = 1410;
+constexpr int kWriteData = 1420;
+constexpr int kClose = 1510;
+constexpr int kRename = 1520;
+}  // namespace step
+
+constexpr int kBaseNameWidth = 7;
+constexpr int kField = common::RecordFile::kFieldSize;  // a record is written as 255 characters
+constexpr std::int64_t kIdleEvery = 4096;
+constexpr std::string_view kResavedExtension = ".c";
+
+// How one channel is copied: label of the progress line, samples per record, field width and
+// first position in the record, and whether records carry the source's 2-character prefix.
+struct CopySpec {
+  const char* label = "";  // UTF-8
+  int per_record = 0;
+  int width = 0;
+  int first = 0;
+  bool prefix = false;
+};
+
+CopySpec copy_spec(const ChannelTable& table, int row) {
+  if (table.combined != nullptr) {
+    return {kPackLabel, table.combined->frames_per_record, table.combined->frame_width, common::kTextFirstSample, true};
+  }
+  const ChannelRow& r = table.rows[static_cast<std::size_t>(row)];
+  switch (r.code) {
+    case 'a': return {"加速度波形A(mG) ", 120, 2, 1, false};
+    case 'b': return {"加速度波形B(mG) ", 120, 2, 1, false};
+    case 'c': return {"加速度波形C(mG) ", 120, 2, 1, false};
+    case 'd': return {"ECG波形(mV)     ", 120, 2, 1, false};
+    default: break;
+  }
+  switch (r.kind) {
+    case common::kKindAcceleration:
+    case common::kKindLevel: return {"加速度 ", 50, 4, 3, true};
+    case common::kKindTilt: return {"傾斜   ", 240, 1, 3, true};
+    case common::kKindHeartRate: return {"ＨＲ   ", 60, 4, 3, true};
+    case common::kKindRR: return {"ＲＲ   ", 120, 2, 1, false};
+    default: return {};
+  }
+}
+
+std::string name_part(std::string_view path) {
+  const auto sep = path.find_last_of("/\\");
+  return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
+}
+
+// Count fields of the current layout: below 65535 four digits (and "0000" + them in the
+// long field), else "FFFF" and the eight-digit count.
+void set_current_count(std::string& header, std::int64_t count) {
+  const common::HeaderLayout& L = common::kCurrentHeader;
+  const auto c = static_cast<std::uint64_t>(std::max<std::int64_t>(count, 0));
+  if (c < common::kCountInLongField) {
+    common::set_mid(header, L.count.pos, common::hex_field(c, L.count.width));
+    common::set_mid(header, L.count_long.pos, "0000" + common::hex_field(c, L.count.width));
+  } else {
+    common::set_mid(header, L.count.pos, "FFFF");
+    common::set_mid(header, L.count_long.pos, common::hex_field(c, L.count_long.width));
+  }
+}
+
+void set_current_start(std::string& header, const StartText& start) {
+  const common::HeaderLayout& L = common::kCurrentHeader;
+  common::set_mid(header, L.start_time.pos, start.mmddhhmm);
+  common::set_mid(header, L.start_year.pos, start.year);
+}
+
+// ECG group k: the 8 leading characters zeroed, the block's sample index rebased on the range
+// start. A block that begins before the range is written as 0.
+void rebase_ecg_groups(std::string& header, std::int64_t start_index) {
+  const common::HeaderLayout& L = common::kCurrentHeader;
+  const auto blocks = static_cast<int>(common::hex_value(common::mid(header, L.ecg_blocks.pos, L.ecg_blocks.width)));
+  for (int k = 0; k < std::min(blocks, common::kMaxEcgBlocks); ++k) {
+    const int group = L.ecg_groups.pos + common::kEcgGroupStride * k;
+    const int pos_at = group + common::kEcgGroupPosition.pos;
+    const auto old = static_cast<std::int64_t>(
+        common::hex_value(common::mid(header, pos_at, common::kEcgGroupPosition.width)));
+    const std::int64_t rebased = std::max<std::int64_t>(0, old - start_index);
+    common::set_mid(header, group + common::kEcgGroupHead.pos, std::string(static_cast<std::size_t>(common::kEcgGroupHead.width), '0'));
+    common::set_mid(header, pos_at, common::hex_field(static_cast<std::uint64_t>(rebased), common::kEcgGroupPosition.width));
+  }
+}
+
+// Copies `count` fields from sample `start` of `source` into records 2, 3, ... of `out`, each
+// record begun with `prefix` and written as 255 characters. Answers the failure, if any.
+std::optional<RunError> copy_fields(const common::RecordFile& source, common::RecordFile& out, std::int64_t start,
+                                    std::int64_t count, const CopySpec& spec, const std::string& prefix,
+                                    const Progress& progress, bool& stopped, const std::string& what) {
+  const auto per = static_cast<std::int64_t>(spec.per_record);
+  std::int64_t record_no = -1;
+  std::string record;
+  std::string buffer = prefix;
+  std::int64_t out_no = common::kDataFirstRecord;
+  const auto put = [&]() -> bool {
+    const bool ok = out.write(out_no++, common::pad_right(buffer, kField));
+    buffer = prefix;
+    return ok;
+  };
+  for (std::int64_t i = 0; i < count; ++i) {
+    const std::int64_t s = start + i;
+    const std::int64_t want = s / per + common::kDataFirstRecord;
+    if (want != record_no) {
+      auto rec = source.read(want);
+      if (!rec) return RunError{run_error::kPastEnd, step::kReadData, what + ": record " + std::to_string(want) + " is missing"};
+      record = std::move(*rec);
+      record_no = want;
+    }
+    const auto at = static_cast<std::size_t>(spec.first - 1 + (s % per) * spec.width);
+    buffer.append(record, at, static_cast<std::size_t>(spec.width));
+    if ((i + 1) % per == 0 && !put()) return RunError{run_error::kDiskFull, step::kWriteData, "write failed"};
+    if ((i + 1) % kIdleEvery == 0 && progress.idle) progress.idle();
+    if (progress.stopped && progress.stopped()) {
+      stopped = true;
+      return std::nullopt;
+    }
+  }
+  if (buffer.size() > prefix.size() && !put()) return RunError{run_error::kDiskFull, step::kWriteData, "write failed"};
+  return std::nullopt;
+}
+
+// One output file: source opened, header changed by `edit_header`, fields copied, staged
+// file put in place.
+template <class EditHeader>
+ResaveResult save_one(const ResaveJob& job, int row, const std::string& out_path, std::int64_t start,
+                      std::int64_t count, EditHeader edit_header, const Progress& progress) {
+  ResaveResult res;
+  res.path = out_path;
+  const ChannelRow& r = job.channels.rows[static_cast<std::size_t>(row)];
+  const CopySpec spec = copy_spec(job.channels, row);
+  const auto fail = [&](RunError e) {
+    res.error = std::move(e);
+    if (progress.print)
+      progress.print(std::string("実行エラー  ") + run_error_text(*res.error) + "  " + name_part(out_path));
+    return res;
+  };
+  if (progress.print) progress.print(std::string(spec.label) + name_part(r.path) + " → " + name_part(out_path));
+  if (spec.per_record <= 0)
+    return fail({run_error::kPastEnd, step::kOpenSource, "channel " + std::string(1, r.code) + " cannot be copied"});
+
+  common::RecordFile source;
+  if (!source.open(r.path, common::RecordFile::Mode::ReadOnly))
+    return fail({run_error::kFileNotFound, step::kOpenSource, r.path + ": cannot be opened"});
+  const auto header_record = source.read(1);
+  if (!header_record) return fail({run_error::kPastEnd, step::kReadHeader, r.path + ": no header record"});
+  std::string header = header_record->substr(0, kField);
+  edit_header(header);
+  std::string prefix;
+  if (spec.prefix) {
+    const auto rec2 = source.read(common::kDataFirstRecord);
+    if (rec2) prefix = rec2->substr(0, 2);
+  }
+
+  StagedFile staged(out_path);
+  staged.prepare();
+  common::RecordFile out;
+  if (!out.open(staged.temp_path(), common::RecordFile::Mode::ReadWriteCreate))
+    return fail({run_error::kPathAccess, step::kCreateOutput, out_path + ": cannot be written"});
+  if (!out.write(1, header)) return fail({run_error::kDiskFull, step::kWriteHeader, out_path + ": write failed"});
+  bool stopped = false;
+  if (auto e = copy_fields(source, out, start, count, spec, prefix, progress, stopped, r.path)) return fail(*e);
+  if (stopped) {
+    res.stopped = true;
+    return res;
+  }
+  const bool flushed = out.flush();
+  out.close();
+  if (!flushed) return fail({run_error::kDiskFull, step::kClose, out_path + ": write failed"});
+  if (!staged.commit()) return fail({run_error::kDeviceIo, step::kRename, out_path + ": cannot be put in place"});
+  res.written = true;
+  return res;
+}
+
+}  // namespace
+
+ResaveRefusal resave_refusal(std::string_view extension) {
+  if (extension == ".ac5") return ResaveRefusal::Mode5;
+  if (extension == ".c" || extension == ".C") return ResaveRefusal::DotC;
+  return ResaveRefusal::None;
+}
+
+std::string resave_base_name(std::string_view chosen_path, bool combined) {
+  const auto sep = chosen_path.find_last_of("/\\");
+  std::string_view name = sep == std::string_view::npos ? chosen_path : chosen_path.substr(sep + 1);
+  const auto dot = name.find('.');
+  if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
+  if (name.empty() || name.front() == '.') return {};
+  return combined ? std::string(name) : common::pad_right(name, kBaseNameWidth, '_');
+}
+
+ResaveJob make_resave_job(const common::SettingsSlots& c, const ChannelTable& channels, const RecordingInfo& info,
+                          std::int64_t sample_count, const std::string& chosen_path) {
+  ResaveJob job;
+  job.base_name = common::cp932_to_utf8(c[slot::kBaseName]);
+  job.extension = common::cp932_to_utf8(c[slot::kExtension]);
+  job.channels = channels;
+  const bool combined = channels.combined != nullptr;
+  job.out_directory = GET_PASS(chosen_path);
+  job.out_base = resave_base_name(chosen_path, combined);
+  job.range = selected_range(c, sample_count);
+
+  std::int64_t seconds =
+      first_sample_seconds(info) + common::round_half_away(common::val(c[slot::kDisplayStart]));
+  if (combined && job.range.count > 0 && channels.count > 0) {
+    common::RecordFile file;
+    const auto per = static_cast<std::int64_t>(channels.combined->frames_per_record);
+    if (file.open(channels.rows[0].path, common::RecordFile::Mode::ReadOnly)) {
+      if (const auto rec = file.read(job.range.start / per + common::kDataFirstRecord)) {
+        const std::int32_t v = common::decode_combined_sample(*rec, *channels.combined, '0',
+                                                              static_cast<int>(job.range.start % per));
+        if (common::is_marker_value(v)) seconds -= 60 * static_cast<std::int64_t>(v - common::kMarkerBase);
+      }
+    }
+  }
+  job.start = start_text_of(common::mid(info.item[RecordingInfo::kStartTime], 1, 2), static_cast<std::int32_t>(seconds));
+
+  if (const int row = rr_row(channels); row >= 0) {
+    job.rr_index_source = rr_index_file(channels, row);
+    const RrRange rr = rr_range(job.rr_index_source, job.range);
+    if (rr.read && job.range.start < rr.entries) {
+      job.rr_start = rr.start;
+      job.rr_count = rr.count;
+      job.rr_count_text = common::hex_field(static_cast<std::uint64_t>(rr.count), 8);
+      // The index entries of the range's samples and the one after its end, rebased.
+      common::RecordFile index;
+      if (index.open(job.rr_index_source, common::RecordFile::Mode::ReadOnly)) {
+        std::int64_t record_no = -1;
+        std::string record;
+        for (std::int64_t k = job.range.start; k <= job.range.start + rr.samples; ++k) {
+          const std::int64_t want = common::kDataFirstRecord + k / common::kRRIndexEntriesPerRecord;
+          if (want != record_no) {
+            auto rec = index.read(want);
+            if (!rec) {
+              job.rr_index_entries.clear();
+              break;
+            }
+            record = std::move(*rec);
+            record_no = want;
+          }
+          const auto e = static_cast<std::int64_t>(
+              common::rr_index_entry(record, static_cast<int>(k % common::kRRIndexEntriesPerRecord)));
+          job.rr_index_entries.push_back(static_cast<std::uint32_t>(std::max<std::int64_t>(0, e - rr.start)));
+        }
+      }
+    }
+  }
+  return job;
+}
+
+std::string resave_file_name(const ResaveJob& job, int row) {
+  if (job.channels.combined != nullptr) return job.out_directory + job.out_base + "_c" + job.extension;
+  return job.out_directory + job.out_base + job.channels.rows[static_cast<std::size_t>(row)].code +
+         std::string(kResavedExtension);
+}
+
+std::string resave_index_name(const ResaveJob& job) {
+  return job.out_directory + job.out_base + common::kRRIndexCode + std::string(kResavedExtension);
+}
+
+ResaveResult PAC_SAVE(const ResaveJob& job, const Progress& progress) {
+  const auto edit = [&job](std::string& h) {
+    const common::HeaderLayout& L = common::kOldHeader;
+    common::set_mid(h, L.count.pos, common::hex_field(static_cast<std::uint64_t>(job.range.count), L.count.width));
+    common::set_mid(h, L.start_time.pos, job.start.year + job.start.mmddhhmm);
+    common::set_mid(h, L.rr_count.pos, job.rr_count_text);
+  };
+  return save_one(job, 0, resave_file_name(job, 0), job.range.start, job.range.count, edit, progress);
+}
+
+ResaveResult DTA_SAVE(const ResaveJob& job, int row, const Progress& progress) {
+  const ChannelRow& r = job.channels.rows[static_cast<std::size_t>(row)];
+  std::int64_t start = job.range.start;
+  std::int64_t count = job.range.count;
+  if (r.kind == common::kKindRR) {
+    // The beats of the range (not as many words as the range has samples): the new RR file
+    // holds exactly the intervals its RR count and rebased index speak of.
+    start = job.rr_start;
+    count = job.rr_count;
+  } else if (r.code == 'd') {
+    start *= 5;
+    count *= 5;
+  }
+  // The ECG waveform file counts its own samples, five per interval, as the source does.
+  const std::int64_t header_count = r.code == 'd' ? job.range.count * 5 : job.range.count;
+  const auto edit = [&job, header_count](std::string& h) {
+    set_current_count(h, header_count);
+    set_current_start(h, job.start);
+    common::set_mid(h, common::kCurrentHeader.rr_count.pos, job.rr_count_text);
+    rebase_ecg_groups(h, job.range.start);
+  };
+  return save_one(job, row, resave_file_name(job, row), start, count, edit, progress);
+}
+
+ResaveResult write_resaved_index(const ResaveJob& job) {
+  ResaveResult res;
+  res.path = resave_index_name(job);
+  const auto fail = [&](int err, int erl, std::string detail) {
+    res.error = RunError{err, erl, std::move(detail)};
+    return res;
+  };
+  common::RecordFile source;
+  if (!source.open(job.rr_index_source, common::RecordFile::Mode::ReadOnly))
+    return fail(run_error::kFileNotFound, step::kOpenSource, job.rr_index_source + ": cannot be opened");
+  const auto header_record = source.read(1);
+  if (!header_record) return fail(run_error::kPastEnd, step::kReadHeader, job.rr_index_source + ": no header record");
+  std::string header = header_record->substr(0, kField);
+  // Entries are counted as the index files count them: the number of entries minus 1.
+  const auto last = static_cast<std::int64_t>(job.rr_index_entries.size()) - 1;
+  set_current_count(header, last);
+  set_current_start(header, job.start);
+  common::set_mid(header, common::kCurrentHeader.rr_count.pos, common::hex_field(static_cast<std::uint64_t>(last), 8));
+
+  StagedFile staged(res.path);
+  staged.prepare();
+  common::RecordFile out;
+  if (!out.open(staged.temp_path(), common::RecordFile::Mode::ReadWriteCreate))
+    return fail(run_error::kPathAccess, step::kCreateOutput, res.path + ": cannot be written");
+  bool ok = out.write(1, header);
+  std::int64_t out_no = common::kDataFirstRecord;
+  const std::span<const std::uint32_t> all(job.rr_index_entries);
+  for (std::size_t i = 0; ok && i < all.size(); i += common::kRRIndexEntriesPerRecord) {
+    const std::size_t n = std::min<std::size_t>(common::kRRIndexEntriesPerRecord, all.size() - i);
+    ok = out.write(out_no++, common::make_rr_index_record(all.subspan(i, n)));
+  }
+  ok = ok && out.flush();
+  out.close();
+  if (!ok) return fail(run_error::kDiskFull, step::kWriteData, res.path + ": write failed");
+  if (!staged.commit()) return fail(run_error::kDeviceIo, step::kRename, res.path + ": cannot be put in place");
+  res.written = true;
+  return res;
+}
+
+std::vector<ResaveResult> resave_all(const ResaveJob& job, const Progress& progress) {
+  std::vector<ResaveResult> results;
+  if (job.channels.combined != nullptr) {
+    results.push_back(PAC_SAVE(job, progress));
+    return results;
+  }
+  // An index left by an earlier re-save under the same name would describe other beats.
+  std::error_code ec;
+  fs::remove(resave_index_name(job), ec);
+  for (int row = 0; row < job.channels.count; ++row) {
+    if (!job.channels.rows[static_cast<std::size_t>(row)].present) continue;
+    results.push_back(DTA_SAVE(job, row, progress));
+    if (results.back().stopped) return results;
+  }
+  if (!job.rr_index_entries.empty()) {
+    results.push_back(write_resaved_index(job));
+    if (results.back().error && progress.print)
+      progress.print(std::string("実行エラー  ") + run_error_text(*results.back().error) + "  " +
+                     name_part(results.back().path));
+  }
+  return results;
+}
+
+void EDIT_SAVE(ViewerState& state, ui::Platform& platform, int /*code*/) {
+  if (!state.loaded || state.channels.count == 0) return;
+  std::error_code ec;
+  const std::string directory = slot_text(state, slot::kDirectory);
+  if (!directory.empty()) fs::current_path(directory, ec);
+  const std::string base = slot_text(state, slot::kBaseName);
+  const std::string ext = slot_text(state, slot::kExtension);
+  const bool combined = state.channels.combined != nullptr;
+  const std::string source_name = combined ? base + ext : base + state.channels.rows[0].code + ext;
+
+  const auto finish = [&] {
+    if (FORM3_IS_OPEN(state)) FORM3_PRINT(state, platform, std::string("\r\n") + kResaveDone);
+  };
+  const auto close_progress = [&] {
+    if (FORM3_IS_OPEN(state)) state.forms.form3->close();
+  };
+
+  if (resave_refusal(ext) == ResaveRefusal::Mode5) {
+    platform.dialogs.message_box(kMode5Caption, kMode5Text, ui::Buttons::Ok, ui::Icon::Exclamation);
+    return;
+  }
+  std::string chosen = platform.dialogs.save_file(kResaveCaption, source_name, kResaveFilter);
+  if (chosen == ui::kCancelAnswer || chosen.empty()) {
+    finish();
+    return;
+  }
+  if (resave_refusal(ext) == ResaveRefusal::DotC) {
+    platform.dialogs.message_box(kResaveCaption, kDotCText, ui::Buttons::Ok, ui::Icon::Stop);
+    close_progress();
+    return;
+  }
+  if (platform.dialogs.message_box(kResaveCaption, kResaveConfirm, ui::Buttons::OkCancel, ui::Icon::Exclamation) !=
+      ui::Answer::Ok) {
+    close_progress();
+    return;
+  }
+  // A bare name is taken in the data directory, which is current.
+  const fs::path absolute = fs::absolute(fs::path(chosen), ec);
+  if (!ec) chosen = absolute.lexically_normal().string();
+  if (resave_base_name(chosen, combined).empty()) {
+    finish();
+    return;
+  }
+
+  WND3_OPN(state, platform, 0);
+  const ResaveJob job = make_resave_job(state.conditions, state.channels, state.info, state.sample_count, chosen);
+  resave_all(job, form3_progress(state, platform));
+  finish();
+}
+
+}  // namespace ambview

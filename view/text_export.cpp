@@ -1,0 +1,483 @@
+// The text export: ranges, the RR index look-up, staged files, value texts and TEXT_SAVE.
+#include "view/text_export.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "common/cp932.h"
+#include "common/numbers.h"
+#include "common/record_file.h"
+#include "common/recording_format.h"
+#include "common/text.h"
+#include "view/calendar.h"
+#include "view/conditions_dialog.h"
+#include "view/viewer_shell.h"
+
+namespace ambview {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Spreadsheet users open these files on Windows, where the originals wrote them with CR LF
+// line ends (and CP932 text): both are kept byte for byte.
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr char kQ = '"';
+
+// Step numbers reported as ERL, one per step of TEXT_SAVE.
+namespace step {
+constexpr int kOpenSource = 110;
+constexpr int kReadHeader = 120;
+constexpr int kCreateOutput = 210;
+constexpr int kWriteHeader = 310;
+constexpr int kReadData = 410;
+constexpr int kWriteData = 420;
+constexpr int kClose = 510;
+constexpr int kRename = 520;
+}  // namespace step
+
+// Header field of the comment: the old layout (combined files) and the current one.
+constexpr common::FieldPos kCommentOld{21, 20};
+constexpr common::FieldPos kCommentCurrent{19, 20};
+
+// Values between two looks at the progress window's events.
+constexpr std::int64_t kIdleEvery = 4096;
+// Output is collected and written in pieces of about this size.
+constexpr std::size_t kWriteChunk = 1 << 16;
+
+std::string name_part(std::string_view path) {
+  const auto sep = path.find_last_of("/\\");
+  return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
+}
+
+bool is_wave_code(char code) { return code >= 'a' && code <= 'd'; }
+
+// The RR index entry k (record 2 + k / 60, entry k mod 60) of an open index.
+std::optional<std::int64_t> index_entry(const common::RecordFile& file, std::int64_t k) {
+  if (k < 0) return std::nullopt;
+  const auto rec = file.read(common::kDataFirstRecord + k / common::kRRIndexEntriesPerRecord);
+  if (!rec) return std::nullopt;
+  return static_cast<std::int64_t>(
+      common::rr_index_entry(*rec, static_cast<int>(k % common::kRRIndexEntriesPerRecord)));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Shared with re-saving
+
+SampleRange selected_range(const common::SettingsSlots& c, std::int64_t sample_count) {
+  SampleRange r;
+  const double interval = common::val(c[slot::kInterval]);
+  if (interval <= 0 || sample_count <= 0) return r;
+  const double duration = common::val(c[slot::kDuration]);
+  const double start = common::val(c[slot::kDisplayStart]);
+  double span = common::val(c[slot::kDisplaySpan]);
+  if (start + span > duration) span = duration - start;
+  r.start = std::max<std::int64_t>(0, common::round_half_even(start / interval));
+  r.count = std::max<std::int64_t>(0, common::round_half_even(span / interval));
+  if (r.start >= sample_count) {
+    r.count = 0;
+  } else {
+    r.count = std::min(r.count, sample_count - r.start);
+  }
+  return r;
+}
+
+RrRange rr_range(const std::string& index_path, SampleRange range) {
+  RrRange out;
+  if (index_path.empty()) return out;
+  common::RecordFile file;
+  if (!file.open(index_path, common::RecordFile::Mode::ReadOnly)) return out;
+  const auto header = file.read(1);
+  if (!header) return out;
+  const common::HeaderLayout& layout = common::kCurrentHeader;
+  const auto n = static_cast<std::int64_t>(
+      common::hex_value(common::mid(*header, layout.rr_count.pos, layout.rr_count.width)));
+  RrRange r;
+  r.read = true;
+  r.entries = n;
+  if (range.start >= n) return r;
+  std::int64_t m = range.count;
+  if (range.start + m > n) m = n - range.start;
+  std::int64_t a = 0;
+  if (range.start != 0) {
+    const auto e = index_entry(file, range.start);
+    if (!e) return out;
+    a = *e;
+  }
+  const auto b = index_entry(file, range.start + m);
+  if (!b) return out;
+  r.start = a;
+  r.count = std::max<std::int64_t>(0, *b - a);
+  r.samples = m;
+  return r;
+}
+
+std::string rr_index_file(const ChannelTable& table, int row) {
+  if (row < 0 || row >= table.count) return {};
+  const RrIndexPath p = rr_index_path(table, row);
+  return p.exists ? p.path : std::string();
+}
+
+int rr_row(const ChannelTable& table) {
+  for (int i = 0; i < table.count; ++i) {
+    const ChannelRow& r = table.rows[static_cast<std::size_t>(i)];
+    if (r.present && r.kind == common::kKindRR) return i;
+  }
+  return -1;
+}
+
+StartText start_text_of(std::string_view year_text, std::int32_t seconds_of_year) {
+  std::string year(year_text);
+  std::int32_t seconds = seconds_of_year;
+  const std::string text = SEC_YMDHM(year, seconds);
+  return {common::mid(text, 1, 2), common::mid(text, 3, 8)};
+}
+
+std::int32_t first_sample_seconds(const RecordingInfo& info) {
+  const auto offset = common::round_half_even(common::val(info.item[RecordingInfo::kStartOffset]));
+  return static_cast<std::int32_t>(YMDHM_SEC(info.item[RecordingInfo::kStartTime]) + 60 * offset);
+}
+
+std::string run_error_text(const RunError& e) {
+  return "ERR=" + std::to_string(e.err) + "   ERL=" + std::to_string(e.erl);
+}
+
+StagedFile::StagedFile(std::string final_path) : final_(std::move(final_path)), temp_(final_ + ".part") {}
+
+StagedFile::~StagedFile() {
+  if (!committed_) abandon();
+}
+
+void StagedFile::prepare() {
+  std::error_code ec;
+  fs::remove(temp_, ec);
+}
+
+bool StagedFile::commit() {
+  std::error_code ec;
+  fs::rename(temp_, final_, ec);
+  if (ec) {
+    abandon();
+    return false;
+  }
+  committed_ = true;
+  return true;
+}
+
+void StagedFile::abandon() {
+  std::error_code ec;
+  fs::remove(temp_, ec);
+}
+
+// ---------------------------------------------------------------------------------------
+// Columns and values
+
+ExportColumn export_column(const ChannelTable& table, int row) {
+  ExportColumn c;
+  if (row < 0 || row >= kMaxChannelRows) return c;
+  const ChannelRow& r = table.rows[static_cast<std::size_t>(row)];
+  switch (r.code) {
+    case 'a': c = {"加速度波形A(mG) ", 120, 2, 1}; break;
+    case 'b': c = {"加速度波形B(mG) ", 120, 2, 1}; break;
+    case 'c': c = {"加速度波形C(mG) ", 120, 2, 1}; break;
+    case 'd': c = {"ECG波形(mV)     ", 120, 2, 1}; break;
+    default:
+      switch (r.kind) {
+        case common::kKindAcceleration: c = {"加速度(mG)      ", 50, 4, 3}; break;
+        case common::kKindLevel: c = {"加速度(ﾚﾍﾞﾙ)    ", 50, 4, 3}; break;
+        case common::kKindCombinedTilt: c = {"角度            ", 0, 0, 0}; break;
+        case common::kKindSteps: c = {"歩数            ", 0, 0, 0}; break;
+        case common::kKindTilt: c = {"傾斜            ", 240, 1, 3}; break;
+        case common::kKindHeartRate: c = {"ＨＲ(BPM)       ", 60, 4, 3}; break;
+        case common::kKindRR: c = {"ＲＲ(mSec)      ", 120, 2, 1}; break;
+        default: break;
+      }
+  }
+  if (table.combined != nullptr) c.per_record = GET_BLKSIZ(table, row);
+  return c;
+}
+
+std::string export_file_name(std::string_view base_name, char code, std::string_view extension) {
+  if (common::is_combined_extension(extension)) return std::string(base_name) + "_" + code + ".prn";
+  return common::pad_right(base_name, 7, '_') + code + ".prn";
+}
+
+std::int32_t export_value(std::string_view record, const ChannelTable& table, int row, const ExportColumn& column,
+                          int j) {
+  if (table.combined != nullptr) return GET_D(record, table, row, j);
+  const ChannelRow& r = table.rows[static_cast<std::size_t>(row)];
+  if (column.width == 2) {
+    const std::int32_t word = common::binary_word(record, j);
+    if (r.code == 'd') return static_cast<std::int32_t>(common::round_half_even((word - 2048) * 1000.0 / 512.0));
+    if (is_wave_code(r.code)) return word * 2 - 4096;
+    return word;  // kind "6": the interval in ms
+  }
+  const std::size_t pos = static_cast<std::size_t>(column.first - 1 + j * column.width);
+  if (column.width <= 0 || pos >= record.size()) return 0;
+  const auto raw = static_cast<std::int32_t>(common::hex_value(record.substr(pos, static_cast<std::size_t>(column.width))));
+  return r.kind == common::kKindAcceleration ? raw * 2 : raw;
+}
+
+std::string value_text(char code, char /*kind*/, std::int32_t value) {
+  if (is_wave_code(code)) return common::pad_right(common::num_text(value / 1000.0), 6);
+  return common::pad_left(common::num_plain(value), 4);
+}
+
+// ---------------------------------------------------------------------------------------
+// The job
+
+int values_per_line(const common::SettingsSlots& c) {
+  const auto p = common::round_half_even(common::val(c[slot::kPerLine]));
+  return static_cast<int>(std::clamp<std::int64_t>(p, 1, 9999));
+}
+
+TextExportJob make_text_export_job(const common::SettingsSlots& c, const ChannelTable& channels,
+                                   const RecordingInfo& info, std::int64_t sample_count,
+                                   const std::string& out_directory) {
+  TextExportJob job;
+  job.out_directory = out_directory;
+  job.base_name = common::cp932_to_utf8(c[slot::kBaseName]);
+  job.extension = common::cp932_to_utf8(c[slot::kExtension]);
+  job.channels = channels;
+  job.info = info;
+  job.interval_text = c[slot::kInterval];
+  job.per_line = values_per_line(c);
+  job.range = selected_range(c, sample_count);
+  const auto display_start = static_cast<std::int32_t>(common::round_half_even(common::val(c[slot::kDisplayStart])));
+  job.start = start_text_of(common::mid(info.item[RecordingInfo::kStartTime], 1, 2),
+                            first_sample_seconds(info) + display_start);
+  if (const int row = rr_row(channels); row >= 0) {
+    const RrRange rr = rr_range(rr_index_file(channels, row), job.range);
+    if (rr.read && job.range.start < rr.entries) {
+      job.rr_start = rr.start;
+      job.rr_count = rr.count;
+      job.rr_count_text = common::num_text(static_cast<double>(rr.count));
+    }
+  }
+  return job;
+}
+
+// ---------------------------------------------------------------------------------------
+// TEXT_SAVE
+
+namespace {
+
+// The ".prn" text collected and written in pieces to the staged file.
+class PrnWriter {
+ public:
+  explicit PrnWriter(std::FILE* f) : file_(f) {}
+  ~PrnWriter() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  void line(std::string_view text) {
+    buffer_.append(text);
+    buffer_.append(kLineEnd);
+  }
+  bool flush_if_full() { return buffer_.size() < kWriteChunk || flush(); }
+  bool flush() {
+    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) return false;
+    buffer_.clear();
+    return std::fflush(file_) == 0;
+  }
+  bool close() {
+    const bool ok = flush();
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok && closed;
+  }
+
+ private:
+  std::FILE* file_;
+  std::string buffer_;
+};
+
+std::string header_line(const TextExportJob& job, const ChannelRow& r, const ExportColumn& column,
+                        std::string_view header, std::string_view prefix) {
+  const bool combined = job.channels.combined != nullptr;
+  const common::FieldPos comment_field = combined ? kCommentOld : kCommentCurrent;
+  std::string comment = common::mid(header, comment_field.pos, comment_field.width);
+  std::replace(comment.begin(), comment.end(), ',', '.');
+  const std::string& t = job.start.mmddhhmm;
+  const auto cp = [](std::string_view utf8) { return common::utf8_to_cp932(utf8); };
+
+  std::string s;
+  s += kQ + cp(column.heading) + kQ + ",";
+  s += kQ + job.start.year + "-" + common::mid(t, 1, 2) + "-" + common::mid(t, 3, 2) + " " + common::mid(t, 5, 2) + ":" +
+       common::mid(t, 7, 2) + kQ + ",";
+  s += kQ + comment + kQ + ",";
+  if (r.kind == common::kKindRR) {
+    s += kQ + cp("ＲＲﾃﾞｰﾀｰ量=") + kQ + "," + job.rr_count_text;
+  } else if (r.code == 'd') {
+    s += kQ + cp("ﾃﾞｰﾀｰ量=") + kQ + "," + common::num_text(static_cast<double>(job.range.count * 5));
+  } else {
+    s += kQ + cp("ﾃﾞｰﾀｰ量=") + kQ + "," + common::num_text(static_cast<double>(job.range.count));
+  }
+  s += ",";
+  if (r.code == 'd') {
+    s += kQ + cp("計測間隔(S)=") + kQ + ", 0.004";
+  } else {
+    s += kQ + cp("計測間隔(S)=") + kQ + "," + job.interval_text;
+  }
+  if (prefix == "#1" || prefix == "#2" || prefix == "#3") {
+    const int level = prefix[1] - '0';
+    s += "," + std::string(1, kQ) + cp("ﾚﾍﾞﾙ-") + std::to_string(level) + "(G)=" +
+         job.info.item[static_cast<std::size_t>(RecordingInfo::kThreshold1 + level - 1)] + kQ;
+  }
+  return s;
+}
+
+}  // namespace
+
+ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progress) {
+  ChannelResult res;
+  if (row < 0 || row >= job.channels.count) return res;
+  const ChannelRow& r = job.channels.rows[static_cast<std::size_t>(row)];
+  const ExportColumn column = export_column(job.channels, row);
+  const bool combined = job.channels.combined != nullptr;
+  res.path = job.out_directory + export_file_name(job.base_name, r.code, job.extension);
+  const auto fail = [&](int err, int erl, std::string detail) {
+    res.error = RunError{err, erl, std::move(detail)};
+    return res;
+  };
+  if (column.per_record <= 0) return fail(run_error::kPastEnd, step::kOpenSource, "no column for channel " + std::string(1, r.code));
+
+  common::RecordFile source;
+  if (!source.open(r.path, common::RecordFile::Mode::ReadOnly))
+    return fail(run_error::kFileNotFound, step::kOpenSource, r.path + ": cannot be opened");
+  const auto header = source.read(1);
+  if (!header) return fail(run_error::kPastEnd, step::kReadHeader, r.path + ": no header record");
+  const auto record2 = source.read(common::kDataFirstRecord);
+  const std::string prefix = record2 ? record2->substr(0, 2) : std::string();
+
+  if (progress.print)
+    progress.print(std::string(column.heading) + name_part(r.path) + " → " + name_part(res.path));
+
+  StagedFile staged(res.path);
+  staged.prepare();
+  std::FILE* f = std::fopen(staged.temp_path().c_str(), "wb");
+  if (f == nullptr) {
+    // As the original: a file that cannot be created is deleted and created again.
+    staged.abandon();
+    f = std::fopen(staged.temp_path().c_str(), "wb");
+  }
+  if (f == nullptr) return fail(run_error::kPathAccess, step::kCreateOutput, res.path + ": cannot be written");
+  PrnWriter out(f);
+
+  out.line(header_line(job, r, column, *header, prefix));
+  if (!out.flush_if_full()) return fail(run_error::kDiskFull, step::kWriteHeader, res.path + ": write failed");
+
+  std::int64_t start = job.range.start;
+  std::int64_t count = job.range.count;
+  if (r.kind == common::kKindRR) {
+    start = job.rr_start;
+    count = job.rr_count;
+  } else if (r.code == 'd') {
+    start *= 5;
+    count *= 5;
+  }
+  const std::int64_t per_line = std::max(job.per_line, 1);
+  const auto per_record = static_cast<std::int64_t>(column.per_record);
+  std::int64_t record_no = -1;
+  std::string record;
+  std::string line;
+  const auto end_line = [&] {
+    if (!line.empty()) line.pop_back();  // without its last ","
+    out.line(line);
+    line.clear();
+  };
+  for (std::int64_t i = 0; i < count; ++i) {
+    const std::int64_t s = start + i;
+    const std::int64_t want = s / per_record + common::kDataFirstRecord;
+    if (want != record_no) {
+      auto rec = source.read(want);
+      if (!rec) return fail(run_error::kPastEnd, step::kReadData, r.path + ": record " + std::to_string(want) + " is missing");
+      record = std::move(*rec);
+      record_no = want;
+      if (!out.flush_if_full()) return fail(run_error::kDiskFull, step::kWriteData, res.path + ": write failed");
+    }
+    const std::int32_t v = export_value(record, job.channels, row, column, static_cast<int>(s % per_record));
+    // Only a combined file's marker frames read as 100000 + M; a damaged per-channel value
+    // that large is still a value.
+    if (combined && common::is_marker_value(v)) {
+      if (i > 0 && !line.empty()) end_line();
+      out.line(kQ + common::utf8_to_cp932("ｵﾌｾｯﾄ分=") + kQ + "," + common::num_text(v - common::kMarkerBase));
+    } else {
+      line += value_text(r.code, r.kind, v);
+      line += ',';
+      if ((i + 1) % per_line == 0) end_line();
+    }
+    if ((i + 1) % kIdleEvery == 0 && progress.idle) progress.idle();
+    if (progress.stopped && progress.stopped()) {
+      res.stopped = true;
+      return res;  // the staged file goes with `staged`
+    }
+  }
+  if (!line.empty()) end_line();
+  if (!out.close()) return fail(run_error::kDiskFull, step::kClose, res.path + ": write failed");
+  if (!staged.commit()) return fail(run_error::kDeviceIo, step::kRename, res.path + ": cannot be put in place");
+  res.written = true;
+  return res;
+}
+
+std::vector<ChannelResult> text_export_all(const TextExportJob& job, const Progress& progress) {
+  std::vector<ChannelResult> results;
+  for (int row = 0; row < job.channels.count; ++row) {
+    if (!job.channels.rows[static_cast<std::size_t>(row)].present) continue;
+    results.push_back(TEXT_SAVE(job, row, progress));
+    if (results.back().stopped || (progress.stopped && progress.stopped())) break;
+  }
+  return results;
+}
+
+// ---------------------------------------------------------------------------------------
+// The menu operation
+
+Progress form3_progress(ViewerState& state, ui::Platform& platform) {
+  Progress p;
+  p.print = [&state, &platform](std::string_view line) { FORM3_PRINT(state, platform, line); };
+  p.stopped = [&state] { return !FORM3_IS_OPEN(state); };
+  p.idle = [&platform] { platform.pump.process_pending(); };
+  return p;
+}
+
+void TEXT_CONV(ViewerState& state, ui::Platform& platform, int /*code*/) {
+  if (!state.loaded) return;
+  std::error_code ec;
+  const std::string directory = slot_text(state, slot::kDirectory);
+  if (!directory.empty()) fs::current_path(directory, ec);
+
+  const std::string answer =
+      platform.dialogs.input_box(kTextExportCaption, kPerLinePrompt, slot_text(state, slot::kPerLine));
+  if (answer == ui::kCancelAnswer) return;
+  std::string& per_line = state.conditions[slot::kPerLine];
+  if (!answer.empty()) per_line = common::right(common::utf8_to_cp932(answer), 4);
+  if (common::val(per_line) < 1) per_line = "1";
+  if (!answer.empty()) PUT_COND(state);
+
+  const std::string text = "ファイル名 " + slot_text(state, slot::kBaseName) + "n.PRN で保存します\r" +
+                           "同じファイル名がある場合は上書きします";
+  if (platform.dialogs.message_box(kTextExportCaption, text, ui::Buttons::OkCancel, ui::Icon::Exclamation) !=
+      ui::Answer::Ok)
+    return;
+
+  WND3_OPN(state, platform, 1);
+  const TextExportJob job =
+      make_text_export_job(state.conditions, state.channels, state.info, state.sample_count, directory);
+  const Progress progress = form3_progress(state, platform);
+  for (int row = 0; row < job.channels.count; ++row) {
+    if (!job.channels.rows[static_cast<std::size_t>(row)].present) continue;
+    const ChannelResult r = TEXT_SAVE(job, row, progress);
+    if (r.error)
+      platform.dialogs.message_box(kRunErrorCaption, run_error_text(*r.error), ui::Buttons::Ok, ui::Icon::Exclamation);
+    if (r.stopped || !FORM3_IS_OPEN(state)) break;
+  }
+  const std::string ext = slot_text(state, slot::kExtension);
+  if (ext == ".c" || ext == ".C") state.conditions[slot::kDisplayStart] = "0";
+  if (FORM3_IS_OPEN(state)) FORM3_PRINT(state, platform, std::string("\r\n") + kTextExportDone);
+}
+
+}  // namespace ambview

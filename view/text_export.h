@@ -1,0 +1,185 @@
+// The text export "テキスト形式に変換して保存" (event 103): the selected range of every shown
+// channel written as a comma-separated ".prn" file for spreadsheets. Also the pieces the
+// re-save shares with it: the selected sample range, the RR range from the RR index file, the
+// start time of a range, run-time error numbers and staged output files.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/settings_record.h"
+#include "ui/platform.h"
+#include "view/loader.h"
+#include "view/viewer_state.h"
+
+namespace ambview {
+
+// ---------------------------------------------------------------------------------------
+// Shared with re-saving
+
+// The samples of the window selected for the trend display.
+struct SampleRange {
+  std::int64_t start = 0;  // index of the first sample
+  std::int64_t count = 0;
+};
+
+// Start index = display start / interval and count = span / interval, both rounded, the span
+// cut to the duration (processing conditions slots 10-13). The count is also kept within
+// the `sample_count` samples the recording holds: the duration is rounded to whole seconds
+// and may name one sample more than there is.
+SampleRange selected_range(const common::SettingsSlots& conditions, std::int64_t sample_count);
+
+// The beats of a sample range, from the RR index file (entry k: the beat number of trend
+// sample k; its header holds the number of entries at 55-62).
+struct RrRange {
+  bool read = false;        // the index was opened and read
+  std::int64_t entries = 0; // n, as the header states it
+  std::int64_t start = 0;   // first beat of the range (0 when the range starts at sample 0)
+  std::int64_t count = 0;   // beats of the range (0 when the range starts at or after n)
+  std::int64_t samples = 0; // m: the range's samples that the index covers
+};
+RrRange rr_range(const std::string& index_path, SampleRange range);
+// The RR index file beside the RR channel of `row` (empty when there is none).
+std::string rr_index_file(const ChannelTable& table, int row);
+// Row of kind "6" among the present rows, or -1.
+int rr_row(const ChannelTable& table);
+
+// Two-digit year and MMDDhhmm of a time in seconds of the year of `year_text` (SEC_YMDHM).
+struct StartText {
+  std::string year;
+  std::string mmddhhmm;
+};
+StartText start_text_of(std::string_view year_text, std::int32_t seconds_of_year);
+// Seconds of the year of the recording's first sample: the header's start time plus the
+// start offset of a combined file (RecordingInfo items 0 and 27).
+std::int32_t first_sample_seconds(const RecordingInfo& info);
+
+// Run-time errors of the exports, numbered as the program's error numbers were, with a
+// stable number (ERL) for the step that failed.
+namespace run_error {
+inline constexpr int kFileNotFound = 53;
+inline constexpr int kDeviceIo = 57;
+inline constexpr int kDiskFull = 61;
+inline constexpr int kPastEnd = 62;
+inline constexpr int kPathAccess = 75;
+}  // namespace run_error
+struct RunError {
+  int err = 0;
+  int erl = 0;
+  std::string detail;  // what failed, for the command line (UTF-8)
+};
+// "ERR=53   ERL=110"
+std::string run_error_text(const RunError& e);
+
+// An output file written under a temporary name beside its final one (final + ".part") and
+// renamed into place only when whole. A failed or stopped export leaves no partial file that
+// looks finished, and an older file of the same name stays until the new one replaces it.
+class StagedFile {
+ public:
+  explicit StagedFile(std::string final_path);
+  ~StagedFile();
+  StagedFile(const StagedFile&) = delete;
+  StagedFile& operator=(const StagedFile&) = delete;
+  const std::string& path() const { return final_; }
+  const std::string& temp_path() const { return temp_; }
+  // Removes a left-over temporary file of an earlier run; the writer then creates it.
+  void prepare();
+  // Renames the temporary file to the final name. False when that fails (the temporary file
+  // is removed then).
+  bool commit();
+  // Removes the temporary file.
+  void abandon();
+
+ private:
+  std::string final_;
+  std::string temp_;
+  bool committed_ = false;
+};
+
+// What an export shows while it runs and how it learns that the user stopped it.
+struct Progress {
+  std::function<void(std::string_view utf8)> print;  // one line of the progress window
+  std::function<bool()> stopped;                     // the user closed the progress window
+  std::function<void()> idle;                        // lets the window update now and then
+};
+
+// ---------------------------------------------------------------------------------------
+// The text export
+
+// The column of a channel: heading (16 bytes in CP932, trailing blanks included), samples
+// per record, and for per-channel files the field width and first position.
+struct ExportColumn {
+  const char* heading = "";  // UTF-8
+  int per_record = 0;
+  int width = 0;
+  int first = 0;
+};
+ExportColumn export_column(const ChannelTable& table, int row);
+
+// Output file name: per-channel set base (7) + code + ".prn"; combined base + "_" + code + ".prn".
+std::string export_file_name(std::string_view base_name, char code, std::string_view extension);
+
+// The value of sample j of a record as the export writes it: combined files through GET_D;
+// per-channel files by the column: kind "A" hex x 2, "L", "4", "5" hex, "6" the word (ms),
+// codes "a"-"c" word x 2 - 4096 (mG), "d" (word - 2048) x 1000 / 512 (uV, stored as a 32-bit
+// integer: rounded, halves to even).
+std::int32_t export_value(std::string_view record, const ChannelTable& table, int row, const ExportColumn& column,
+                          int j);
+// Its text: codes "a"-"d" the value / 1000 with a "0" before a leading point, in exactly 6
+// characters (" 0.5  ", "-0.5  "); every other row the decimal integer right-justified in 4
+// characters, its minus sign kept, a wider number written whole rather than cut.
+std::string value_text(char code, char kind, std::int32_t value);
+
+// Everything TEXT_SAVE needs for one run over the channels.
+struct TextExportJob {
+  std::string out_directory;  // where the ".prn" files go (UTF-8, ends with "/")
+  std::string base_name;      // GET_FN of the recording (UTF-8)
+  std::string extension;
+  ChannelTable channels;
+  RecordingInfo info;
+  std::string interval_text;  // processing conditions slot 13
+  int per_line = 8;           // P
+  SampleRange range;
+  StartText start;
+  std::int64_t rr_start = 0;
+  std::int64_t rr_count = 0;
+  std::string rr_count_text = "0";  // as the header line shows it
+};
+
+// The job of the current selection: range, start text of its first sample, RR range, P.
+TextExportJob make_text_export_job(const common::SettingsSlots& conditions, const ChannelTable& channels,
+                                   const RecordingInfo& info, std::int64_t sample_count,
+                                   const std::string& out_directory);
+
+// P from slot 17: below 1 is 1.
+int values_per_line(const common::SettingsSlots& conditions);
+
+struct ChannelResult {
+  std::string path;  // the file of the channel (UTF-8)
+  bool written = false;
+  bool stopped = false;  // the user closed the progress window
+  std::optional<RunError> error;
+};
+
+// One channel's ".prn" file.
+ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progress);
+// Every present channel in table order; stops after a channel the user stopped.
+std::vector<ChannelResult> text_export_all(const TextExportJob& job, const Progress& progress);
+
+// Texts of the dialogue.
+inline constexpr const char* kTextExportCaption = "ﾃｷｽﾄ変換ﾃﾞｰﾀｰの保存";
+inline constexpr const char* kPerLinePrompt = "一行のデーター数を入力してください";
+inline constexpr const char* kRunErrorCaption = "実行エラー";
+inline constexpr const char* kTextExportDone = "\tﾃﾞｰﾀｰ保存を終了";
+
+// Event 103: the question, the confirmation, the progress window and the files.
+void TEXT_CONV(ViewerState& state, ui::Platform& platform, int code);
+
+// The progress window of the viewer as a Progress.
+Progress form3_progress(ViewerState& state, ui::Platform& platform);
+
+}  // namespace ambview
