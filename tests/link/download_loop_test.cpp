@@ -1,0 +1,256 @@
+// The download loop against the in-process simulated recorder: records block by block, the
+// data of every model family read back through the shared reader, the overwrite question, the
+// retry bound, cancelling while a block is awaited, a vanished port, four-times speed and the
+// progress window's columns.
+#include "link/download.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/cp932.h"
+#include "common/text.h"
+#include "download_expect.h"
+#include "link/condition_request.h"
+#include "sim/inprocess_port.h"
+#include "ui/testing/test_platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using ambcomm::DownloadEnd;
+using ambcomm::DownloadOptions;
+using ambcomm::DownloadResult;
+using ambcomm::Overwrite;
+
+ambsim::RecorderConfig config(std::string model, char mode, std::int64_t samples, int ecg = 0) {
+  ambsim::RecorderConfig c;
+  c.model = std::move(model);
+  c.mode = mode;
+  c.samples = samples;
+  c.ecg = ecg;
+  return c;
+}
+
+class Download : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "download_XXXXXX").string();
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    dir_ = tmpl;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Requests the conditions from `c`'s recorder and downloads through `port` (the same
+  // recorder unless a test wants another one for the blocks).
+  DownloadResult run(ambsim::InProcessPort& port, const DownloadOptions& options = {}, ui::Dialogs* dialogs = nullptr) {
+    ambcomm::Link link{port, tp_.clock, tp_.pump, state_};
+    int status = -1;
+    ambcomm::STS_REQ(link, nullptr, status, "1");
+    EXPECT_EQ(status, 0);
+    return ambcomm::REC_DATA(link, &tp_.forms, dialogs ? dialogs : &tp_.dialogs, dir_ + "/REC", options);
+  }
+  std::string base() const { return dir_ + "/REC____"; }
+
+  ui::testing::TestPlatform tp_;
+  ambcomm::LinkState state_;
+  std::string dir_;
+};
+
+TEST_F(Download, RecordsPerBlockAndTheShortLastBlock) {
+  ambsim::InProcessPort p100(config("LA", '1', 100));
+  auto r = run(p100);
+  ASSERT_TRUE(r.complete()) << ambcomm::end_text(r);
+  auto recs = dltest::records(base() + "0");
+  ASSERT_EQ(recs.size(), 3u);  // header + 2 blocks of 50
+  EXPECT_EQ(recs[0].substr(0, 2), "ce");
+  EXPECT_EQ(recs[0].substr(2), common::pad_right(state_.conditions_line, 255, '\0').substr(2));
+  EXPECT_EQ(recs[2].substr(0, 2), "A0");
+  EXPECT_EQ(recs[2].find('\0'), 2u + 4u * 50u);
+
+  ambsim::InProcessPort p101(config("CE", '1', 101));
+  DownloadOptions yes;
+  yes.overwrite = Overwrite::Yes;
+  r = run(p101, yes);
+  ASSERT_TRUE(r.complete());
+  recs = dltest::records(base() + "0");
+  ASSERT_EQ(recs.size(), 4u);  // the old longer file does not leave records behind
+  EXPECT_EQ(recs[3].substr(0, 7), "#0" + recs[3].substr(2, 4) + "\r");
+  EXPECT_EQ(r.files.at(0).received, 101);
+  EXPECT_TRUE(dltest::check_download(base(), config("CE", '1', 101)).empty());
+}
+
+TEST_F(Download, EveryFamilyReadsBackAsTheRecorderHoldsIt) {
+  const ambsim::RecorderConfig cases[] = {
+      config("LA", '0', 130),    // byte frames, "A" headings unpacked, axes
+      config("La", '2', 75),     // "A1" blocks become "#1" records
+      config("CE", '@', 120, 1), // text frames: axes, tilt, heart rate, an ECG block
+      config("ce", 'T', 90, 1),  // byte frames: levels, tilt, RR with heart rate and index
+      config("CE", 'Q', 70),     // text-frame RR
+      config("LA", '9', 61),     // waveforms and the ECG waveform
+      config("Aa", '5', 40),     // the old recorder's combined file
+      config("CF", 'P', 50),     // the RR recorder
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.model + " mode " + c.mode);
+    fs::remove_all(dir_);
+    fs::create_directory(dir_);
+    ambsim::InProcessPort port(c);
+    auto r = run(port);
+    ASSERT_TRUE(r.complete()) << ambcomm::end_text(r);
+    for (const auto& bad : dltest::check_download(c.model == "Aa" ? dir_ + "/REC" : base(), c)) ADD_FAILURE() << bad;
+  }
+}
+
+TEST_F(Download, LevelBlocksOfTheFullModelBecomeLevelRecords) {
+  ambsim::InProcessPort port(config("La", '2', 60));
+  ASSERT_TRUE(run(port).complete());
+  auto recs = dltest::records(base() + "1");
+  ASSERT_EQ(recs.size(), 3u);
+  EXPECT_EQ(recs[1].substr(0, 2), "#1");
+  EXPECT_EQ(recs[2].substr(0, 2), "#1");
+  EXPECT_NE(port.recorder().commands().end(),
+            std::find(port.recorder().commands().begin(), port.recorder().commands().end(), "q10000,003C"));
+}
+
+TEST_F(Download, OneYesOverwritesEveryLaterFile) {
+  {
+    ambsim::InProcessPort port(config("LA", '0', 60));
+    ASSERT_TRUE(run(port).complete());
+  }
+  std::ofstream(base() + "3", std::ios::binary | std::ios::app) << std::string(5000, 'x');
+  tp_.dialogs.answer(ui::Answer::Yes);
+  ambsim::InProcessPort port(config("LA", '0', 60));
+  auto r = run(port);
+  ASSERT_TRUE(r.complete());
+  ASSERT_EQ(tp_.dialogs.shown().size(), 1u);
+  EXPECT_EQ(tp_.dialogs.last().caption, "ファイルのチェック");
+  EXPECT_EQ(tp_.dialogs.last().text, "同じファイル名が存在します、すべて上書きしますか");
+  EXPECT_EQ(tp_.dialogs.last().buttons, ui::Buttons::YesNo);
+  EXPECT_EQ(fs::file_size(base() + "3"), 3u * 256u);
+  EXPECT_TRUE(dltest::check_download(base(), config("LA", '0', 60)).empty());
+}
+
+TEST_F(Download, NoEndsTheDownloadAndTouchesNothingMore) {
+  fs::create_directories(dir_);
+  std::ofstream(base() + "1", std::ios::binary) << "keep me";
+  tp_.dialogs.answer(ui::Answer::No);
+  ambsim::InProcessPort port(config("LA", '0', 60));
+  auto r = run(port);
+  EXPECT_EQ(r.end, DownloadEnd::Declined);
+  EXPECT_EQ(dltest::slurp(base() + "1"), "keep me");
+  EXPECT_TRUE(fs::exists(base() + "0"));
+  EXPECT_FALSE(fs::exists(base() + "2"));
+  EXPECT_FALSE(tp_.forms.form("FORM3").is_open());
+
+  // Without anyone to ask, an existing file is refused before it is touched.
+  ambsim::InProcessPort again(config("LA", '0', 60));
+  DownloadOptions refuse;
+  refuse.overwrite = Overwrite::Refuse;
+  ambcomm::Link link{again, tp_.clock, tp_.pump, state_};
+  r = ambcomm::REC_DATA(link, nullptr, nullptr, dir_ + "/REC", refuse);
+  EXPECT_EQ(r.end, DownloadEnd::Refused);
+  EXPECT_EQ(r.failed_path, base() + "0");
+}
+
+TEST_F(Download, AFailingBlockIsAskedForTwentyMoreTimesThenTheDownloadStops) {
+  ambsim::FaultRates bad;
+  bad.checksum = 1.0;
+  ambsim::InProcessPort port(config("LA", '1', 100), ambsim::FaultInjector(bad, 1));
+  auto r = run(port);
+  EXPECT_EQ(r.end, DownloadEnd::BlockFailed);
+  EXPECT_EQ(r.status, ambcomm::kStatusChecksum);
+  const auto& cmds = port.recorder().commands();
+  EXPECT_EQ(std::count(cmds.begin(), cmds.end(), "q00000,0064"), 1);
+  EXPECT_EQ(std::count(cmds.begin(), cmds.end(), "q00000"), 20);
+  // The header stays; the window says why the file's line stopped, and that the download did.
+  EXPECT_EQ(dltest::records(base() + "0").size(), 1u);
+  const auto& rows = tp_.forms.form("FORM3").test_control("LIST1").rows();
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(common::mid(common::utf8_to_cp932(rows[0]), 45, 255), common::utf8_to_cp932(" : STATUS=ｻﾑﾁｪｯｸｴﾗｰ"));
+  EXPECT_NE(rows[2].find("中止"), std::string::npos);
+}
+
+TEST_F(Download, ClosingTheWindowWhileABlockIsAwaitedEndsAtOnce) {
+  // The conditions come from a recorder that answers; the blocks from one that stays silent,
+  // and the clock stands still: only the closed window can end the wait.
+  ambsim::InProcessPort answering(config("LA", '0', 100));
+  ambcomm::Link ask{answering, tp_.clock, tp_.pump, state_};
+  int status = -1;
+  ambcomm::STS_REQ(ask, nullptr, status, "1");
+  ASSERT_EQ(status, 0);
+  ambsim::FaultRates silent;
+  silent.silent = true;
+  ambsim::InProcessPort quiet(config("LA", '0', 100), ambsim::FaultInjector(silent, 1));
+  quiet.open(2);
+  tp_.pump.play_on_pending(true);
+  tp_.pump.set_pending_limit(200);
+  tp_.pump.then([] {}, "between files").then([this] { tp_.forms.form("FORM3").user_close(); }, "user closes FORM3");
+  ambcomm::Link link{quiet, tp_.clock, tp_.pump, state_};
+  auto r = ambcomm::REC_DATA(link, &tp_.forms, &tp_.dialogs, dir_ + "/REC");
+  EXPECT_EQ(r.end, DownloadEnd::Closed);
+  EXPECT_NE(quiet.written().find("q00000,0064"), std::string::npos);
+  EXPECT_EQ(dltest::records(base() + "0").size(), 1u);
+  EXPECT_FALSE(fs::exists(base() + "1"));
+}
+
+TEST_F(Download, AVanishedPortEndsTheDownloadAndKeepsWhatCame) {
+  ambsim::FaultRates gone;
+  gone.disconnect = 4;  // the conditions answer and two blocks, then the recorder is gone
+  ambsim::InProcessPort port(config("LA", '0', 200), ambsim::FaultInjector(gone, 1));
+  auto r = run(port);
+  EXPECT_EQ(r.end, DownloadEnd::PortLost);
+  EXPECT_EQ(r.status, ambcomm::kStatusDeviceError);
+  EXPECT_EQ(r.failed_path, base() + "0");
+  auto recs = dltest::records(base() + "0");
+  ASSERT_EQ(recs.size(), 3u);
+  const auto mem = dltest::expected_memory(config("LA", '0', 200));
+  for (int j = 0; j < 50; ++j) EXPECT_EQ(common::decode_channel_sample(recs[2], '0', 'A', j), 2 * (mem.acc[50 + j] & 0xFFF));
+}
+
+TEST_F(Download, FourTimesSpeedThereAndBack) {
+  auto c = config("LA", '0', 100);
+  c.speed = 'B';
+  ambsim::InProcessPort port(c);
+  auto r = run(port);
+  ASSERT_TRUE(r.complete());
+  EXPECT_EQ(tp_.forms.form("FORM3").caption(), "ﾃﾞｰﾀｰ受信⇒ﾌｧｲﾙ (×４高速)");
+  EXPECT_NE(port.written().find("\rB3\r\n"), std::string::npos);  // after the request's CR, no SOH
+  EXPECT_NE(port.written().find("\x01" "B2\r\n"), std::string::npos);
+  EXPECT_EQ(port.recorder().line_baud(), 9600);
+  EXPECT_EQ(port.baud(), 9600);
+  EXPECT_TRUE(dltest::check_download(base(), c).empty());
+
+  // Without four-times speed the byte-frame models say "(高速)"; text-frame models nothing.
+  ambsim::InProcessPort plain(config("CE", '1', 10));
+  DownloadOptions yes;
+  yes.overwrite = Overwrite::Yes;
+  auto again = run(plain, yes);
+  EXPECT_EQ(again.window->caption(), "ﾃﾞｰﾀｰ受信⇒ﾌｧｲﾙ");
+  EXPECT_EQ(plain.written().find("B3"), std::string::npos);
+}
+
+TEST_F(Download, ProgressLinesCountInPlace) {
+  ambsim::InProcessPort port(config("LA", '1', 120));
+  std::vector<std::string> changes;
+  DownloadOptions options;
+  options.on_progress = [&](std::size_t index, const std::string& s) {
+    if (index == 0) changes.push_back(s);
+  };
+  auto r = run(port, options);
+  ASSERT_TRUE(r.complete());
+  const auto rows = r.window->control("LIST1").rows();
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], "加速度 : ﾌｧｲﾙ名は REC____0     120  / 120");
+  EXPECT_EQ(rows[1], "");
+  EXPECT_EQ(rows[2], "          データーの取り込みを終了しました");
+  EXPECT_TRUE(r.window->is_open());
+  // Running counts: 50, 100, then 150 for the last block's (b + 1) x items, then the final count.
+  std::vector<std::string> counts;
+  for (const auto& s : changes) counts.push_back(common::trim_left(common::mid(common::utf8_to_cp932(s), 27, 8)));
+  EXPECT_EQ(counts, (std::vector<std::string>{"", "50", "100", "150", "120"}));
+}
+
+}  // namespace
