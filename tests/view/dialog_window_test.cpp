@@ -242,5 +242,31 @@ TEST_F(DialogTest, ScaleFrameFollowsTheScrollBars) {
   EXPECT_EQ(state.conditions[5], "1");
 }
 
+
+// 201 reloads the open recording with the accepted window and channel choice; closing the
+// main window while the dialog is open ends the program without accepting.
+TEST_F(DialogTest, ReloadKeepsTheAcceptedWindowAndChannels) {
+  open_walk();
+  script([this] {
+    form2().click("BMPBUTTON5");  // +600
+    form2().click("CHECK3");
+  });
+  script([this] { form2().click("BUTTON1"); });
+  script([this] { main_form().choose_menu("D_COND1"); });
+  script([this] {
+    EXPECT_EQ(check8(), "26年12月01日09時10分");
+    EXPECT_EQ(check9(), "1時間50分");  // cut to the end of the recording
+    EXPECT_FALSE(form2().test_control("CHECK3").checked());
+    EXPECT_TRUE(form2().test_control("CHECK2").checked());
+    form2().click("BMPBUTTON4");
+  });
+  script([this] { main_form().user_close(); });
+  run();
+  EXPECT_EQ(state.conditions[11], "600");
+  EXPECT_EQ(state.conditions[12], "6600");
+  EXPECT_FALSE(state.channels.rows[2].present);
+  EXPECT_FALSE(form2().is_open());
+}
+
 }  // namespace
 }  // namespace ambview::testing
