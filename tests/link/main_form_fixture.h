@@ -30,6 +30,7 @@ class LinkProgram {
     port = p.get();
     ports.fixed = std::move(p);
     hooks.download = [this](ambcomm::Link&, ui::Platform&, const std::string& name) { downloads.push_back(name); };
+    hooks.calorie_dialog = [this](ui::Platform&, ambcomm::LinkState&) { ++calorie_dialogs; };
   }
   ~LinkProgram() {
     main.reset();
@@ -83,6 +84,7 @@ class LinkProgram {
   ambcomm::LinkState state;
   ambsim::InProcessPort* port = nullptr;
   std::vector<std::string> downloads;
+  int calorie_dialogs = 0;
   std::unique_ptr<ambcomm::MainForm> main;
 
  private:
