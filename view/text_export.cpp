@@ -224,7 +224,8 @@ std::int32_t export_value(std::string_view record, const ChannelTable& table, in
 
 std::string value_text(char code, char /*kind*/, std::int32_t value) {
   if (is_wave_code(code)) return common::pad_right(common::num_text(value / 1000.0), 6);
-  return common::pad_left(common::num_plain(value), 4);
+  std::string text = common::num_plain(value);
+  return text.size() < 4 ? common::pad_left(text, 4) : text;
 }
 
 // ---------------------------------------------------------------------------------------

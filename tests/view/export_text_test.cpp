@@ -1,0 +1,339 @@
+// The text export: line layout, value texts of every kind, marker lines, the header line,
+// the values-per-line question and its dialogue, run-time errors, stopping, and number text
+// that does not follow the machine's locale.
+#include <clocale>
+#include <cstdlib>
+#include <fstream>
+#include <locale>
+
+#include "export_fixture.h"
+
+namespace ambview::testing {
+namespace {
+
+using ui::testing::DialogKind;
+
+std::string dir_of(const fs::path& p) { return p.string() + "/"; }
+
+class TextExport : public ExportTest {
+ protected:
+  TextExportJob job_for(const LoadedRecording& r, std::int64_t start = 0, std::int64_t span = -1, int per_line = 8) {
+    common::SettingsSlots c = conditions_for(r, start, span);
+    c[slot::kPerLine] = std::to_string(per_line);
+    return make_text_export_job(c, r.table, r.info, r.sample_count, dir_of(data_));
+  }
+};
+
+TEST_F(TextExport, EightPerLineWithTwentySamples) {
+  std::vector<std::uint32_t> raw(20);
+  for (std::size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<std::uint32_t>(i + 1);
+  ASSERT_EQ(common::write_text_channel_file(data("TWENTY_0"), header(20), 'A', "A0", raw), "");
+  const LoadedRecording r = load(data("TWENTY_0"));
+  const ChannelResult res = TEXT_SAVE(job_for(r), 0, {});
+  ASSERT_TRUE(res.written) << (res.error ? res.error->detail : "");
+  EXPECT_EQ(res.path, data("TWENTY_0.prn"));
+  const auto lines = lines_of(res.path);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], cp("\"加速度(mG)      \",\"26-12-01 09:00\",\"TEST                \",\"ﾃﾞｰﾀｰ量=\", 20,"
+                         "\"計測間隔(S)=\",1"));
+  EXPECT_EQ(lines[1], "   2,   4,   6,   8,  10,  12,  14,  16");
+  EXPECT_EQ(lines[2], "  18,  20,  22,  24,  26,  28,  30,  32");
+  EXPECT_EQ(lines[3], "  34,  36,  38,  40");
+}
+
+TEST_F(TextExport, WaveformAndEcgValuesInSixCharacters) {
+  // Acceleration waveform words: mG = word x 2 - 4096.
+  std::vector<std::uint16_t> a(100, 2048);
+  a[0] = 2298;  // 500 mG
+  a[1] = 3048;  // 2000 mG
+  a[2] = 1798;  // -500 mG
+  a[3] = 2049;  // 2 mG
+  // ECG words: uV = (word - 2048) x 1000 / 512, kept as a whole number.
+  std::vector<std::uint16_t> d(500, 2048);
+  d[0] = 2560;  // 1 mV
+  d[1] = 2049;  // 1.95 uV -> 2 uV
+  d[2] = 1536;  // -1 mV
+  d[3] = 2148;  // 195.3 uV -> 195 uV
+  auto ha = common::make_channel_header("wA", "2612010900", 100, 'b', 0, "WAVE");
+  auto hd = common::make_channel_header("wD", "2612010900", 500, 'b', 0, "WAVE");
+  ASSERT_EQ(common::write_word_file(data("WAVE___a"), ha, a), "");
+  ASSERT_EQ(common::write_word_file(data("WAVE___d"), hd, d), "");
+  const LoadedRecording r = load(data("WAVE___a"));
+  ASSERT_EQ(r.sample_count, 100);
+  const TextExportJob job = job_for(r);
+
+  const ChannelResult ra = TEXT_SAVE(job, 0, {});
+  ASSERT_TRUE(ra.written);
+  const auto la = lines_of(ra.path);
+  ASSERT_EQ(la.size(), 1u + 13u);
+  EXPECT_EQ(fields_of(la[1]), (std::vector<std::string>{" 0.5  ", " 2    ", "-0.5  ", " 0.002", " 0    ", " 0    ",
+                                                         " 0    ", " 0    "}));
+
+  const ChannelResult rd = TEXT_SAVE(job, 1, {});
+  ASSERT_TRUE(rd.written);
+  const auto ld = lines_of(rd.path);
+  ASSERT_EQ(ld.size(), 1u + 63u);  // five ECG samples per interval: 500 values
+  EXPECT_EQ(ld[0], cp("\"ECG波形(mV)     \",\"26-12-01 09:00\",\"WAVE                \",\"ﾃﾞｰﾀｰ量=\", 500,"
+                      "\"計測間隔(S)=\", 0.004"));
+  EXPECT_EQ(fields_of(ld[1]), (std::vector<std::string>{" 1    ", " 0.002", "-1    ", " 0.195", " 0    ", " 0    ",
+                                                         " 0    ", " 0    "}));
+}
+
+TEST_F(TextExport, HeadingsAreSixteenBytesInCp932) {
+  ChannelTable t;
+  const char rows[][2] = {{'0', 'A'}, {'1', 'L'}, {'4', '4'}, {'5', '5'}, {'6', '6'}, {'a', 'w'},
+                          {'b', 'w'}, {'c', 'w'}, {'d', 'w'}, {'t', 'T'}, {'s', 'S'}};
+  for (const auto& row : rows) {
+    t.rows[0] = {true, row[0], row[1], ""};
+    const std::string heading = cp(export_column(t, 0).heading);
+    EXPECT_EQ(heading.size(), 16u) << row[0] << "/" << row[1] << ": \"" << export_column(t, 0).heading << "\"";
+  }
+}
+
+TEST_F(TextExport, MarkerLineFollowsThePartialLineBeforeIt) {
+  const common::CombinedLayout& layout = *common::combined_layout(".ac1");
+  std::vector<std::string> frames;
+  for (int i = 0; i < 60; ++i) {
+    common::CombinedValues v;
+    v.acc[0] = 2 * (i + 1);
+    frames.push_back(i == 3 ? common::make_marker_frame(layout, 5) : common::make_combined_frame(layout, v));
+  }
+  common::RecordingHeader h;
+  h.old_layout = true;
+  h.kind = "*1";
+  h.start_time = "2612010900";
+  h.count = 60;
+  h.interval_seconds = 1;
+  h.comment = common::pad_right("MARK", 20);
+  ASSERT_EQ(common::write_combined_file(data("MARK.ac1"), h, layout, "*1", frames), "");
+  const LoadedRecording r = load(data("MARK.ac1"));
+  const ChannelResult res = TEXT_SAVE(job_for(r), 0, {});
+  ASSERT_TRUE(res.written);
+  EXPECT_EQ(res.path, data("MARK_0.prn"));
+  const auto lines = lines_of(res.path);
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(lines[1], "   2,   4,   6");
+  EXPECT_EQ(lines[2], cp("\"ｵﾌｾｯﾄ分=\", 5"));
+  // The count of values per line goes on from the marker's place.
+  EXPECT_EQ(lines[3], "  10,  12,  14,  16");
+  EXPECT_EQ(lines[4], "  18,  20,  22,  24,  26,  28,  30,  32");
+}
+
+TEST_F(TextExport, LevelHeaderCommentAndSignedValues) {
+  // Level channel "1" (prefix "#1") with a comma in the comment.
+  std::vector<std::uint32_t> levels(60, 3);
+  ASSERT_EQ(common::write_text_channel_file(data("LEVEL__1"), header(60, "ce", "A,B"), 'L', "#1", levels), "");
+  // RR channel with its index: a negative word keeps its sign, a wide one is not cut.
+  std::vector<std::uint16_t> rr(200, 800);
+  rr[0] = 0xFFF6;  // -10
+  rr[1] = 12345;
+  ASSERT_EQ(common::write_word_file(data("LEVEL__6"), header(60, "RR"), rr), "");
+  std::vector<std::uint32_t> index(61);
+  for (std::size_t k = 0; k < index.size(); ++k) index[k] = static_cast<std::uint32_t>(k * 3);
+  auto ih = header(60, "IX");
+  ASSERT_EQ(common::write_rr_index_file(data("LEVEL__i"), ih, index), "");
+  // The header names 61 entries; a range of samples 0-59 reaches entry 60: 180 beats.
+  const LoadedRecording r = load(data("LEVEL__1"));
+  ASSERT_EQ(r.table.count, 2);
+  const TextExportJob job = job_for(r);
+  EXPECT_EQ(job.rr_start, 0);
+  EXPECT_EQ(job.rr_count, 180);
+
+  const auto level = lines_of(TEXT_SAVE(job, 0, {}).path);
+  EXPECT_EQ(level[0], cp("\"加速度(ﾚﾍﾞﾙ)    \",\"26-12-01 09:00\",\"A.B                 \",\"ﾃﾞｰﾀｰ量=\", 60,"
+                         "\"計測間隔(S)=\",1,\"ﾚﾍﾞﾙ-1(G)=0.1\""));
+  EXPECT_EQ(level[1], "   3,   3,   3,   3,   3,   3,   3,   3");
+
+  const auto rr_lines = lines_of(TEXT_SAVE(job, 1, {}).path);
+  ASSERT_EQ(rr_lines.size(), 1u + 23u);  // 180 values, 8 a line
+  EXPECT_EQ(rr_lines[0], cp("\"ＲＲ(mSec)      \",\"26-12-01 09:00\",\"TEST                \",\"ＲＲﾃﾞｰﾀｰ量=\", 180,"
+                            "\"計測間隔(S)=\",1"));
+  EXPECT_EQ(rr_lines[1], " -10,12345, 800, 800, 800, 800, 800, 800");
+
+  // A later window starts at the beat its first entry names.
+  const TextExportJob later = job_for(r, 10, 20);
+  EXPECT_EQ(later.rr_start, 30);
+  EXPECT_EQ(later.rr_count, 60);
+  // A window past the index's entries has no beats.
+  auto short_index = ih;
+  ASSERT_EQ(common::write_rr_index_file(data("LEVEL__i"), short_index, std::vector<std::uint32_t>{0, 3, 6}), "");
+  const TextExportJob past = job_for(r, 10, 20);
+  EXPECT_EQ(past.rr_count, 0);
+  EXPECT_EQ(past.rr_count_text, "0");
+}
+
+TEST_F(TextExport, HeaderTimeIsTheFirstSampleOfACombinedFileWithStartOffset) {
+  const common::CombinedLayout& layout = *common::combined_layout(".ac1");
+  std::vector<std::string> frames{common::make_marker_frame(layout, 90)};
+  for (int i = 0; i < 600; ++i) frames.push_back(common::make_combined_frame(layout, {}));
+  common::RecordingHeader h;
+  h.old_layout = true;
+  h.kind = "*1";
+  h.start_time = "2612010900";  // + 90 min offset + 60 s window start
+  h.count = static_cast<std::uint32_t>(frames.size());
+  h.interval_seconds = 1;
+  ASSERT_EQ(common::write_combined_file(data("LATE.ac1"), h, layout, "*1", frames), "");
+  const LoadedRecording r = load(data("LATE.ac1"));
+  const TextExportJob job = job_for(r, 60, 120);
+  EXPECT_EQ(job.start.year, "26");
+  EXPECT_EQ(job.start.mmddhhmm, "12011031");
+  const std::string heading = cp("\"角度            \",\"26-12-01 10:31\",");
+  EXPECT_EQ(lines_of(TEXT_SAVE(job, 1, {}).path)[0].substr(0, heading.size()), heading);
+}
+
+// ---------------------------------------------------------------------------------------
+// The dialogue of event 103
+
+TEST_F(TextExport, PerLineAnswerKeepsItsLastFourCharactersAndIsSaved) {
+  std::vector<std::uint32_t> raw(30, 7);
+  ASSERT_EQ(common::write_text_channel_file(data("REC____0"), header(30), 'A', "A0", raw), "");
+  ASSERT_EQ(common::write_text_channel_file(data("REC____4"), header(30), '4', "#4", raw), "");
+  open_in_state(data("REC____0"));
+  dialogs.answer_input("12345");
+  dialogs.answer(ui::Answer::Ok);
+  TEXT_CONV(state, platform, 103);
+
+  ASSERT_EQ(dialogs.shown().size(), 2u);
+  const auto& question = dialogs.shown()[0];
+  EXPECT_EQ(question.kind, DialogKind::Input);
+  EXPECT_EQ(question.caption, "ﾃｷｽﾄ変換ﾃﾞｰﾀｰの保存");
+  EXPECT_EQ(question.text, "一行のデーター数を入力してください");
+  EXPECT_EQ(question.proposed, "8");
+  const auto& confirm = dialogs.shown()[1];
+  EXPECT_EQ(confirm.caption, "ﾃｷｽﾄ変換ﾃﾞｰﾀｰの保存");
+  EXPECT_EQ(confirm.text, "ファイル名 REC____n.PRN で保存します\r同じファイル名がある場合は上書きします");
+  EXPECT_EQ(confirm.buttons, ui::Buttons::OkCancel);
+  EXPECT_EQ(confirm.icon, ui::Icon::Exclamation);
+
+  EXPECT_EQ(state.conditions[slot::kPerLine], "2345");
+  EXPECT_EQ(common::trim_right(settings_record().substr(191, 4)), "2345");  // positions 192-195
+  EXPECT_EQ(fields_of(lines_of(data("REC____0.prn"))[1]).size(), 30u);
+
+  ui::testing::TestForm& form3 = forms.form("FORM3");
+  EXPECT_EQ(form3.caption(), "ﾃｷｽﾄ変換ﾃﾞｰﾀｰの保存");
+  const auto rows = form3.control("LIST1").rows();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], "加速度(mG)      REC____0 → REC____0.prn");
+  EXPECT_EQ(rows[1], "傾斜            REC____4 → REC____4.prn");
+  EXPECT_EQ(rows[2], "");
+  EXPECT_EQ(rows[3], "\tﾃﾞｰﾀｰ保存を終了");
+
+  // An answer below 1 becomes 1: one value a line.
+  dialogs.answer_input("0");
+  dialogs.answer(ui::Answer::Ok);
+  TEXT_CONV(state, platform, 103);
+  EXPECT_EQ(state.conditions[slot::kPerLine], "1");
+  EXPECT_EQ(lines_of(data("REC____4.prn")).size(), 31u);
+}
+
+TEST_F(TextExport, CancelWritesNothing) {
+  ASSERT_EQ(common::write_text_channel_file(data("REC____0"), header(30), 'A', "A0", std::vector<std::uint32_t>(30, 1)), "");
+  open_in_state(data("REC____0"));
+  dialogs.cancel_input();
+  TEXT_CONV(state, platform, 103);
+  dialogs.answer_input("");  // an empty answer keeps slot 17
+  dialogs.answer(ui::Answer::Cancel);
+  TEXT_CONV(state, platform, 103);
+  EXPECT_EQ(state.conditions[slot::kPerLine], "8");
+  EXPECT_TRUE(files_ending(data_, ".prn").empty());
+  EXPECT_FALSE(state.forms.form3);
+}
+
+TEST_F(TextExport, MenuEntryRunsTheExportAfterAnOpen) {
+  const std::string path = make_recording("MENU", '@', 600, 1.0);
+  script_open(path);
+  script([this] { form2().click("BUTTON1"); });
+  script([this] {
+    dialogs.answer_input("10");
+    dialogs.answer(ui::Answer::Ok);
+    main_form().choose_menu("TXT_CONV");
+  });
+  script_close_main();
+  run();
+  // Channels 0-3 (axes), tilt, heart rate.
+  EXPECT_EQ(files_ending(data_, ".prn"),
+            (std::vector<std::string>{"MENU___0.prn", "MENU___1.prn", "MENU___2.prn", "MENU___3.prn", "MENU___4.prn",
+                                      "MENU___5.prn"}));
+  EXPECT_EQ(lines_of(data_ / "MENU___5.prn").size(), 61u);
+}
+
+TEST_F(TextExport, RunTimeErrorAbandonsTheChannelAndKeepsTheOlderFile) {
+  // The header promises 120 samples, the file holds one record of 50.
+  std::vector<std::string> records{common::make_header_record(header(120)),
+                                   common::make_text_record("A0", std::vector<std::uint32_t>(50, 4), 4)};
+  ASSERT_EQ(common::write_records(data("BAD____0"), records), "");
+  ASSERT_EQ(common::write_text_channel_file(data("BAD____4"), header(120), '4', "#4", std::vector<std::uint32_t>(120, 2)), "");
+  { std::ofstream(data("BAD____0.prn")) << "older"; }
+  open_in_state(data("BAD____0"));
+  dialogs.answer_input("8");
+  dialogs.answer(ui::Answer::Ok);
+  dialogs.answer(ui::Answer::Ok);  // the run-time error message
+  TEXT_CONV(state, platform, 103);
+  const auto& error = dialogs.shown()[2];
+  EXPECT_EQ(error.caption, "実行エラー");
+  EXPECT_EQ(error.text, "ERR=62   ERL=410");
+  EXPECT_EQ(error.icon, ui::Icon::Exclamation);
+  EXPECT_EQ(read_bytes(data_ / "BAD____0.prn"), "older");
+  EXPECT_TRUE(files_ending(data_, ".part").empty());
+  EXPECT_EQ(lines_of(data_ / "BAD____4.prn").size(), 16u);  // the next channel is still written
+}
+
+TEST_F(TextExport, ClosingTheProgressWindowStopsWithoutAPartialFile) {
+  ASSERT_EQ(common::write_text_channel_file(data("LONG___0"), header(10000), 'A', "A0",
+                                            std::vector<std::uint32_t>(10000, 1)), "");
+  ASSERT_EQ(common::write_text_channel_file(data("LONG___4"), header(10000), '4', "#4",
+                                            std::vector<std::uint32_t>(10000, 1)), "");
+  open_in_state(data("LONG___0"));
+  dialogs.answer_input("8");
+  dialogs.answer(ui::Answer::Ok);
+  pump.play_on_pending(true);
+  script([] {}, "the progress window appears");
+  script([] {}, "the first progress line");
+  script([this] { forms.form("FORM3").user_close(); }, "the user closes the progress window");
+  TEXT_CONV(state, platform, 103);
+  EXPECT_EQ(pump.remaining(), 0u);
+  EXPECT_TRUE(files_ending(data_, ".prn").empty());
+  EXPECT_TRUE(files_ending(data_, ".part").empty());
+}
+
+// ---------------------------------------------------------------------------------------
+// Locale
+
+// A desktop with a decimal comma must not change a byte of the files.
+TEST_F(TextExport, DecimalCommaLocaleWritesTheSameFiles) {
+  const std::string path = make_recording("LOC", '9', 3000, 0.02);
+  const LoadedRecording r = load(path);
+  const auto export_all = [&](const fs::path& out) {
+    fs::create_directories(out);
+    common::SettingsSlots c = conditions_for(r, 0, 30);
+    TextExportJob job = make_text_export_job(c, r.table, r.info, r.sample_count, dir_of(out));
+    for (const auto& res : text_export_all(job, {})) EXPECT_TRUE(res.written);
+    ResaveJob rj = make_resave_job(c, r.table, r.info, r.sample_count, (out / "RS").string());
+    for (const auto& res : resave_all(rj, {})) EXPECT_TRUE(res.written);
+  };
+  export_all(root_ / "c");
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+    // Not generated on this machine: build it from the system's locale sources, if any.
+    const fs::path locales = root_ / "locales";
+    fs::create_directories(locales);
+    const std::string cmd = "localedef -i de_DE -f UTF-8 '" + (locales / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) == 0) ::setenv("LOCPATH", locales.c_str(), 1);
+  }
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "de_DE.UTF-8 is not available";
+  EXPECT_EQ(*std::localeconv()->decimal_point, ',');
+  const std::locale saved_global = std::locale::global(std::locale("de_DE.UTF-8"));
+  export_all(root_ / "de");
+  std::locale::global(saved_global);
+  std::setlocale(LC_ALL, saved.c_str());
+  ::unsetenv("LOCPATH");
+  std::size_t compared = 0;
+  for (const auto& e : fs::directory_iterator(root_ / "c")) {
+    EXPECT_EQ(read_bytes(e.path()), read_bytes(root_ / "de" / e.path().filename())) << e.path().filename();
+    ++compared;
+  }
+  EXPECT_EQ(compared, 8u);  // a, b, c, d as text and re-saved, and nothing else
+}
+
+}  // namespace
+}  // namespace ambview::testing
