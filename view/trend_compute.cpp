@@ -1,10 +1,13 @@
 // The band procedures of the trend view and their shared pieces (see trend_compute.h).
 #include "view/trend_compute.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "common/file_lookup.h"
 #include "common/numbers.h"
+#include "common/record_file.h"
 #include "common/recording_format.h"
 #include "common/text.h"
 
@@ -41,19 +44,38 @@ std::string band_file_name(const std::string& path_name, const std::string& exte
 }
 
 void RecordReader::open(const std::string& path) {
+  close();
   const std::optional<std::string> found = common::find_path_ignoring_case(path);
-  if (!found || !file_.open(*found, common::RecordFile::Mode::ReadOnly)) throw BandStop{};
+  if (!found) throw BandStop{};
+  file_ = std::fopen(found->c_str(), "rb");
+  struct stat st {};
+  if (!file_ || ::fstat(fileno(file_), &st) != 0 || !S_ISREG(st.st_mode)) {
+    close();
+    throw BandStop{};
+  }
+  constexpr std::int64_t size = common::RecordFile::kRecordSize;
+  records_ = (static_cast<std::int64_t>(st.st_size) + size - 1) / size;
   last_ = 0;
+  next_ = 1;
   buffer_.clear();
 }
 
+void RecordReader::close() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  records_ = 0;
+}
+
 const std::string& RecordReader::record(std::int64_t n) {
-  // The samples are visited in increasing order: a record is read only when the number rises.
   if (n > last_ || buffer_.empty()) {
-    std::optional<std::string> data = file_.read(n);
-    if (!data) throw BandStop{};
-    data->resize(common::RecordFile::kFieldSize);
-    buffer_ = std::move(*data);
+    constexpr int size = common::RecordFile::kRecordSize;
+    if (!file_ || n < 1 || n > records_) throw BandStop{};
+    if (n != next_ && std::fseek(file_, static_cast<long>((n - 1) * size), SEEK_SET) != 0) throw BandStop{};
+    buffer_.assign(size, '\0');
+    const std::size_t got = std::fread(buffer_.data(), 1, size, file_);
+    if (got == 0) throw BandStop{};
+    next_ = got == static_cast<std::size_t>(size) ? n + 1 : 0;
+    buffer_.resize(common::RecordFile::kFieldSize);
     last_ = n;
   }
   return buffer_;
@@ -66,11 +88,22 @@ const std::string& RecordReader::record_of(std::int64_t j, int per_record, int& 
 
 Averager::Averager(bool block_mode, int n) : block_(block_mode), n_(n) {}
 
-std::int64_t Averager::push(std::int64_t k, std::int64_t v) {
+bool Averager::block_end() {
+  const bool end = k_mod_n_ == 0;
+  if (++k_mod_n_ == n_) k_mod_n_ = 0;
+  return end;
+}
+
+std::int64_t Averager::push(std::int64_t v) {
+  if (n_ == 1) {
+    // Without averaging both means are the value itself; skip the division.
+    average_ = v;
+    return average_;
+  }
   if (block_) {
     // Counting starts at k = 0, so the first average is the first sample divided by n.
     sum_ += v;
-    if (k % n_ == 0) {
+    if (block_end()) {
       average_ = round_half_even(static_cast<double>(sum_) / n_);
       sum_ = 0;
     }
@@ -80,12 +113,12 @@ std::int64_t Averager::push(std::int64_t k, std::int64_t v) {
   store_[static_cast<std::size_t>(write_)] = static_cast<std::int16_t>(v);
   average_ = round_half_even(static_cast<double>(sum_) / n_);
   ++write_;
-  if (write_ % n_ == 0) write_ = 0;
+  if (write_ == n_) write_ = 0;
   return average_;
 }
 
-std::int64_t Averager::skip(std::int64_t k) {
-  if (block_ && k % n_ == 0) {
+std::int64_t Averager::skip() {
+  if (block_ && block_end()) {
     average_ = round_half_even(static_cast<double>(sum_) / n_);
     sum_ = 0;
   }
@@ -221,9 +254,9 @@ void acc_plot(const BandArgs& a) {
     if (const std::optional<std::int64_t> raw = read_raw(band, record, pos)) {
       std::int64_t v = level ? per_minute(*raw, interval) : *raw;
       v = std::clamp<std::int64_t>(v, 0, 4095);
-      peak = std::max(peak, averager.push(k, v));
+      peak = std::max(peak, averager.push(v));
     } else {
-      averager.skip(k);
+      averager.skip();
     }
     if (k % p == 0) {
       const std::int64_t y = std::min<std::int64_t>(
@@ -294,9 +327,9 @@ void tlt_plot(const BandArgs& a) {
     int pos = 0;
     const std::string& record = reader.record_of(a.s + k, per_record, pos);
     if (const std::optional<std::int64_t> v = scale.value(record, pos)) {
-      columns.take(averager.push(k, *v));
+      columns.take(averager.push(*v));
     } else {
-      averager.skip(k);
+      averager.skip();
     }
   }
 }
@@ -396,7 +429,7 @@ void rr_plot(const BandArgs& a) {
     const std::string& record = rr.record_of(first + k, kRRWordsPerRecord, pos);
     const std::int64_t r = rr_word(record, pos);
     const std::int64_t v = rr_pixels(accumulator.add(r), h, full_scale);
-    columns.take(averager.push(k, v));
+    columns.take(averager.push(v));
     t += r == 0 ? 4096 : r;
   }
 }

@@ -5,12 +5,12 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "common/record_file.h"
 #include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "view/loader.h"
@@ -67,20 +67,31 @@ std::string band_file_name(const std::string& path_name, const std::string& exte
 struct BandStop {};
 
 // The one record buffer of a band: reads a data record only when the record number rises.
+// The samples are visited in increasing order, so the file is read forward through stdio's
+// buffer without a seek per record.
 class RecordReader {
  public:
-  // Opens the file read-only (letter case ignored); BandStop when it cannot be opened.
+  RecordReader() = default;
+  ~RecordReader() { close(); }
+  RecordReader(const RecordReader&) = delete;
+  RecordReader& operator=(const RecordReader&) = delete;
+
+  // Opens the regular file read-only (letter case ignored); BandStop when it cannot be opened.
   void open(const std::string& path);
-  // Record n (1-based), cut to the 255 bytes the programs look at; BandStop past the end.
+  // Record n (1-based), cut to the 255 bytes the programs look at (a short last record is
+  // filled with NUL bytes); BandStop past the end or on a read error.
   const std::string& record(std::int64_t n);
-  // The sample's record for sample j at B samples per record; sets `pos` to its index.
+  // The record holding sample j at `per_record` samples per record; sets `pos` to its index.
   const std::string& record_of(std::int64_t j, int per_record, int& pos);
-  std::int64_t record_count() const { return file_.record_count(); }
-  void close() { file_.close(); }
+  // Records in the file: its size / 256, rounded up.
+  std::int64_t record_count() const { return records_; }
+  void close();
 
  private:
-  common::RecordFile file_;
-  std::int64_t last_ = 0;
+  std::FILE* file_ = nullptr;
+  std::int64_t records_ = 0;
+  std::int64_t last_ = 0;  // record in the buffer
+  std::int64_t next_ = 1;  // record the stream stands at
   std::string buffer_;
 };
 
@@ -91,16 +102,22 @@ class Averager {
   static constexpr int kStoreSize = 1001;
   // n must be 1..1000 (the caller ends the band otherwise).
   Averager(bool block_mode, int n);
-  // Value v of sample k (0-based within the window); returns the current average.
-  std::int64_t push(std::int64_t k, std::int64_t v);
-  // Sample k carries no value (a marker): the block end still happens on time, but nothing
+  // Value v of the next sample k (called once per sample, k = 0, 1, 2, ...); returns the
+  // current average.
+  std::int64_t push(std::int64_t v);
+  // The next sample carries no value (a marker): a block still ends on time, but nothing
   // enters the sum or the store.
-  std::int64_t skip(std::int64_t k);
+  std::int64_t skip();
   std::int64_t average() const { return average_; }
 
  private:
+  // True when the sample now arriving ends a block (k MOD n = 0); counts k MOD n without
+  // a division per sample.
+  bool block_end();
+
   bool block_;
   int n_;
+  int k_mod_n_ = 0;
   std::int64_t sum_ = 0;
   std::int64_t average_ = 0;
   int write_ = 0;

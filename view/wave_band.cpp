@@ -61,7 +61,7 @@ void wave_plot(const BandArgs& a) {
                                a.left_x));
     int pos = 0;
     const std::string& record = reader.record_of(start + k, per_record, pos);
-    columns.take(averager.push(k, value(record, pos)));
+    columns.take(averager.push(value(record, pos)));
   }
 }
 
