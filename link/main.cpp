@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include "link/command_line.h"
+#include "link/download.h"
 #include "link/link_state.h"
 #include "link/main_form.h"
+#include "link/rr_download.h"
 #include "sim/inprocess_port.h"
 #include "ui/clock.h"
 #include "ui/qt/qt_app.h"
@@ -67,7 +69,10 @@ int run_window_program(int argc, char** argv, const ambcomm::CommandOptions& opt
     const std::string name = "com" + std::to_string(index + 1);
     return std::make_unique<ui::QtSerialPort>(ui::QtSerialPort::resolve(name).value_or(""), name);
   };
-  return ambcomm::run_link_program(platform, std::move(ports), {}, options.timer);
+  ambcomm::LinkHooks hooks;
+  hooks.download = ambcomm::download_to_files;
+  hooks.waveform_display = [](ambcomm::Link& link, ui::Platform& p) { ambcomm::PW_WAVE(link, p.forms); };
+  return ambcomm::run_link_program(platform, std::move(ports), std::move(hooks), options.timer);
 }
 
 }  // namespace

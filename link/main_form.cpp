@@ -134,7 +134,8 @@ MainForm::MainForm(ui::Platform& platform, LinkState& state, LinkPorts ports, Li
     : platform_(platform), state_(state), ports_(std::move(ports)), hooks_(std::move(hooks)) {}
 
 MainForm::~MainForm() {
-  if (state_.show_status) state_.show_status = nullptr;
+  state_.show_status = nullptr;
+  state_.start_waveform_display = nullptr;
   close_port();
 }
 
@@ -242,6 +243,11 @@ void MainForm::start(std::optional<int> timer) {
   state_.show_status = [this](const std::string& s) {
     if (form_) form_->control("TEXT14").set_text(s);
   };
+  if (hooks_.waveform_display)
+    state_.start_waveform_display = [this] {
+      Link l = link();
+      hooks_.waveform_display(l, platform_);
+    };
   state_.help_flag = 0;
   if (state_.start_directory.empty()) state_.start_directory = fs::current_path().string();
   GET_COND();

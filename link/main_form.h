@@ -47,6 +47,9 @@ struct LinkHooks {
   // REC_DATA: the download into the files named by settings slots 1, 2 and 16 (`name` is the
   // chosen path). Empty: the operation stops after the name has been chosen and saved.
   std::function<void(Link& link, ui::Platform& platform, const std::string& name)> download;
+  // The live waveform display for a recorder that streams (a request answered with a foreign
+  // heading); runs until the user closes it. Empty: only the message is shown.
+  std::function<void(Link& link, ui::Platform& platform)> waveform_display;
   // The calorie dialog (event code 9). Empty: nothing happens.
   std::function<void(ui::Platform& platform, LinkState& state)> calorie_dialog;
 };

@@ -31,6 +31,7 @@ class LinkProgram {
     ports.fixed = std::move(p);
     hooks.download = [this](ambcomm::Link&, ui::Platform&, const std::string& name) { downloads.push_back(name); };
     hooks.calorie_dialog = [this](ui::Platform&, ambcomm::LinkState&) { ++calorie_dialogs; };
+    hooks.waveform_display = [this](ambcomm::Link&, ui::Platform&) { ++waveform_displays; };
   }
   ~LinkProgram() {
     main.reset();
@@ -85,6 +86,7 @@ class LinkProgram {
   ambsim::InProcessPort* port = nullptr;
   std::vector<std::string> downloads;
   int calorie_dialogs = 0;
+  int waveform_displays = 0;
   std::unique_ptr<ambcomm::MainForm> main;
 
  private:

@@ -230,6 +230,8 @@ TEST(MainFormDownload, FailedRequestAsksForNoName) {
   EXPECT_EQ(p.t.dialogs.shown().size(), 1u);
   EXPECT_EQ(p.t.dialogs.last().caption, "受信結果");
   EXPECT_TRUE(p.downloads.empty());
+  // A foreign heading is taken for a recorder streaming its waveform.
+  EXPECT_EQ(p.waveform_displays, 1);
 }
 
 TEST(MainFormDownload, FourTimesSpeedRecorderIsSentBackToNormalSpeed) {
