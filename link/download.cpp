@@ -155,6 +155,31 @@ class WatchedPort : public ui::SerialPort {
   bool abandoned_ = false;
 };
 
+// After a bad block the rest of its answer may still be on the way (a long frame read short, a
+// late half): it is let through and dropped until the line has been quiet for a moment, so that
+// it cannot run into the answer to the repeated request. Bounded, for a line that never stops.
+void settle_line(Link& link) {
+  constexpr int kQuietMs = 100;
+  constexpr int kMaxSeconds = 4;
+  constexpr int kMaxRounds = 20000;
+  const int start = link.clock.seconds_of_day();
+  for (int round = 0; round < kMaxRounds; ++round) {
+    if ((link.clock.seconds_of_day() - start + 86400) % 86400 >= kMaxSeconds) return;
+    if (!link.port.wait_readable(kQuietMs)) return;
+    const int n = link.port.bytes_waiting();
+    if (n <= 0) return;
+    link.port.read(n);
+  }
+}
+
+// True when a received block (heading + converted data) carries at least `items` values:
+// text rows `item_size` characters a value, byte-word rows two bytes a value.
+bool holds_items(const PlannedFile& f, const std::string& block, int items) {
+  const std::size_t data = block.size() > 2 ? block.size() - 2 : 0;
+  const std::size_t need = static_cast<std::size_t>(items) * (f.words ? 2u : static_cast<std::size_t>(f.item_size));
+  return data >= need;
+}
+
 // A file the download may replace: it exists and holds at least one byte.
 bool holds_records(const std::string& path) {
   std::error_code ec;
@@ -274,6 +299,9 @@ Next ACC_REQ(Run& run, const PlannedFile& f) {
     for (int attempt = 0;; ++attempt) {
       if (run.byte_frame) B_DATA_REQ(run.link, f.heading, request, length, block, status);
       else A_DATA_REQ(run.link, f.heading, request, length, block, status);
+      // A frame read from the middle of an older answer can pass its checks by chance; one
+      // that holds fewer values than asked for is taken as short.
+      if (status == kStatusOk && !holds_items(f, block, items)) status = kStatusShort;
       if (status == kStatusOk) break;
       if (run.watch.abandoned() || !run.window.still_open()) {
         finish();
@@ -289,6 +317,7 @@ Next ACC_REQ(Run& run, const PlannedFile& f) {
         finish();
         return stop(DownloadEnd::BlockFailed, status);
       }
+      settle_line(run.link);
       request = f.code + hex_field(static_cast<std::uint64_t>(b * f.items), address_digits);
     }
 
