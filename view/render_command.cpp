@@ -90,7 +90,8 @@ std::optional<RenderSetup> render_setup(const LoadedRecording& recording, const 
     return true;
   };
   if (!number("start", 0, recording.time.duration > 0 ? recording.time.duration - 1 : 0, start)) return std::nullopt;
-  if (!number("span", 1, 100LL * 366 * 86400, span)) return std::nullopt;
+  // The span slot holds 8 characters: at most 99999999 seconds.
+  if (!number("span", 1, 99999999, span)) return std::nullopt;
   c[slot::kDisplayStart] = std::to_string(start);
   c[slot::kDisplaySpan] = std::to_string(span);
 
