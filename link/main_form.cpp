@@ -39,6 +39,7 @@ constexpr int kPorts = 5;
 constexpr int kDefaultTimer = 100;
 constexpr const char* kTimerPrefix = "ﾀｲﾏｰ = ";
 constexpr int kExplanationLine = 18;
+constexpr int kExplanationMargin = 10;
 
 std::string u(const std::string& cp932) { return common::cp932_to_utf8(cp932); }
 std::string cp(std::string_view utf8) { return common::utf8_to_cp932(utf8); }
@@ -217,12 +218,14 @@ void MainForm::MESS(int n) {
   WND4_OPN();
   const Explanation& text = explanation(n);
   explanation_->set_caption(text.caption);
+  explanation_->resize_client(explanation_->client_width(),
+                              static_cast<int>(text.lines.size()) * kExplanationLine + 2 * kExplanationMargin);
   ui::Canvas& c = explanation_->canvas();
   c.clear(ui::palette(15));
   c.set_pen(ui::palette(0));
-  int y = 10;
+  int y = kExplanationMargin;
   for (const auto& line : text.lines) {
-    if (!line.empty()) c.text(10, y, line, 13);
+    if (!line.empty()) c.text(kExplanationMargin, y, line, 13);
     y += kExplanationLine;
   }
 }
