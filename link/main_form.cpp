@@ -182,6 +182,7 @@ void MainForm::GET_COND() {
   const auto index = common::round_half_even(common::val(state_.settings[27]));
   state_.port_index = static_cast<int>(index < 0 ? 0 : index >= kPorts ? kPorts - 1 : index);
   state_.port_name = "com" + std::to_string(state_.port_index);
+  if (timer_override_) state_.timer = clamp_timer(*timer_override_);
 }
 
 bool MainForm::PUT_COND() {
@@ -253,8 +254,8 @@ void MainForm::start(std::optional<int> timer) {
     };
   state_.help_flag = 0;
   if (state_.start_directory.empty()) state_.start_directory = fs::current_path().string();
+  timer_override_ = timer;
   GET_COND();
-  if (timer) state_.timer = clamp_timer(*timer);
   SET_COMBO3();
   form_->control("TEXT23").set_enabled(true);
   form_->control("BUTTON7").set_enabled(false);
@@ -295,6 +296,7 @@ void MainForm::TEXT23_CLICK() {
     if (v > std::numeric_limits<std::int16_t>::max()) v = std::numeric_limits<std::int16_t>::max();
     if (v < std::numeric_limits<std::int16_t>::min()) v = std::numeric_limits<std::int16_t>::min();
     state_.timer = clamp_timer(static_cast<int>(common::round_half_even(v)));
+    timer_override_.reset();
   }
   show_timer();
 }
@@ -344,8 +346,8 @@ void MainForm::change_conditions() {
   if (state_.help_flag == 1) MESS(2);
   Link l = link();
   STS_REQ(l, &platform_.dialogs, state_.status, "1");
-  if (state_.status != 0) return;
   STS_DISP(state_.status);
+  if (state_.status != 0) return;
   ConditionEditor editor(platform_, state_, [this] {
     if (hooks_.calorie_dialog) hooks_.calorie_dialog(platform_, state_);
   });

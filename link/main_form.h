@@ -110,6 +110,8 @@ class MainForm {
   std::unique_ptr<ui::SerialPort> made_port_;
   std::unique_ptr<ui::Form> form_;
   std::unique_ptr<ui::Form> explanation_;
+  // The command line's --timer: it wins over the saved value whenever the settings are read.
+  std::optional<int> timer_override_;
 };
 
 // The window program: start-up and the main loop until the main form is closed.
