@@ -8,6 +8,7 @@
 #include <vector>
 #include <unistd.h>
 
+#include "link/calorie_settings.h"
 #include "link/command_line.h"
 #include "link/download.h"
 #include "link/link_state.h"
@@ -71,6 +72,7 @@ int run_window_program(int argc, char** argv, const ambcomm::CommandOptions& opt
   };
   ambcomm::LinkHooks hooks;
   hooks.download = ambcomm::download_to_files;
+  hooks.calorie_dialog = [](ui::Platform& p, ambcomm::LinkState& s) { ambcomm::CALC_CAL(p, s); };
   hooks.waveform_display = [](ambcomm::Link& link, ui::Platform& p) { ambcomm::PW_WAVE(link, p.forms); };
   return ambcomm::run_link_program(platform, std::move(ports), std::move(hooks), options.timer);
 }

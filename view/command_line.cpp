@@ -6,6 +6,7 @@
 
 #include "common/cp932.h"
 #include "common/text.h"
+#include "view/calorie_commands.h"
 #include "view/export_commands.h"
 #include "view/render_command.h"
 
@@ -18,6 +19,7 @@ const Subcommand kSubcommands[] = {
     {"render", run_render, kRenderUsage},
     {"export", run_export, kExportUsage},
     {"resave", run_resave, kResaveUsage},
+    {"calorie", run_calorie, kCalorieUsage},
 };
 
 std::string trim_padding(std::string_view s) {

@@ -7,6 +7,7 @@
 
 #include "common/cp932.h"
 #include "common/numbers.h"
+#include "view/calorie_commands.h"
 #include "view/trend_plot.h"
 #include "view/viewer_shell.h"
 
@@ -42,6 +43,7 @@ struct RenderViewEntry {
 // The views of the contract; one row per view as it is built.
 const RenderViewEntry kViews[] = {
     {"trend", render_trend},
+    {"calorie", render_calorie},
 };
 constexpr std::string_view kKnownViews[] = {"trend", "ecg1", "ecg2", "ecg3", "ecg4", "calorie", "wave"};
 

@@ -11,6 +11,7 @@
 #include "common/numbers.h"
 #include "common/text.h"
 #include "ui/colour.h"
+#include "view/calorie.h"
 #include "view/conditions_dialog.h"
 #include "view/resave.h"
 #include "view/text_export.h"
@@ -324,6 +325,7 @@ void install_operations(ViewerState& state) {
   state.operations.try_emplace(code::kTrend, run_trend);
   state.operations.try_emplace(code::kResave, EDIT_SAVE);
   state.operations.try_emplace(code::kTextExport, TEXT_CONV);
+  state.operations.try_emplace(code::kCalorie, CALC_CAL);
 }
 
 // ---------------------------------------------------------------------------------------
