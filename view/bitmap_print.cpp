@@ -1,0 +1,151 @@
+// SAVE_TRD_WAVE and HARD_C (see bitmap_print.h).
+#include "view/bitmap_print.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+
+#include "common/cp932.h"
+#include "ui/bmp_file.h"
+#include "view/loader.h"
+
+namespace ambview {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The reason of a failed write in the user's words.
+std::string write_failure_reason(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return "ディスクの空き容量が足りません。";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return "このフォルダーには書き込めません。";
+    case EISDIR:
+      return "同じ名前のフォルダーがあります。";
+    case ENOENT:
+    case ENOTDIR:
+      return "フォルダーが見つかりません。";
+    default:
+      return "書き込みに失敗しました。";
+  }
+}
+
+// Writes the bitmap beside its final name first and renames it into place, so that a full
+// disk leaves an existing file of that name as it was. 0 on success, else the errno.
+int write_bitmap_file(const std::string& path, const ui::Image& image) {
+  const std::vector<std::uint8_t> bytes = ui::encode_bmp(image);
+  const fs::path target(path);
+  const fs::path part = target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + ".part");
+  std::FILE* f = std::fopen(part.c_str(), "wb");
+  if (!f) return errno != 0 ? errno : EIO;
+  int error = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) error = errno != 0 ? errno : EIO;
+  if (error == 0 && std::fflush(f) != 0) error = errno != 0 ? errno : EIO;
+  if (error == 0 && ::fsync(::fileno(f)) != 0 && errno != EINVAL) error = errno;
+  if (std::fclose(f) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+  std::error_code ec;
+  if (error == 0) {
+    if (fs::is_directory(target, ec)) error = EISDIR;
+    else fs::rename(part, target, ec);
+    if (error == 0 && ec) error = ec.value();
+  }
+  if (error != 0) fs::remove(part, ec);
+  return error;
+}
+
+}  // namespace
+
+ui::Form* bitmap_window(ViewerState& state, int code) {
+  ui::Form* form = nullptr;
+  switch (code) {
+    case 204:
+    case 301:
+      form = state.forms.main.get();
+      break;
+    case 405:
+    case 406:
+      form = state.forms.form4.get();
+      break;
+    case 502:
+    case 503:
+      form = state.forms.form6.get();
+      break;
+    case 504:
+    case 505:
+      form = state.forms.form5.get();
+      break;
+    default:
+      break;
+  }
+  return form && form->is_open() ? form : nullptr;
+}
+
+std::string bitmap_path(std::string_view chosen, std::string_view data_directory) {
+  std::string folder = GET_PASS(chosen);
+  const std::string name(chosen.substr(folder.size()));
+  const std::string base = name.substr(0, name.find('.'));
+  if (base.empty()) return {};
+  if (folder.empty()) folder = data_directory;
+  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
+  return folder + base + ".bmp";
+}
+
+void SAVE_TRD_WAVE(ViewerState& state, ui::Platform& platform, ui::Form& window) {
+  // The dialog opens in the recording's folder.
+  const std::string data_directory = slot_text(state, slot::kDirectory);
+  std::error_code ec;
+  if (!data_directory.empty()) fs::current_path(data_directory, ec);
+
+  const std::string proposed = slot_text(state, slot::kBaseName) + "n.bmp";
+  const std::string chosen = platform.dialogs.save_file(kBitmapSaveTitle, proposed, kBitmapSaveFilter);
+  if (chosen == ui::kCancelAnswer || chosen.empty()) return;
+
+  const std::string path = bitmap_path(chosen, data_directory);
+  if (path.empty()) {
+    platform.dialogs.message_box(kBitmapSaveTitle, "ファイル名を指定してください。", ui::Buttons::Ok, ui::Icon::Exclamation);
+    return;
+  }
+  const std::string file_name = fs::path(path).filename().string();
+  const std::string text = "ファイル名 " + file_name.substr(0, file_name.size() - 4) + ".bmp で保存します。" + "\r" +
+                           "同じファイル名がある場合は上書きします。";
+  if (platform.dialogs.message_box(kBitmapConfirmCaption, text, ui::Buttons::OkCancel, ui::Icon::Exclamation) !=
+      ui::Answer::Ok)
+    return;
+
+  // The window's visible client area, as it was drawn.
+  const ui::Image image = window.canvas().snapshot();
+  if (const int error = write_bitmap_file(path, image); error != 0) {
+    platform.dialogs.message_box(kBitmapSaveTitle,
+                                 "ファイル " + path + " を保存できませんでした。" + "\r" + write_failure_reason(error),
+                                 ui::Buttons::Ok, ui::Icon::Exclamation);
+  }
+}
+
+void HARD_C(ui::Platform& platform, ui::Form& window) {
+  platform.dialogs.print_image(window.canvas().snapshot(), "Movilog " + window.caption());
+}
+
+void run_bitmap_print(ViewerState& state, ui::Platform& platform, int code) {
+  ui::Form* window = bitmap_window(state, code);
+  if (!window) return;
+  switch (code) {
+    case 204:
+    case 405:
+    case 502:
+    case 504:
+      SAVE_TRD_WAVE(state, platform, *window);
+      break;
+    default:
+      HARD_C(platform, *window);
+      break;
+  }
+}
+
+}  // namespace ambview

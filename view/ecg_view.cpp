@@ -1,0 +1,194 @@
+// PLOT_ECG (see ecg_view.h).
+#include "view/ecg_view.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "common/cp932.h"
+#include "common/file_lookup.h"
+#include "common/numbers.h"
+#include "common/record_file.h"
+#include "view/trend_compute.h"
+
+namespace ambview {
+
+namespace ecg {
+
+using common::round_half_even;
+
+Geometry geometry(int window_width, int window_height) {
+  Geometry g;
+  g.width = window_width - 2 * kMargin;
+  g.height = window_height - 2 * kMargin;
+  g.row = static_cast<int>(round_half_even(g.height / static_cast<double>(kRows)));
+  g.units_per_pixel = g.row > 0 ? 4096.0 / (2.0 * g.row) : 0.0;
+  return g;
+}
+
+int row_zero(const Geometry& g, int row) {
+  return static_cast<int>(round_half_even((row + 0.5) * g.row + kMargin));
+}
+
+ui::Colour tint(ui::Colour background, ui::Colour colour, double share) {
+  const auto mix = [&](int b, int c) { return static_cast<int>(round_half_even(b + (c - b) * share)); };
+  return ui::rgb(mix(ui::red_of(background), ui::red_of(colour)), mix(ui::green_of(background), ui::green_of(colour)),
+                 mix(ui::blue_of(background), ui::blue_of(colour)));
+}
+
+char block_code(int event_code) {
+  if (event_code < 401 || event_code > 404) return 0;
+  return static_cast<char>('e' + (event_code - 401));
+}
+
+}  // namespace ecg
+
+namespace {
+
+using common::round_half_even;
+
+// The block file read forward one record at a time. A record tells how many of its samples
+// the file really holds, so a cut file shows what it has and nothing made up.
+class BlockReader {
+ public:
+  ~BlockReader() {
+    if (file_) std::fclose(file_);
+  }
+  bool open(const std::string& path) {
+    const std::optional<std::string> found = common::find_path_ignoring_case(path);
+    if (!found) return false;
+    file_ = std::fopen(found->c_str(), "rb");
+    return file_ != nullptr && std::fseek(file_, common::RecordFile::kRecordSize, SEEK_SET) == 0;
+  }
+  // The next data record (records 2, 3, ...); the samples it holds, 0 at the end or on an error.
+  int next(std::string& record) {
+    record.assign(common::RecordFile::kRecordSize, '\0');
+    const std::size_t got = std::fread(record.data(), 1, record.size(), file_);
+    const std::size_t used = std::min<std::size_t>(got, common::RecordFile::kFieldSize);
+    return static_cast<int>(std::min<std::size_t>(used / 2, ecg::kSamplesPerRecord));
+  }
+
+ private:
+  std::FILE* file_ = nullptr;
+};
+
+int sample_at(const std::string& record, int j) {
+  const auto low = static_cast<unsigned char>(record[static_cast<std::size_t>(2 * j)]);
+  const auto high = static_cast<unsigned char>(record[static_cast<std::size_t>(2 * j + 1)]);
+  return low | (high << 8);
+}
+
+}  // namespace
+
+void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& conditions,
+              const std::function<bool()>& still_open) {
+  const int width = window.width();
+  const int height = window.height();
+  window.clear(trend::slot_colour(conditions[slot::kColourBack]));
+  const ecg::Geometry g = ecg::geometry(width, height);
+  if (g.row <= 0 || g.width <= 0) return;
+  const double u = g.units_per_pixel;
+
+  // A faint paper grid under the strips: 0.2 s (50 samples) and 1 s (250 samples) columns
+  // and 1 mV (512 units) lines, tinted from the scale colour so it follows the user's colours.
+  const ui::Colour back = trend::slot_colour(conditions[slot::kColourBack]);
+  const ui::Colour scale = trend::slot_colour(conditions[slot::kColourScale1]);
+  const int top = ecg::kMargin, bottom = ecg::kMargin + ecg::kRows * g.row;
+  window.set_pen(ecg::tint(back, scale, 0.15));
+  for (int row = 0; row < ecg::kRows; ++row) {
+    const int zero = ecg::row_zero(g, row);
+    for (const int k : {-1, 1}) {
+      const int y = zero + k * static_cast<int>(round_half_even(ecg::kCalibrationUnits / u));
+      window.line(ecg::kMargin, y, ecg::kMargin + g.width, y);
+    }
+  }
+  for (int column = 0; column <= ecg::kSamplesPerRow; column += ecg::kGridSamples) {
+    const int x = static_cast<int>(round_half_even(static_cast<double>(column) * g.width / ecg::kSamplesPerRow + ecg::kMargin));
+    window.set_pen(ecg::tint(back, scale, column % ecg::kTimeBarSamples == 0 ? 0.35 : 0.15));
+    window.line(x, top, x, bottom);
+  }
+  window.set_pen(ecg::tint(back, scale, 0.35));
+  for (int row = 0; row < ecg::kRows; ++row) {
+    const int zero = ecg::row_zero(g, row);
+    window.line(ecg::kMargin, zero, ecg::kMargin + g.width, zero);
+  }
+
+  // Calibration pulse at the left of row 0 and the time bar of 250 samples at the bottom.
+  window.set_pen(trend::slot_colour(conditions[slot::kColourScale1]));
+  const int y0 = static_cast<int>(round_half_even(g.row / 2.0 + ecg::kMargin));
+  const int p = static_cast<int>(round_half_even(ecg::kCalibrationUnits / u));
+  window.polyline({{0, y0}, {2, y0}, {2, y0 - p}, {6, y0 - p}, {6, y0}, {8, y0}});
+  const int x250 = static_cast<int>(
+      round_half_even(static_cast<double>(ecg::kTimeBarSamples) * g.width / ecg::kSamplesPerRow + ecg::kMargin));
+  window.polyline({{10, height - 8}, {10, height - 3}, {x250, height - 3}, {x250, height - 8}});
+
+  const std::string path = common::cp932_to_utf8(conditions[slot::kDirectory] + conditions[slot::kBaseName]) + code;
+  BlockReader reader;
+  if (!reader.open(path)) return;
+
+  window.set_pen(trend::slot_colour(conditions[slot::kColourTrend]));
+  std::string record;
+  int drawn = 0;
+  int zero = ecg::row_zero(g, 0);
+  int previous_x = ecg::kMargin;
+  std::int64_t largest = 0, smallest = 0, last = 0;
+  bool first_record = true;
+  while (drawn < ecg::kSamples) {
+    if (still_open && !still_open()) return;
+    const int present = reader.next(record);
+    if (present == 0) return;
+    for (int j = 0; j < present && drawn + j < ecg::kSamples; ++j) {
+      // The recorder's first two samples are not settled yet: they are drawn as the third.
+      const int sample = sample_at(record, first_record && j < 2 && present > 2 ? 2 : j);
+      const std::int64_t v = round_half_even((sample - ecg::kZero) / u);
+      const int k = drawn + j;
+      const int column = k % ecg::kSamplesPerRow;
+      const int x = static_cast<int>(
+          round_half_even(static_cast<double>(column) * g.width / ecg::kSamplesPerRow + ecg::kMargin));
+      if (column == 0) {
+        zero = ecg::row_zero(g, k / ecg::kSamplesPerRow);
+        largest = smallest = last = v;
+        previous_x = x;
+      }
+      if (x > previous_x) {
+        // A new pixel column: join it to the last value and close the column before it
+        // with its range, so no peak between two pixels is lost.
+        window.line(x - 1, static_cast<int>(zero - last), x, static_cast<int>(zero - v));
+        window.line(x - 1, static_cast<int>(zero - largest), x - 1, static_cast<int>(zero - smallest));
+        largest = smallest = v;
+      }
+      largest = std::max(largest, v);
+      smallest = std::min(smallest, v);
+      last = v;
+      previous_x = x;
+    }
+    drawn += present;
+    first_record = false;
+    if (present < ecg::kSamplesPerRecord) return;
+  }
+}
+
+bool render_ecg(ui::Canvas& canvas, const common::SettingsSlots& conditions, char code, std::ostream& err) {
+  const std::string path = common::cp932_to_utf8(conditions[slot::kDirectory] + conditions[slot::kBaseName]) + code;
+  if (!common::find_path_ignoring_case(path)) {
+    err << "ambview render: the recording has no ECG block " << (code - 'e' + 1) << " (no file " << path << ")\n";
+    return false;
+  }
+  PLOT_ECG(code, canvas, conditions, {});
+  return true;
+}
+
+void run_ecg(ViewerState& state, ui::Platform& platform, int code) {
+  const char block = ecg::block_code(code);
+  if (block == 0 || !state.forms.form4) return;
+  ui::Form& form = *state.forms.form4;
+  form.set_busy(true);
+  PLOT_ECG(block, form.canvas(), state.conditions, [&] {
+    platform.pump.process_pending();
+    return state.forms.form4 && state.forms.form4->is_open();
+  });
+  if (state.forms.form4) state.forms.form4->set_busy(false);
+}
+
+}  // namespace ambview
