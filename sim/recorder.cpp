@@ -63,6 +63,18 @@ std::string packed(const std::vector<std::uint16_t>& values) {
 
 bool in_modes(char m, std::string_view modes) { return modes.find(m) != std::string_view::npos; }
 
+// The generator's options for what this recorder holds.
+SignalOptions signal_options(const RecorderConfig& config, const std::string& model) {
+  SignalOptions o;
+  o.seed = config.seed;
+  o.interval_s = std::max(0.004, common::val(config.interval));
+  o.samples = std::max<std::int64_t>(1, config.samples);
+  o.ecg_blocks = std::clamp(config.ecg, 0, 4);
+  o.mode = model == "CF" ? 'P' : config.mode;
+  o.model = model == "Aa" ? "Aa" : "CE";
+  return o;
+}
+
 }  // namespace
 
 // What one request code serves for this recorder.
@@ -97,6 +109,10 @@ Recorder::Recorder(const RecorderConfig& config, FaultInjector faults)
   rec.ecg_blocks = std::to_string(std::clamp(config_.ecg, 0, 4));
   rec.model_code = model_;
   rec.reserved_block = std::string(48, '0');
+  // ECG group k: eight characters, then the sample index at which block k starts.
+  for (int k = 0; k < std::clamp(config_.ecg, 0, 4); ++k)
+    common::set_mid(rec.reserved_block, 12 * k + 9,
+                    common::hex_field(static_cast<std::uint64_t>(ecg_block_position(signal_options(config_, model_), k)), 4));
   rec.speed = std::string(1, config_.speed);
   std::int64_t rr = config_.rr;
   if (rr < 0) rr = in_modes(mode(), "PQRTL") || model_ == "CF" ? static_cast<std::int64_t>(memory().rr.size()) : 0;
@@ -123,14 +139,7 @@ bool Recorder::byte_frame() const {
 
 const RecorderMemory& Recorder::memory() {
   if (!memory_) {
-    SignalOptions o;
-    o.seed = config_.seed;
-    o.interval_s = std::max(0.004, common::val(config_.interval));
-    o.samples = std::max<std::int64_t>(1, config_.samples);
-    o.ecg_blocks = std::clamp(config_.ecg, 0, 4);
-    o.mode = model_ == "CF" ? 'P' : config_.mode;
-    o.model = model_ == "Aa" ? "Aa" : "CE";
-    memory_ = std::make_unique<RecorderMemory>(generate_memory(o));
+    memory_ = std::make_unique<RecorderMemory>(generate_memory(signal_options(config_, model_)));
   }
   return *memory_;
 }
