@@ -8,8 +8,10 @@
 #include "common/cp932.h"
 #include "common/numbers.h"
 #include "view/calorie_commands.h"
+#include "view/ecg_view.h"
 #include "view/trend_plot.h"
 #include "view/viewer_shell.h"
+#include "view/wave_monitor.h"
 
 namespace ambview {
 
@@ -36,6 +38,16 @@ bool render_trend(ui::Canvas& canvas, const RenderSetup& setup, std::ostream&) {
   return true;
 }
 
+template <char Code>
+bool render_ecg_block(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err) {
+  return render_ecg(canvas, setup.conditions, Code, err);
+}
+
+bool render_wave_page(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err) {
+  return render_wave(canvas, setup.conditions, setup.channels, setup.recording.info,
+                     setup.recording.time.recording_start, err);
+}
+
 struct RenderViewEntry {
   std::string_view name;
   RenderView draw;
@@ -44,6 +56,11 @@ struct RenderViewEntry {
 const RenderViewEntry kViews[] = {
     {"trend", render_trend},
     {"calorie", render_calorie},
+    {"ecg1", render_ecg_block<'e'>},
+    {"ecg2", render_ecg_block<'f'>},
+    {"ecg3", render_ecg_block<'g'>},
+    {"ecg4", render_ecg_block<'h'>},
+    {"wave", render_wave_page},
 };
 constexpr std::string_view kKnownViews[] = {"trend", "ecg1", "ecg2", "ecg3", "ecg4", "calorie", "wave"};
 

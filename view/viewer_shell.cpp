@@ -11,11 +11,14 @@
 #include "common/numbers.h"
 #include "common/text.h"
 #include "ui/colour.h"
+#include "view/bitmap_print.h"
 #include "view/calorie.h"
 #include "view/conditions_dialog.h"
+#include "view/ecg_view.h"
 #include "view/resave.h"
 #include "view/text_export.h"
 #include "view/trend_plot.h"
+#include "view/wave_monitor.h"
 
 namespace ambview {
 
@@ -218,6 +221,10 @@ void bind_main_form(ViewerState& state, ui::Platform& platform) {
   form->set_handler([&state](const ui::UiEvent& e) {
     if (e.kind == ui::EventKind::Menu) {
       if (int c = menu_event_code(e.control); c != 0) state.event_code = static_cast<std::int16_t>(c);
+    } else if (e.kind == ui::EventKind::Click && e.control.empty()) {
+      // MAINFORM_CLICK: a click in the trend view chooses the waveform page there.
+      state.mouse = {e.x, e.y};
+      state.event_code = static_cast<std::int16_t>(wave::kTrendClick);
     }
   });
   form->canvas().clear(ui::palette(15));
@@ -232,6 +239,8 @@ bool main_open(const ViewerState& state) { return state.forms.main && state.form
 void viewer_startup(ViewerState& state, ui::Platform& platform) {
   state.wave_state.fill(0);
   state.measuring_line = 0;
+  state.wave_line = {-1, 0, 0, 0};
+  state.wave_speed = 1.0f;
   state.info.item[RecordingInfo::kStartOffset] = "0";
   state.start_directory = current_directory();
   GET_COND(state);
@@ -322,7 +331,13 @@ void install_operations(ViewerState& state) {
   // The views and exports register here as they are built: one line each,
   //   state.operations.try_emplace(code::kTrend, run_trend);
   // try_emplace keeps what a caller (a test) registered before.
-  state.operations.try_emplace(code::kTrend, run_trend);
+  state.operations.try_emplace(code::kTrend, [](ViewerState& s, ui::Platform& p, int c) {
+    run_trend(s, p, c);
+    wave_marker_after_trend(s);  // the trend's clear took the waveform page marker away
+  });
+  for (int c = code::kEcg1; c <= code::kEcg4; ++c) state.operations.try_emplace(c, run_ecg);
+  for (int c : wave::kCodes) state.operations.try_emplace(c, run_wave);
+  for (int c : kBitmapPrintCodes) state.operations.try_emplace(c, run_bitmap_print);
   state.operations.try_emplace(code::kResave, EDIT_SAVE);
   state.operations.try_emplace(code::kTextExport, TEXT_CONV);
   state.operations.try_emplace(code::kCalorie, CALC_CAL);
