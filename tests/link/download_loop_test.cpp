@@ -254,3 +254,24 @@ TEST_F(Download, ProgressLinesCountInPlace) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Download, TheMainFormStepKeepsItsWindowAndLeavesTheSpeedToTheMainLoop) {
+  auto c = config("ce", '1', 60);
+  c.speed = 'B';
+  ambsim::InProcessPort port(c);
+  ambcomm::Link link{port, tp_.clock, tp_.pump, state_};
+  int status = -1;
+  ambcomm::STS_REQ(link, nullptr, status, "1");
+  ASSERT_EQ(status, 0);
+  ambcomm::download_to_files(link, tp_.platform, dir_ + "/REC.DAT");
+  ASSERT_NE(state_.progress_window, nullptr);
+  EXPECT_TRUE(state_.progress_window->is_open());
+  EXPECT_EQ(state_.progress_window->caption(), "ﾃﾞｰﾀｰ受信⇒ﾌｧｲﾙ (×４高速)");
+  EXPECT_EQ(port.recorder().line_baud(), 19200);  // the main loop sends "B2" itself
+  EXPECT_EQ(port.written().find("B2"), std::string::npos);
+  EXPECT_TRUE(dltest::check_download(base(), c).empty());
+}
+
+}  // namespace
