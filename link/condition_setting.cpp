@@ -145,7 +145,6 @@ ClearResult memory_clear(Link& link, ui::Dialogs* dialogs, ui::FormFactory* form
   if (status != kStatusOk && status != kStatusAlreadyOpen)
     return report(link, dialogs, ClearResult::PortFailed, status_line_text(status, kLocationMemoryClear));
   set_speed(link, 9600);
-  drain(link);
   if (!send_command_crlf(link, plan.command))
     return report(link, dialogs, ClearResult::PortFailed, status_line_text(kStatusDeviceError, kLocationMemoryClear));
 

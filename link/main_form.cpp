@@ -190,7 +190,8 @@ bool MainForm::PUT_COND() {
   fs::current_path(state_.start_directory, ec);
   common::SettingsSlots& s = state_.settings;
   s[0] = std::string(1, static_cast<char>(s[1].size() > 255 ? 255 : s[1].size()));
-  s[28] = common::right(common::num_text(state_.timer), 4);
+  // A --timer of this run is not saved; a timer the user sets is.
+  if (!timer_override_) s[28] = common::right(common::num_text(state_.timer), 4);
   const bool ok = common::write_settings_file(settings_path(), s, common::SettingsFlavour::Link);
   if (!ok) state_.status_line(std::string(kSettingsFileName) + "を書き込めません");
   return ok;
