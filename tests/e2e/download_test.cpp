@@ -126,7 +126,7 @@ TEST_F(DownloadE2E, EveryModelAndModeFamily) {
       {config("CE", '@', 100, 1), 20},  // text frames: acceleration, X/Y/Z, tilt, heart rate, ECG block
       {config("CE", '4', 90), 4},       // text frames: three levels
       {config("CE", 'R', 80), 4},       // text frames: level, tilt, RR with heart rate and index
-      {config("ce", 'T', 100, 2), 20},  // byte frames: levels, tilt, RR, two ECG blocks
+      {config("ce", 'T', 100, 4), 40},  // byte frames: levels, tilt, RR, all four ECG blocks
       {config("LA", '0', 130), 1},      // byte frames at the real line rate: "A0", "AX".."AZ"
       {config("La", '2', 120), 1},      // "A1" blocks written as "#1" records
       {config("LA", '1', 481), 4},      // a long channel (10 blocks), no tilt

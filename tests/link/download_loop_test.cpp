@@ -275,3 +275,27 @@ TEST_F(Download, TheMainFormStepKeepsItsWindowAndLeavesTheSpeedToTheMainLoop) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Download, LongRecordingsAskAndRetryWithEightDigitAddresses) {
+  auto c = config("LA", '1', 70000);
+  ambsim::FaultRates some;
+  some.checksum = 0.01;
+  ambsim::InProcessPort port(c, ambsim::FaultInjector(some, 5));
+  auto r = run(port);
+  ASSERT_TRUE(r.complete()) << ambcomm::end_text(r);
+  const auto& cmds = port.recorder().commands();
+  EXPECT_EQ(cmds.at(1), "q000000000,00011170");
+  int retries = 0;
+  for (const auto& cmd : cmds) {
+    if (cmd.size() > 2 && cmd.rfind("q0", 0) == 0 && cmd.find(',') == std::string::npos) {
+      ++retries;
+      EXPECT_EQ(cmd.size(), 10u) << cmd;
+    }
+  }
+  EXPECT_GT(retries, 0);
+  EXPECT_TRUE(dltest::check_download(base(), c).empty());
+}
+
+}  // namespace
