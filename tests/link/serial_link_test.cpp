@@ -105,6 +105,13 @@ TEST_F(LinkFixture, BlockStartedAtMidnightDoesNotTimeOut) {
   port.arrive_after(4, f.substr(3));      // second 3
   ambcomm::B_DATA_REQ(link, "#0", "r0", 0, block, status);
   EXPECT_EQ(status, 5);
+
+  // Started at 23:59:58 the window is 86398, 86399 and 0: midnight itself is not a time-out.
+  clock.set_seconds_of_day(86398);
+  port.arrive_after(1, f.substr(0, 3));   // second 86399
+  port.arrive_after(2, f.substr(3));      // second 0
+  ambcomm::B_DATA_REQ(link, "#0", "r0", 0, block, status);
+  EXPECT_EQ(status, 0);
 }
 
 TEST(FrameConversion, PackedValuesAndHex) {
