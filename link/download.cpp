@@ -278,8 +278,9 @@ Next ACC_REQ(Run& run, const PlannedFile& f) {
   if (!file.write(1, header_record(state.conditions_line, f, slot_count(state.conditions.acc_count))) || !file.flush())
     return stop(DownloadEnd::FileError);
   if (rr && !open_rr_companions(derivation, hr_path, index_path, state.conditions_line)) {
-    run.result.failed_path = hr_path;
-    return stop(DownloadEnd::FileError);
+    stop(DownloadEnd::FileError);
+    run.result.failed_path = derivation.heart_rate_file.is_open() ? index_path : hr_path;
+    return Next::Stop;
   }
   auto finish = [&] {
     END_RR_REQ(f.kind, derivation, file, state.conditions.mode, done.received);

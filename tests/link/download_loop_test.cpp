@@ -299,3 +299,20 @@ TEST_F(Download, LongRecordingsAskAndRetryWithEightDigitAddresses) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Download, AFileThatCannotBeWrittenStopsTheDownloadPlainly) {
+  fs::create_directories(base() + "1");  // a folder where channel 1's file would go
+  ambsim::InProcessPort port(config("LA", '0', 60));
+  DownloadOptions yes;
+  yes.overwrite = Overwrite::Yes;
+  auto r = run(port, yes);
+  EXPECT_EQ(r.end, DownloadEnd::FileError);
+  EXPECT_EQ(r.failed_path, base() + "1");
+  EXPECT_NE(ambcomm::end_text(r).find(base() + "1"), std::string::npos);
+  EXPECT_EQ(dltest::records(base() + "0").size(), 3u);  // channel 0 complete
+  EXPECT_FALSE(fs::exists(base() + "2"));
+}
+
+}  // namespace
