@@ -20,6 +20,8 @@ constexpr int kWaitSliceMs = 50;
 // A flood without a terminator still has its time-out looked at every this many bytes.
 constexpr std::size_t kClockCheckEvery = 256;
 
+// Seconds wrap past 86399 to 0, 1, ...: a block started at 23:59:58 keeps second 0 in its
+// window instead of timing out at midnight.
 int next_second(int s, int n) {
   int t = s + n;
   return t > kDayEnd ? t - kSecondsPerDay : t;
