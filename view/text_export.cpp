@@ -2,6 +2,7 @@
 #include "view/text_export.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -99,7 +100,7 @@ RrRange rr_range(const std::string& index_path, SampleRange range) {
   RrRange r;
   r.read = true;
   r.entries = n;
-  if (range.start >= n) return r;
+  if (range.start >= n || range.count <= 0) return r;
   std::int64_t m = range.count;
   if (range.start + m > n) m = n - range.start;
   std::int64_t a = 0;
@@ -270,7 +271,8 @@ namespace {
 // The ".prn" text collected and written in pieces to the staged file.
 class PrnWriter {
  public:
-  explicit PrnWriter(std::FILE* f) : file_(f) {}
+  // The file gets no buffer of its own: the text is collected here and written in large pieces.
+  explicit PrnWriter(std::FILE* f) : file_(f) { std::setvbuf(file_, nullptr, _IONBF, 0); }
   ~PrnWriter() {
     if (file_ != nullptr) std::fclose(file_);
   }
@@ -294,6 +296,32 @@ class PrnWriter {
  private:
   std::FILE* file_;
   std::string buffer_;
+};
+
+// Value texts already made, by value: a channel repeats its values (tilt, levels, heart rate,
+// quiet acceleration), and making a number text is most of an export's work.
+class ValueTexts {
+ public:
+  ValueTexts(char code, char kind) : code_(code), kind_(kind) {}
+  const std::string& operator()(std::int32_t v) {
+    Slot& s = slots_[static_cast<std::uint32_t>(v) % slots_.size()];
+    if (!s.filled || s.value != v) {
+      s.text = value_text(code_, kind_, v);
+      s.value = v;
+      s.filled = true;
+    }
+    return s.text;
+  }
+
+ private:
+  struct Slot {
+    bool filled = false;
+    std::int32_t value = 0;
+    std::string text;
+  };
+  char code_;
+  char kind_;
+  std::array<Slot, 1024> slots_{};
 };
 
 std::string header_line(const TextExportJob& job, const ChannelRow& r, const ExportColumn& column,
@@ -385,6 +413,7 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
   std::int64_t record_no = -1;
   std::string record;
   std::string line;
+  ValueTexts texts(r.code, r.kind);
   const auto end_line = [&] {
     if (!line.empty()) line.pop_back();  // without its last ","
     out.line(line);
@@ -407,7 +436,7 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
       if (i > 0 && !line.empty()) end_line();
       out.line(kQ + common::utf8_to_cp932("ｵﾌｾｯﾄ分=") + kQ + "," + common::num_text(v - common::kMarkerBase));
     } else {
-      line += value_text(r.code, r.kind, v);
+      line += texts(v);
       line += ',';
       if ((i + 1) % per_line == 0) end_line();
     }
