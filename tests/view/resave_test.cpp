@@ -166,6 +166,23 @@ TEST_F(Resave, AChannelThatFailsLeavesNoFileAndTheOthersAreWritten) {
   EXPECT_EQ(rows[2], "傾斜   BAD____4 → OUT____4.c");
 }
 
+TEST_F(Resave, MenuEntryResavesTheAcceptedWindow) {
+  const std::string path = make_recording("MENU", 'P', 1200, 1.0);
+  script_open(path);
+  script([this] { form2().click("BUTTON1"); });
+  script([this] {
+    dialogs.answer_save(data("CUT"));
+    dialogs.answer(ui::Answer::Ok);
+    main_form().choose_menu("E_SAVE");
+  });
+  script_close_main();
+  run();
+  // Channels 0-3, tilt, heart rate, RR and the RR index of the new set.
+  EXPECT_EQ(files_ending(data_, ".c"), (std::vector<std::string>{"CUT____0.c", "CUT____1.c", "CUT____2.c", "CUT____3.c",
+                                                                "CUT____4.c", "CUT____5.c", "CUT____6.c", "CUT____i.c"}));
+  EXPECT_EQ(load(data("CUT____0.c")).sample_count, 1200);
+}
+
 // ---------------------------------------------------------------------------------------
 // Round trip: a re-saved range opens again, holds the source's samples of the range, and its
 // text export is the source range's text export.
