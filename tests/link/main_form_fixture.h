@@ -21,7 +21,7 @@ namespace linktest {
 class LinkProgram {
  public:
   explicit LinkProgram(ambsim::RecorderConfig config = {}, ambsim::FaultRates faults = {})
-      : cwd_(std::filesystem::current_path()) {
+      : cwd_(working_directory()) {
     std::string tmpl = (std::filesystem::temp_directory_path() / "link_main_XXXXXX").string();
     if (::mkdtemp(tmpl.data())) dir = tmpl;
     state.start_directory = dir;
@@ -32,6 +32,13 @@ class LinkProgram {
     hooks.download = [this](ambcomm::Link&, ui::Platform&, const std::string& name) { downloads.push_back(name); };
     hooks.calorie_dialog = [this](ui::Platform&, ambcomm::LinkState&) { ++calorie_dialogs; };
     hooks.waveform_display = [this](ambcomm::Link&, ui::Platform&) { ++waveform_displays; };
+  }
+  // The program changes the working directory (to its start and data directories); a test
+  // before this one may have left it in a folder that is gone.
+  static std::filesystem::path working_directory() {
+    std::error_code ec;
+    auto cwd = std::filesystem::current_path(ec);
+    return ec ? std::filesystem::temp_directory_path() : cwd;
   }
   ~LinkProgram() {
     main.reset();

@@ -135,7 +135,7 @@ TEST(MainFormLoop, PortChoiceMakesTheNamedPort) {
   ambcomm::LinkState state;
   std::string dir = (std::filesystem::temp_directory_path() / "link_ports_XXXXXX").string();
   ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-  const auto cwd = std::filesystem::current_path();
+  const auto cwd = LinkProgram::working_directory();
   state.start_directory = dir;
   std::vector<int> made;
   ambcomm::LinkPorts ports;
