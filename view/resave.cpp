@@ -367,12 +367,16 @@ std::vector<ResaveResult> resave_all(const ResaveJob& job, const Progress& progr
   // An index left by an earlier re-save under the same name would describe other beats.
   std::error_code ec;
   fs::remove(resave_index_name(job), ec);
+  bool rr_written = false;
   for (int row = 0; row < job.channels.count; ++row) {
-    if (!job.channels.rows[static_cast<std::size_t>(row)].present) continue;
+    const ChannelRow& r = job.channels.rows[static_cast<std::size_t>(row)];
+    if (!r.present) continue;
     results.push_back(DTA_SAVE(job, row, progress));
     if (results.back().stopped) return results;
+    if (r.kind == common::kKindRR) rr_written = results.back().written;
   }
-  if (!job.rr_index_entries.empty()) {
+  // The index only beside the RR file it describes.
+  if (rr_written && !job.rr_index_entries.empty()) {
     results.push_back(write_resaved_index(job));
     if (results.back().error && progress.print)
       progress.print(std::string("実行エラー  ") + run_error_text(*results.back().error) + "  " +
