@@ -269,10 +269,16 @@ struct Sweep {
     st[ecg(b) ? kEcgRecord : kAccRecord] = static_cast<int>(record);
     return *w;
   }
+  // A deflection beyond the band stays at the band's edge, so that an off-scale trace
+  // (gravity on an axis at a fine scale) does not run through its neighbours.
   int y_of(std::size_t b, int value) const {
-    return static_cast<int>(
-        round_half_even((2048.0 - value) * layout.amplitude / full_counts(b) + layout.centres[b]));
+    const double y = (2048.0 - value) * layout.amplitude / full_counts(b) + layout.centres[b];
+    const double h = layout.half_height;
+    return static_cast<int>(round_half_even(std::clamp(y, layout.centres[b] - h + 1, layout.centres[b] + h - 1)));
   }
+  // The rows of the bands: the sweep clears only these, so the texts above and below stay.
+  int bands_top() const { return layout.centres.empty() ? 0 : layout.centres.front() - layout.half_height; }
+  int bands_bottom() const { return layout.centres.empty() ? 0 : layout.centres.back() + layout.half_height; }
 
   // The points of one column of band b: one acceleration sample, or five ECG samples a
   // fifth of the column's width apart.
@@ -296,7 +302,7 @@ struct Sweep {
     const int xa = std::max(x, cleared_to), xb = x + strip + kEraseAhead;
     if (xb > xa) {
       canvas.set_fill(kBackground);
-      canvas.fill_box(xa, 0, xb - 1, canvas.height() - 1);
+      canvas.fill_box(xa, bands_top(), xb - 1, bands_bottom());
       scale_part(xa, xb);
       cleared_to = xb;
     }
@@ -455,6 +461,22 @@ const std::vector<ui::ControlSpec>& form5_controls() {
   return specs;
 }
 
+// The texts of the monitor are written onto its dark surface where their labels stand (a
+// label's own text would be black on black), so they also go into a saved bitmap.
+void paint_text(ui::Canvas& canvas, const ui::ControlSpec& at, std::string_view utf8) {
+  canvas.set_fill(kBackground);
+  canvas.fill_box(at.x, at.y, at.x + at.width - 1, at.y + at.height - 1);
+  canvas.set_pen(kLabel);
+  canvas.text(at.x, at.y + 2, utf8, 16);
+}
+
+void show_text(ui::Form& form, std::string_view control, std::string_view utf8) {
+  if (!form.has_control(control)) return;
+  ui::Control& c = form.control(control);
+  c.set_text(utf8);
+  paint_text(form.canvas(), {c.name(), c.kind(), "", c.x(), c.y(), c.width(), c.height(), false, 16}, utf8);
+}
+
 // FORM5 as the sweep's window: events go through the pump; the page marker goes into the
 // main window's trend view.
 class FormWaveWindow : public WaveWindow {
@@ -462,15 +484,18 @@ class FormWaveWindow : public WaveWindow {
   FormWaveWindow(ViewerState& state, ui::Platform& platform, ui::Form& form)
       : state_(state), platform_(platform), form_(form) {}
   ui::Canvas& canvas() override { return form_.canvas(); }
-  void set_text(std::string_view control, std::string_view utf8) override {
-    if (form_.has_control(control)) form_.control(control).set_text(utf8);
-  }
+  void set_text(std::string_view control, std::string_view utf8) override { show_text(form_, control, utf8); }
   bool keep_going() override {
     platform_.pump.process_pending();
     return form_.is_open() && state_.forms.main && state_.forms.main->is_open();
   }
   bool held_on_continue() override { return form_.mouse_down_on("PICTURE23"); }
-  void reposition() override { CTRL_REPOS(form_); }
+  void reposition() override {
+    CTRL_REPOS(form_);
+    // The frame's clear took the texts away: they come back where the labels now stand.
+    for (const char* name : {"TEXT18", "TEXT19", "TEXT20"})
+      if (form_.has_control(name)) show_text(form_, name, form_.control(name).text());
+  }
   ui::Canvas* trend_view() override { return state_.forms.main ? &state_.forms.main->canvas() : nullptr; }
 
  private:
@@ -560,8 +585,8 @@ void measure(ViewerState& state, ui::Platform& platform) {
     if (shown) form.canvas().xor_line(start.x, start.y, shown->x, shown->y, wave::kMeasureColour);
     form.canvas().xor_line(start.x, start.y, p.x, p.y, wave::kMeasureColour);
     shown = p;
-    form.control("TEXT19").set_text(
-        measure_text(start.x, start.y, p.x, p.y, state.wave_speed, state.wave_state[kAmplitude], f, e));
+    show_text(form, "TEXT19",
+              measure_text(start.x, start.y, p.x, p.y, state.wave_speed, state.wave_state[kAmplitude], f, e));
   }
   if (shown && form5_open(state)) state.wave_line = {start.x, start.y, shown->x, shown->y};
 }
@@ -610,6 +635,7 @@ void WAVE_MONI(ViewerState& state, ui::Platform& platform) {
   bind_form5(state, form);
   form.control("TEXT19").set_text(" ");
   form.control("PICTURE22").set_visible(false);  // PICTURE22 has no action
+  for (const char* name : {"TEXT18", "TEXT19", "TEXT20"}) form.control(name).set_visible(false);  // painted instead
   CTRL_REPOS(form);
   ui::Control& picture = form.control("PICTURE23");
   const std::optional<std::string> bitmap = continue_bitmap(state);
@@ -710,14 +736,13 @@ class CanvasWaveWindow : public WaveWindow {
 
   // The last text of each label, at the label's place.
   void write_texts() {
-    canvas_.set_pen(ui::palette(7));
-    for (const ui::ControlSpec& spec : form5_controls()) {
+    for (ui::ControlSpec spec : form5_controls()) {
       std::string shown;
       for (const auto& [control, text] : texts_)
         if (ui::same_name(control, spec.name)) shown = text;
       if (shown.empty()) continue;
-      const bool bottom = ui::same_name(spec.name, "TEXT18");
-      canvas_.text(spec.x, bottom ? canvas_.height() - kBottomRow + 4 : spec.y + 2, shown, 16);
+      if (ui::same_name(spec.name, "TEXT18")) spec.y = canvas_.height() - kBottomRow;
+      paint_text(canvas_, spec, shown);
     }
   }
 
