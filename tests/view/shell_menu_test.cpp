@@ -34,12 +34,15 @@ TEST_F(ViewerTest, TwoEcgBlocksEnableTheFirstTwoEcgEntries) {
     main_form().choose_menu("D_DISP");
   });
   script([this] { main_form().choose_menu("P_ECG2"); });
-  script([this] { main_form().choose_menu("TRD_B_SAVE"); });  // not built: does nothing
   script_close_main();
   run();
   // The waveform monitor runs only for a recording whose first channel is a waveform.
   run_event(state, platform, 601);
   EXPECT_EQ(ran, (std::vector<int>{203, 402}));
+  // A code with no operation does nothing.
+  state.operations.erase(204);
+  EXPECT_NO_THROW(run_event(state, platform, 204));
+  EXPECT_EQ(dialogs.shown().size(), 1u);  // only the open dialog
   EXPECT_EQ(forms.form("FORM4").caption(), "心電図");
 }
 

@@ -100,8 +100,8 @@ TEST_F(ViewerTest, DirectoryOf79CharactersIsStoredWholeALongerOneCut) {
 
   {
     fs::current_path(exact);
+    ui::testing::TestFormFactory f;  // outlives the forms the state holds
     ViewerState st;
-    ui::testing::TestFormFactory f;
     ui::Platform p{f, dialogs, pump, clock};
     viewer_startup(st, p);
     const std::string rec = read_bytes(exact / kSettingsFileName);
@@ -112,8 +112,8 @@ TEST_F(ViewerTest, DirectoryOf79CharactersIsStoredWholeALongerOneCut) {
   {
     fs::current_path(longer);
     const std::string dir = longer.string() + "/";
+    ui::testing::TestFormFactory f;  // outlives the forms the state holds
     ViewerState st;
-    ui::testing::TestFormFactory f;
     ui::Platform p{f, dialogs, pump, clock};
     viewer_startup(st, p);
     std::string rec = read_bytes(longer / kSettingsFileName);
@@ -123,8 +123,8 @@ TEST_F(ViewerTest, DirectoryOf79CharactersIsStoredWholeALongerOneCut) {
 
     // Next start: the cut directory cannot be entered; the handler falls back to the start
     // directory and the program goes on there.
-    ViewerState again;
     ui::testing::TestFormFactory f2;
+    ViewerState again;
     ui::Platform p2{f2, dialogs, pump, clock};
     viewer_startup(again, p2);
     EXPECT_EQ(fs::current_path().string() + "/", dir);
