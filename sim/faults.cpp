@@ -27,6 +27,7 @@ bool parse_faults(std::string_view list, FaultRates& out, std::string& error) {
     double* rate = name == "checksum" ? &rates.checksum
                    : name == "heading" ? &rates.heading
                    : name == "drop"    ? &rates.drop
+                   : name == "lose"    ? &rates.lose
                    : name == "stall"   ? &rates.stall
                                        : nullptr;
     if (rate) {
@@ -51,7 +52,7 @@ bool parse_faults(std::string_view list, FaultRates& out, std::string& error) {
       (name == "silent" ? rates.silent : rates.short_answer) = on;
     } else {
       error = "unknown fault: " + std::string(item) +
-              " (known: checksum, heading, drop, stall, disconnect, silent, short)";
+              " (known: checksum, heading, drop, lose, stall, disconnect, silent, short)";
       return false;
     }
   }

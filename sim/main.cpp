@@ -26,7 +26,7 @@ const char* kUsage =
     "                    makes a recorder that streams its waveform (default LA)\n"
     "  --line-speed      line speed at start; 19200 is a recorder left at four-times speed\n"
     "  --pace F          output at F times the line rate (tests; default 1, the real rate)\n"
-    "  --faults LIST     e.g. checksum=0.05,heading=0.02,drop=0.01,stall=0.01,disconnect=40,\n"
+    "  --faults LIST     e.g. checksum=0.05,heading=0.02,drop=0.01,lose=0.02,stall=0.01,disconnect=40,\n"
     "                    silent=1 (never answers), short=1 (conditions line cut short)\n"
     "  --log             writes each command the recorder takes to stderr\n";
 

@@ -235,6 +235,7 @@ void Recorder::answer(std::string bytes, bool block, bool byte_frame, std::size_
     if (byte_frame) bytes.back() = static_cast<char>(bytes.back() + 1);
     else if (bytes.size() > 3) bytes.erase(bytes.size() - 2, 1);
   }
+  if (block && faults_.hit(faults_.rates().lose) && bytes.size() > 4) bytes.erase(bytes.size() / 2, 1);
   if (faults_.hit(faults_.rates().stall) && bytes.size() > 1) {
     std::size_t half = bytes.size() / 2;
     out_.push_back({bytes.substr(0, half), 0});
