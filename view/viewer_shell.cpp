@@ -152,8 +152,13 @@ void GET_COND(ViewerState& state) {
 }
 
 bool PUT_COND(ViewerState& state) {
-  // Written by its full path: the data directory stays current.
-  return common::write_settings_file(settings_path(state), state.conditions, common::SettingsFlavour::Viewer);
+  // Written by its full path, then the data directory (slot 1) is made current, so that
+  // after an accept the recording's folder is where relative names are taken.
+  const bool ok = common::write_settings_file(settings_path(state), state.conditions, common::SettingsFlavour::Viewer);
+  const std::string dir = slot_text(state, slot::kDirectory);
+  std::error_code ec;
+  if (!dir.empty()) fs::current_path(dir, ec);
+  return ok;
 }
 
 void set_data_directory(ViewerState& state, std::string_view directory_utf8) {

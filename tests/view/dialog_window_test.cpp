@@ -116,6 +116,7 @@ TEST_F(DialogTest, StepsAndClicksMoveTheWindowByTheRules) {
   EXPECT_EQ(common::trim_right(saved[12]), "60");
   EXPECT_EQ(saved[2], "WALK___");
   EXPECT_EQ(saved[1], (root_ / "data").string() + "/");
+  EXPECT_EQ(fs::current_path(), root_ / "data");  // the recording's folder is current now
   EXPECT_FALSE(form2().is_open());
 }
 
