@@ -273,7 +273,7 @@ struct Sweep {
   // (gravity on an axis at a fine scale) does not run through its neighbours.
   int y_of(std::size_t b, int value) const {
     const double y = (2048.0 - value) * layout.amplitude / full_counts(b) + layout.centres[b];
-    const double h = layout.half_height;
+    const double h = std::max(layout.half_height, 1);
     return static_cast<int>(round_half_even(std::clamp(y, layout.centres[b] - h + 1, layout.centres[b] + h - 1)));
   }
   // The rows of the bands: the sweep clears only these, so the texts above and below stay.
@@ -332,13 +332,24 @@ std::string page_time_text(const WaveSource& source, const WaveState& st) {
 
 }  // namespace
 
+namespace {
+
+// Seconds of a slot in samples of 0.02 s, kept inside the state table's integers (a span
+// typed on the command line may be far longer than any waveform recording).
+int slot_samples(const common::SettingsSlots& conditions, int slot_number) {
+  const double samples = common::val(conditions[static_cast<std::size_t>(slot_number)]) / kSampleSeconds;
+  return static_cast<int>(std::clamp<std::int64_t>(round_half_even(std::clamp(samples, -2e9, 2e9)), 0, 2'000'000'000));
+}
+
+}  // namespace
+
 void reset_page(WaveState& st, const common::SettingsSlots& conditions) {
   st[kPageStart] = 0;
-  st[kStartSample] = static_cast<int>(round_half_even(common::val(conditions[slot::kDisplayStart]) / kSampleSeconds));
+  st[kStartSample] = slot_samples(conditions, slot::kDisplayStart);
   st[kNewPage] = 1;
   st[kRedrawFrame] = 1;
   st[kRunToPageEnd] = 1;
-  st[kSpanSamples] = static_cast<int>(round_half_even(common::val(conditions[slot::kDisplaySpan]) / kSampleSeconds));
+  st[kSpanSamples] = slot_samples(conditions, slot::kDisplaySpan);
 }
 
 void erase_page_marker(ui::Canvas* trend, WaveState& st) {
@@ -693,12 +704,11 @@ void run_wave(ViewerState& state, ui::Platform& platform, int code) {
     case kTrendClick: {
       if (!state.forms.main) break;
       if (!form5_open(state)) WAVE_MONI(state, platform);
-      const int n = static_cast<int>(round_half_even(common::val(state.conditions[slot::kDisplaySpan]) / kSampleSeconds));
+      const int n = slot_samples(state.conditions, slot::kDisplaySpan);
       const double wm = state.forms.main->client_width() - kTrendMargins;
       std::int64_t start = wm > 0 ? round_half_even((state.mouse.x - kTrendLeft) * static_cast<double>(n) / wm) : 0;
       st[kPageStart] = static_cast<int>(std::clamp<std::int64_t>(start, 0, std::max(n, 0)));
-      st[kStartSample] =
-          static_cast<int>(round_half_even(common::val(state.conditions[slot::kDisplayStart]) / kSampleSeconds));
+      st[kStartSample] = slot_samples(state.conditions, slot::kDisplayStart);
       st[kNewPage] = st[kRedrawFrame] = st[kRunToPageEnd] = 1;
       st[kSpanSamples] = n;
       st[kColumn] = 0;

@@ -317,6 +317,37 @@ TEST_F(WaveMonitorTest, NoWaveformChannelDisplayedDrawsAnEmptyFrame) {
   EXPECT_EQ(item(wave::kBands), 0);
 }
 
+TEST_F(WaveMonitorTest, OffScaleTracesStayInTheirOwnBands) {
+  load();
+  state.conditions[slot::kAccScale] = "5";  // 0.06 G: gravity alone is far off scale
+  run(wave::kOpen);
+  const wave::BandLayout l = wave::band_layout(form5().client_height(), 4);
+  int traces = 0;
+  for (const auto& p : form5().recording().of_kind(PrimitiveKind::Line)) {
+    if (p.colour != ui::palette(10) && p.colour != ui::palette(14)) continue;
+    ++traces;
+    bool inside = false;
+    for (const int c : l.centres)
+      inside |= std::min(p.points[0].y, p.points[1].y) >= c - l.half_height + 1 &&
+                std::max(p.points[0].y, p.points[1].y) <= c + l.half_height - 1;
+    ASSERT_TRUE(inside) << p.points[0].y << " " << p.points[1].y;
+  }
+  EXPECT_GT(traces, 4 * 880);
+}
+
+TEST_F(WaveMonitorTest, TinyWindowAndHugeSpanDrawWithoutHarm) {
+  load();
+  state.conditions[slot::kDisplaySpan] = "99999999999";
+  state.wave_state[wave::kFrameWidth] = 15;
+  state.wave_state[wave::kFrameHeight] = 40;
+  run(wave::kOpen);
+  EXPECT_EQ(item(wave::kSpanSamples), 2'000'000'000);
+  run(wave::kNext);
+  state.mouse = {890, 10};
+  run(wave::kTrendClick);
+  EXPECT_TRUE(form5().is_open());
+}
+
 TEST_F(WaveMonitorTest, ContinueButtonShowsTheBitmapFromTheStartDirectory) {
   load();
   fs::copy_file(std::string(MOVILOG_SOURCE_DIR) + "/data/RtScr.bmp", dir_ / "RtScr.bmp");
