@@ -82,10 +82,13 @@ CalorieDialogResult run_calorie_dialog(Platform& platform, std::unique_ptr<Form>
   Form& f = WND7_OPN(platform, form, names, working, parent, code);
   f.show();
   code.set(0);
-  platform.pump.wait_until([&] { return code.get() == common::kCalorieConfirmCode || !f.is_open(); });
+  // A parent window closed meanwhile ends the dialog as a close would: the program is ending.
+  const auto gone = [&] { return !f.is_open() || (parent != nullptr && !parent->is_open()); };
+  platform.pump.wait_until([&] { return code.get() == common::kCalorieConfirmCode || gone(); });
   // The handler holds the working table of this run only.
   const auto detach = [&f] { f.set_handler([](const UiEvent&) {}); };
-  if (!f.is_open()) {
+  if (gone()) {
+    if (f.is_open()) f.close();
     detach();
     return CalorieDialogResult::Closed;
   }

@@ -217,8 +217,8 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
   for (std::int64_t i = 0; i < drawn; ++i) {
     largest = std::max<std::int64_t>(largest, span.blocks[static_cast<std::size_t>(i / model.block)].value);
     if (i % f.p != 0) continue;
-    const int h = std::clamp(rounded(static_cast<double>(f.band_height) * static_cast<double>(largest) / full), 0,
-                             f.band_height);
+    const int h = std::min(std::max(rounded(static_cast<double>(f.band_height) * static_cast<double>(largest) / full), 0),
+                           std::max(f.band_height, 0));
     const int x = rounded(static_cast<double>(i + 1) * f.width / static_cast<double>(f.n) + kLeftX);
     if (h > 0) window.fill_box(previous_x, base, x, base - h);
     previous_x = x;
@@ -317,7 +317,7 @@ std::vector<CalorieOutcome> CAL_TREND(ui::Canvas& window, const common::Settings
   const std::int64_t m = std::max<std::int64_t>(common::trunc_div(d, 60), 1);
   d = std::min<std::int64_t>(d, common::round_half_even(common::val(c[10])));
   if (f.interval > 0) {
-    f.q = common::round_half_even(static_cast<double>(s) / f.interval);
+    f.q = std::max<std::int64_t>(common::round_half_even(static_cast<double>(s) / f.interval), 0);
     f.n = common::round_half_even(static_cast<double>(d) / f.interval);
   }
   // Never past the samples the recording holds: what lies beyond is no measurement.

@@ -279,6 +279,20 @@ TEST_F(CalcCal, ClosingTheDialogStoresAndComputesNothing) {
   EXPECT_FALSE(fs::exists(data("Calorie.ac")));
 }
 
+TEST_F(CalcCal, ClosingTheMainWindowEndsTheDialog) {
+  state.forms.main = forms.make_form("MAINFORM", kMainWidth, kMainHeight);
+  state.forms.main->show();
+  const common::SettingsSlots before = state.conditions;
+  pump.then([this] {
+    form7().type("EDIT2", "99");
+    main_form().user_close();
+  });
+  CALC_CAL(state, platform, code::kCalorie);
+  EXPECT_EQ(state.conditions, before);
+  EXPECT_FALSE(form7().is_open());
+  EXPECT_FALSE(forms.has_form("FORM6"));
+}
+
 TEST_F(CalcCal, CancelledQuestionStopsAfterTheSave) {
   pump.then([this] {
     form7().type("EDIT1", "40");
