@@ -2,8 +2,12 @@
 // calorie text file, the bars and axes, and CALC_CAL with its dialog and questions.
 #include <cmath>
 
+#include <sstream>
+
 #include "export_fixture.h"
+#include "ui/bmp_file.h"
 #include "view/calorie.h"
+#include "view/render_command.h"
 
 namespace ambview::testing {
 namespace {
@@ -213,6 +217,32 @@ TEST_F(CalorieView, MarkersOfACombinedFileAreNoSamples) {
   // The marker holds the rate before it instead of reading as 4096 mG.
   const std::string v = value_text(rate_of({1000}));
   EXPECT_EQ(lines[5], v + "," + v + "," + v + "," + v + "," + v + "," + v);
+}
+
+TEST_F(CalorieView, RenderDrawsTheWindowAndWritesNoTextFile) {
+  const std::string path = write_recording(std::vector<std::uint32_t>(10, 0), std::vector<std::uint32_t>(10, 100));
+  const RenderPlatform kept = render_platform();
+  std::shared_ptr<RecordingCanvas> canvas;
+  set_render_platform({[&canvas](int w, int h) -> std::shared_ptr<ui::Canvas> {
+                         canvas = std::make_shared<RecordingCanvas>(w, h);
+                         return canvas;
+                       },
+                       [](const std::string& p, const ui::Image& image, std::string* error) {
+                         return ui::write_bmp(p, image, error);
+                       }});
+  std::ostringstream out, err;
+  const int status = run_render({path, "--view", "calorie", "--out", data("cal.bmp"), "--height", "500"}, out, err);
+  set_render_platform(kept);
+  ASSERT_EQ(status, 0) << err.str();
+  ASSERT_TRUE(canvas);
+  EXPECT_TRUE(fs::exists(data("cal.bmp")));
+  EXPECT_FALSE(fs::exists(data("Calorie.ac")));
+  // Two bands of H = round(414 / 2 - 16) = 191: the second band's bars stand on 2 x 207.
+  const auto boxes = canvas->of_kind(PrimitiveKind::FillBox);
+  ASSERT_EQ(boxes.size(), 20u);
+  EXPECT_EQ(boxes[10].points[0].y, 414);
+  const auto texts = canvas->texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "  <CAL____5> c= 3.083  d= 68.074  総ｶﾛﾘｰ= 0kcal"), texts.end());
 }
 
 // --- CALC_CAL with its dialog, under the scripted pump.
