@@ -10,6 +10,9 @@
 #include "common/file_lookup.h"
 #include "common/numbers.h"
 #include "common/record_file.h"
+#include "common/recording_format.h"
+#include "common/text.h"
+#include "view/calendar.h"
 #include "view/trend_compute.h"
 
 namespace ambview {
@@ -179,10 +182,35 @@ bool render_ecg(ui::Canvas& canvas, const common::SettingsSlots& conditions, cha
   return true;
 }
 
+namespace {
+
+// "心電図  ECG-n  MM/DD hh:mm:ss": which block the window shows and when it was recorded,
+// from the block's sample index in the header of the recording's chosen file.
+std::string ecg_caption(const ViewerState& state, char block) {
+  const int k = block - 'e';
+  std::string caption = "心電図  ECG-" + std::to_string(k + 1);
+  common::RecordFile file;
+  if (state.recording_path.empty() || !file.open(state.recording_path, common::RecordFile::Mode::ReadOnly))
+    return caption;
+  const std::optional<std::string> record = file.read(1);
+  if (!record) return caption;
+  const common::RecordingHeader header = common::read_header(*record);
+  if (header.old_layout || k >= header.ecg_blocks || k >= common::kMaxEcgBlocks) return caption;
+  const double seconds = header.ecg_positions[static_cast<std::size_t>(k)] * static_cast<double>(state.interval);
+  std::int32_t t = state.time.recording_start + static_cast<std::int32_t>(round_half_even(seconds));
+  std::string year = common::mid(state.info.item[RecordingInfo::kStartTime], 1, 2);
+  const std::string ymdhm = SEC_YMDHM(year, t);
+  return caption + "  " + common::mid(ymdhm, 3, 2) + "/" + common::mid(ymdhm, 5, 2) + " " + common::mid(ymdhm, 7, 2) +
+         ":" + common::mid(ymdhm, 9, 2) + ":" + common::dec_field(((t % 60) + 60) % 60, 2);
+}
+
+}  // namespace
+
 void run_ecg(ViewerState& state, ui::Platform& platform, int code) {
   const char block = ecg::block_code(code);
   if (block == 0 || !state.forms.form4) return;
   ui::Form& form = *state.forms.form4;
+  form.set_caption(ecg_caption(state, block));
   form.set_busy(true);
   PLOT_ECG(block, form.canvas(), state.conditions, [&] {
     platform.pump.process_pending();

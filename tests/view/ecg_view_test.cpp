@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <sstream>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "common/recording_writer.h"
+#include "sim/recording_generator.h"
 #include "ui/testing/test_platform.h"
 #include "view/ecg_view.h"
 #include "view/render_command.h"
@@ -23,6 +25,7 @@ namespace fs = std::filesystem;
 using ui::testing::Primitive;
 using ui::testing::PrimitiveKind;
 using ui::testing::RecordingCanvas;
+using ui::testing::TestForm;
 
 constexpr ui::Colour kScale = 0x10, kTrace = 0x30, kBack = 0x40;
 // 1270 x 620: W = 1250 (one sample per pixel), H = 600, r = 50, u = 40.96.
@@ -189,6 +192,45 @@ TEST_F(EcgViewTest, ClosingTheWindowStopsAtTheNextRecord) {
     if (p.colour == kTrace) x = std::max(x, p.points[1].x);
   EXPECT_EQ(x, 10 + 239);  // two records of 120 samples
   EXPECT_EQ(t.pump.remaining(), 0u);
+}
+
+TEST_F(EcgViewTest, MenuCommandDrawsTheBlockAndNamesItsTime) {
+  ambsim::RecordingOptions o;
+  o.path = (dir_ / "REC").string();
+  o.signal.mode = 'Q';
+  o.signal.samples = 3600;
+  o.signal.interval_s = 1;
+  o.signal.ecg_blocks = 2;
+  o.signal.seed = 9;
+  const ambsim::RecordingResult r = ambsim::write_recording(o);
+  ASSERT_EQ(r.error, "");
+  const LoadResult loaded = load_recording(r.files.front());
+  ASSERT_TRUE(loaded.ok());
+  ui::testing::TestPlatform t;
+  ViewerState state;
+  state.conditions = cond_;
+  state.conditions[slot::kBaseName] = "REC____";
+  state.recording_path = r.files.front();
+  state.channels = loaded.recording.table;
+  state.info = loaded.recording.info;
+  state.time = loaded.recording.time;
+  state.interval = loaded.recording.interval;
+  state.loaded = true;
+  install_operations(state);
+  run_event(state, t.platform, 402);
+
+  TestForm& form = t.forms.form("FORM4");
+  EXPECT_TRUE(form.is_open());
+  // Block 2 starts at its sample index in the header, 1 s a sample from 26/12/01 09:00.
+  const std::int64_t at = ambsim::ecg_block_position(o.signal, 1);
+  const std::int64_t minute = at / 60, second = at % 60;
+  char when[32];
+  std::snprintf(when, sizeof when, "12/01 %02d:%02d:%02d", static_cast<int>(9 + minute / 60),
+                static_cast<int>(minute % 60), static_cast<int>(second));
+  EXPECT_EQ(form.caption(), std::string("心電図  ECG-2  ") + when);
+  int traces = 0;
+  for (const auto& p : form.recording().of_kind(PrimitiveKind::Line)) traces += p.colour == kTrace;
+  EXPECT_GT(traces, 1000);
 }
 
 TEST_F(EcgViewTest, RenderRefusesARecordingWithoutTheBlock) {
