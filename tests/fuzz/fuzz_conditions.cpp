@@ -2,7 +2,7 @@
 // both layouts, then the setting-line encoder on what was decoded (and on arbitrary slots).
 //   byte 0      heading: index into kHeadings (the last entry keeps the input's own bytes)
 //   byte 1      bit 0: encode arbitrary slots instead of the decoded record; bits 1-3: rq row
-//   bytes 2-9   two calorie coefficients as raw doubles
+//   bytes 2-13  two calorie coefficients as raw doubles (overlapping)
 //   rest        the line after its heading (or, with bit 0, 21 slots separated by NUL)
 #include <cstdint>
 #include <cstdlib>
@@ -56,13 +56,13 @@ void check_encoded(const std::string& line, std::string_view current_line, bool 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 10) return 0;
+  if (size < 14) return 0;
   const std::string_view heading = kHeadings[data[0] % std::size(kHeadings)];
   const bool arbitrary_slots = (data[1] & 1) != 0;
   common::CalorieSetting calorie;
   calorie.rq_row = ((data[1] >> 1) & 7) - 1;  // -1..6: both ends outside the table too
   calorie.coefficient_a = raw_double(data + 2);
-  calorie.coefficient_b = raw_double(data + 2 + 4);  // overlapping on purpose: odd bit patterns
+  calorie.coefficient_b = raw_double(data + 6);  // overlapping on purpose: odd bit patterns
   const std::string_view rest(reinterpret_cast<const char*>(data + 10), size - 10);
   calorie.weight = std::string(rest.substr(0, 6));
 
