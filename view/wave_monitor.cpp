@@ -414,7 +414,7 @@ void ALL_WAVE(WaveWindow& window, const WaveSource& source, WaveState& st, float
         st[kColumn] = 0;
         st[kNewPage] = 0;
         canvas.set_fill(kBackground);
-        canvas.fill_box(0, 0, kMarginPixels - 1, ch - 1);
+        canvas.fill_box(0, s.bands_top(), kMarginPixels - 1, s.bands_bottom());
         s.cleared_to = kMarginPixels;
         s.previous.assign(s.bands.size(), std::nullopt);
         draw_page_marker(window.trend_view(), st, ps);
@@ -423,7 +423,7 @@ void ALL_WAVE(WaveWindow& window, const WaveSource& source, WaveState& st, float
       }
       s.draw_column(st[kColumn]);
       if (!window.keep_going()) break;
-      const bool past_end = [&] { return (st[kColumn] + 1) * static_cast<double>(speed) > s.page_width(); }();
+      const bool past_end = (st[kColumn] + 1) * static_cast<double>(speed) > s.page_width();
       if (window.held_on_continue()) {
         st[kColumn] += 1;
         if (past_end) {
