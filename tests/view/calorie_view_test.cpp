@@ -38,10 +38,11 @@ class CalorieView : public ExportTest {
     for (auto v : mg) raw.push_back(v / 2);  // kind A stores mG / 2
     const std::string path = data("CAL____0");
     EXPECT_EQ(common::write_text_channel_file(path, header(static_cast<std::uint32_t>(mg.size())), 'A', "A0", raw), "");
-    if (!bpm.empty())
+    if (!bpm.empty()) {
       EXPECT_EQ(common::write_text_channel_file(data("CAL____5"), header(static_cast<std::uint32_t>(bpm.size())), '5',
                                                 "#5", bpm),
                 "");
+    }
     return path;
   }
 
