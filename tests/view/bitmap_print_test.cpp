@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QString>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,9 @@
 
 #include "ui/qt/qt_app.h"
 #include "ui/qt/qt_dialogs.h"
+#include "ui/qt/qt_form.h"
+#include "common/recording_writer.h"
+#include "ui/bmp_file.h"
 #include "ui/testing/test_platform.h"
 #include "view/bitmap_print.h"
 #include "view/viewer_shell.h"
@@ -174,6 +178,34 @@ TEST_F(BitmapPrintTest, ClosedOrMissingWindowsAreNotCopied) {
   run_event(state, t.platform, code::kWaveHardCopy);    // FORM5 never opened
   run_event(state, t.platform, code::kCalorieBitmap);   // nor FORM6
   EXPECT_TRUE(t.dialogs.shown().empty());
+}
+
+TEST_F(BitmapPrintTest, SavedBitmapIsTheDrawnWindowPixelForPixel) {
+  // An ECG strip drawn into a real Qt window, then saved through the menu command.
+  const auto header = common::make_channel_header("E1", "2612010900", 15000, 'c');
+  std::vector<std::uint16_t> samples(15000);
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint16_t>(i % 250 < 10 ? 2800 : 2048);
+  ASSERT_EQ(common::write_word_file(common::channel_file_name((dir_ / "data").string() + "/", "SUBJ", 'E'), header, samples),
+            "");
+  ui::qt::ensure_application();
+  ui::qt::QtFormFactory qt_forms;
+  ui::Platform platform{qt_forms, t.dialogs, t.pump, t.clock};
+  state.forms.form4 = qt_forms.make_form("FORM4", 640, 480);
+  run_event(state, platform, 401);
+  t.dialogs.answer_save(data("ecg1.bmp"));
+  t.dialogs.answer(ui::Answer::Ok);
+  run_event(state, platform, code::kEcgBitmap);
+
+  std::string error;
+  const auto saved = ui::read_bmp(data("ecg1.bmp"), &error);
+  ASSERT_TRUE(saved) << error;
+  const ui::Image shown = state.forms.form4->canvas().snapshot();
+  EXPECT_EQ(saved->width, 640);
+  EXPECT_EQ(saved->height, 480);
+  EXPECT_EQ(saved->pixels, shown.pixels);
+  const auto trace = std::count(saved->pixels.begin(), saved->pixels.end(), 0x800080u);  // palette 5, the trace
+  EXPECT_GT(trace, 1000);
+  state.forms.form4.reset();
 }
 
 TEST_F(BitmapPrintTest, HardCopyPrintsTheImageOnOnePage) {
