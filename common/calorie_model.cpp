@@ -38,6 +38,7 @@ std::string_view calorie_error_text(CalorieError error) {
     case CalorieError::ZeroBlock: return "the averaging count N is below 1";
     case CalorieError::RateTooLarge: return "a rate is too large";
     case CalorieError::ReadError: return "a sample could not be read";
+    case CalorieError::WriteError: return "the calorie text file could not be written";
   }
   return "";
 }

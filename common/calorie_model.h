@@ -51,6 +51,7 @@ enum class CalorieError {
   ZeroBlock,        // the averaging count N is below 1
   RateTooLarge,     // a rate or total does not fit its integer store
   ReadError,        // a sample could not be read
+  WriteError,       // the calorie text file could not be written
 };
 // A short English text for messages of the command line.
 std::string_view calorie_error_text(CalorieError error);

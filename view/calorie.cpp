@@ -99,7 +99,12 @@ class TextFile {
   void line(const std::string& cp932) {
     if (out_) out_ << cp932 << kLineEnd;
   }
-  bool active() const { return out_.is_open(); }
+  // Closes the file; false when a write or the close failed (a full disk, a removed folder).
+  bool close() {
+    if (!out_.is_open()) return true;
+    out_.close();
+    return static_cast<bool>(out_);
+  }
 
  private:
   std::ofstream out_;
@@ -126,7 +131,10 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
   TextFile file;
   if (!f.text_directory.empty()) {
     out.text_file = f.text_directory + calorie_file_name(entry.kind);
-    if (!file.open(out.text_file)) out.text_file.clear();
+    if (!file.open(out.text_file)) {
+      out.error = common::CalorieError::WriteError;
+      return out;
+    }
   }
 
   const common::CalorieModel model = common::calorie_model(c);
@@ -224,7 +232,12 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
     previous_x = x;
     largest = 0;
   }
+  const bool written = file.close();
   if (span.error != common::CalorieError::None) return out;
+  if (!written) {
+    out.error = common::CalorieError::WriteError;
+    return out;
+  }
   out.total = span.total;
 
   // Caption with the total, and the summary under the last band.

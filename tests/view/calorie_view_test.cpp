@@ -193,6 +193,17 @@ TEST_F(CalorieView, AZeroCoefficientEndsOnlyThatEntry) {
   EXPECT_EQ(zero_n[1].error, common::CalorieError::ZeroBlock);
 }
 
+TEST_F(CalorieView, AnUnwritableTextFileIsNoSuccess) {
+  const std::string path = write_recording(std::vector<std::uint32_t>(10, 0));
+  const LoadedRecording r = load(path);
+  RecordingCanvas canvas(1000, 700);
+  const auto outcomes = CAL_TREND(canvas, conditions_for(r, 0, -1), r.info, r.table, calorie_channel_list(r.table),
+                                  data_.string() + "/missing/");
+  ASSERT_EQ(outcomes.size(), 1u);
+  EXPECT_EQ(outcomes[0].error, common::CalorieError::WriteError);
+  EXPECT_TRUE(canvas.of_kind(PrimitiveKind::FillBox).empty());
+}
+
 TEST_F(CalorieView, MarkersOfACombinedFileAreNoSamples) {
   const common::CombinedLayout& layout = *common::combined_layout(".ac1");
   std::vector<std::string> frames;
