@@ -609,6 +609,10 @@ void close_wave(ViewerState& state) {
     ui::Form& form = *state.forms.form5;
     st[kTop] = form.top();
     st[kLeft] = form.left();
+    // The size the user left it at, even when nothing was drawn at that size (the next
+    // opening draws its frame afresh anyway).
+    st[kFrameHeight] = form.client_height();
+    st[kFrameWidth] = form.client_width();
     form.set_handler([](const ui::UiEvent&) {});
     if (form.is_open()) form.close();
   }
