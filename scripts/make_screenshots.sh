@@ -1,0 +1,367 @@
+#!/bin/bash
+# Makes the screenshots of docs/screenshots/ from a built tree: generates demo recordings,
+# runs each window on a virtual X display, drives it with xdotool and captures the window.
+#
+#   scripts/make_screenshots.sh [BUILD_DIR] [SHOT...]
+#
+# BUILD_DIR defaults to build/release (nothing is built here). With SHOT names only those are
+# made. Needs Xvfb, xdotool and ImageMagick's import. Each shot runs in its own fresh working
+# directory (so no settings file of an earlier run leaks in) and is tried up to three times;
+# the script names every shot that failed and exits non-zero when one did.
+set -u
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-build/release}
+[ $# -gt 0 ] && shift
+case $build in /*) ;; *) build=$here/$build ;; esac
+out=$here/docs/screenshots
+only=("$@")
+
+for tool in Xvfb xdotool import convert; do
+  command -v "$tool" >/dev/null || { echo "$0: $tool is not installed" >&2; exit 1; }
+done
+for prog in ambcomm ambview movilog_gen; do
+  [ -x "$build/$prog" ] || { echo "$0: $build/$prog is missing (build first)" >&2; exit 1; }
+done
+mkdir -p "$out"
+
+tmp=$(mktemp -d)
+xvfb_pid=
+app_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+# The same fonts, locale and time zone every run, so that the pictures only change when the
+# programs do.
+export XDG_RUNTIME_DIR="$tmp/run"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"; export TZ=UTC LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1
+unset QT_STYLE_OVERRIDE XDG_CURRENT_DESKTOP
+
+# A display of our own; -displayfd picks a free number.
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+[ -s "$tmp/display" ] || { echo "$0: Xvfb did not start" >&2; cat "$tmp/xvfb.log" >&2; exit 1; }
+export DISPLAY=:$(head -1 "$tmp/display")
+
+# --- demo recordings -------------------------------------------------------------------------
+rec=$tmp/rec
+mkdir -p "$rec"
+# gen NAME ARGS...: the recording's first file is then $NAME (a variable of that name).
+gen() {
+  local name=$1; shift
+  "$build/movilog_gen" --out "$rec/$name" --seed 7 --start 2612010900 "$@" >"$rec/$name.list" ||
+    { echo "$0: movilog_gen $* failed" >&2; exit 1; }
+  printf -v "$name" '%s' "$(head -1 "$rec/$name.list")"
+}
+gen walk --family per-channel --model LA --mode @ --hours 3 --comment "WALK DEMO"
+gen acc --family per-channel --model LA --mode 0 --hours 24 --comment "DAY"
+gen rr --family per-channel --model LA --mode P --hours 1 --ecg 2 --comment "RR ECG"
+gen wave --family per-channel --model LA --mode 9 --samples 30000 --comment "WAVE"
+gen old --family combined --model Aa --mode 5 --hours 6 --ext .ac5 --comment "OLD"
+
+# --- helpers ---------------------------------------------------------------------------------
+fail_reason=
+fail() { echo "$*" >"$tmp/reason"; return 1; }
+
+# Starts a program in the shot's working directory.
+launch() {
+  ( cd "$work" && exec "$@" >"$work/app.log" 2>&1 ) &
+  app_pid=$!
+}
+
+stop_app() {
+  if [ -n "$app_pid" ]; then
+    kill "$app_pid" 2>/dev/null
+    for _ in $(seq 30); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$app_pid" 2>/dev/null
+    wait "$app_pid" 2>/dev/null
+    app_pid=
+  fi
+}
+
+# Waits (up to $2 seconds, default 15) for a visible window whose title matches $1 and prints
+# its id; the last such window when there are several.
+wait_window() {
+  local pattern=$1 limit=${2:-15} id
+  local tries=$((limit * 5))
+  for _ in $(seq "$tries"); do
+    id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | tail -1)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    kill -0 "$app_pid" 2>/dev/null || { fail "the program ended before \"$pattern\" appeared"; return 1; }
+    sleep 0.2
+  done
+  fail "no window \"$pattern\" within ${limit}s"
+  return 1
+}
+
+# Waits until no visible window matches $1.
+wait_gone() {
+  for _ in $(seq 75); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+    sleep 0.2
+  done
+  fail "window \"$1\" did not close"
+  return 1
+}
+
+# Waits for a visible window other than the ones given and prints its id.
+wait_other_window() {
+  local id x skip
+  for _ in $(seq 100); do
+    for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+      skip=0
+      for x in "$@"; do [ "$id" = "$x" ] && skip=1; done
+      [ $skip = 0 ] && { echo "$id"; return 0; }
+    done
+    kill -0 "$app_pid" 2>/dev/null || { fail "the program ended"; return 1; }
+    sleep 0.2
+  done
+  fail "no new window within 20s"
+  return 1
+}
+
+click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+keys() { local w=$1; shift; xdotool windowfocus "$w" 2>/dev/null; sleep 0.2; xdotool key --delay 80 "$@"; }
+typetext() { local w=$1; shift; xdotool windowfocus "$w" 2>/dev/null; sleep 0.2; xdotool type --delay 20 "$*"; }
+
+# Lets the window settle (drawing finished), then captures it alone.
+capture() {
+  local id=$1 name=$2
+  sleep "${3:-1}"
+  import -window "$id" "$tmp/shot.png" 2>>"$work/app.log" || { fail "import of window $id failed"; return 1; }
+  convert "$tmp/shot.png" -strip "$out/$name.png" || { fail "convert failed"; return 1; }
+}
+
+# Captures the screen over a window's rectangle, with whatever stands on top of it (the wait
+# window of the memory clear is a window of its own over the main form).
+capture_screen() {
+  local id=$1 name=$2 geo
+  sleep "${3:-1}"
+  geo=$(xwininfo -id "$id" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width:/{w=$NF} /Height:/{h=$NF} END{print w "x" h "+" x "+" y}')
+  import -window root -crop "$geo" +repage "$tmp/shot.png" 2>>"$work/app.log" || { fail "import of the screen failed"; return 1; }
+  convert "$tmp/shot.png" -strip "$out/$name.png" || { fail "convert failed"; return 1; }
+}
+
+# A PNG from `ambview render` (for views with no window of their own here).
+render() {
+  local name=$1; shift
+  "$build/ambview" render "$@" --out "$out/$name.png" >"$work/app.log" 2>&1 || { fail "ambview render $* failed: $(cat "$work/app.log")"; return 1; }
+}
+
+# Opens the n-th menu (0 = ファイル) of the viewer's main window and picks its m-th entry,
+# by keyboard: Alt+F opens the first menu, Right moves along, Down along the entries.
+viewer_menu() {
+  local w=$1 menu=$2 entry=$3 k=()
+  for _ in $(seq "$menu"); do k+=(Right); done
+  for _ in $(seq "$entry"); do k+=(Down); done
+  keys "$w" alt+f "${k[@]}" Return
+}
+
+# Opens a recording in the viewer and accepts the processing-conditions dialog ("設定"),
+# leaving the main window with its trend; prints the main window's id.
+viewer_open() {
+  launch "$build/ambview" "$1"
+  local d m
+  d=$(wait_window '^処理条件の設定$') || return 1
+  m=$(wait_window '^Movilog  処理') || return 1
+  sleep 1
+  click "$d" 495 386
+  wait_gone '^処理条件の設定$' || return 1
+  # トレンド(T) > 表示
+  sleep 1; viewer_menu "$m" 2 0
+  echo "$m"
+}
+
+# --- the shots -------------------------------------------------------------------------------
+# Link program: the main form after a condition request to the built-in simulated recorder.
+shot_link_main() {
+  launch "$build/ambcomm" --simulate
+  local w; w=$(wait_window '^Movilog.*インターフェース') || return 1
+  sleep 1; click "$w" 496 26
+  sleep 2; capture "$w" link_main
+}
+
+shot_link_editor() {
+  launch "$build/ambcomm" --simulate
+  local w e; w=$(wait_window '^Movilog.*インターフェース') || return 1
+  sleep 1; click "$w" 496 64
+  e=$(wait_window '^測定条件の変更') || return 1
+  capture "$e" link_editor
+}
+
+shot_link_download() {
+  launch "$build/ambcomm" --simulate
+  local w d p; w=$(wait_window '^Movilog.*インターフェース') || return 1
+  sleep 1; click "$w" 496 102
+  d=$(wait_window '^名前を付けて保存$') || return 1
+  sleep 1; xdotool key --window "$d" ctrl+a 2>/dev/null
+  typetext "$d" "$work/demo"; xdotool key Return
+  p=$(wait_window 'ﾃﾞｰﾀｰ受信⇒ﾌｧｲﾙ') || return 1
+  # The window stays after the last file with its closing line.
+  for _ in $(seq 100); do [ -e "$work/demo___3" ] && break; sleep 0.2; done
+  sleep 2
+  capture "$p" link_download
+}
+
+# The explanation window: "説明" answered Yes, then the condition request.
+shot_link_explanation() {
+  launch "$build/ambcomm" --simulate
+  local w q x; w=$(wait_window '^Movilog.*インターフェース') || return 1
+  sleep 1; click "$w" 496 178
+  q=$(wait_window '^動作説明$') || return 1
+  sleep 0.5; keys "$q" y
+  wait_gone '^動作説明$' || { keys "$q" Return; wait_gone '^動作説明$' || return 1; }
+  sleep 0.5; click "$w" 496 26
+  # The explanation window is captioned with the button's text.
+  x=$(wait_window '^測定条件受信-表示$') || return 1
+  capture "$x" link_explanation
+}
+
+# The memory clear under way: the question answered Yes, the main form then shows the wait
+# with its "中止" button (the simulated clear takes two seconds).
+shot_link_memory_clear() {
+  launch "$build/ambcomm" --simulate
+  local w q id; w=$(wait_window '^Movilog.*インターフェース') || return 1
+  sleep 1; click "$w" 496 26; sleep 2
+  click "$w" 496 140
+  for _ in $(seq 50); do
+    for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+      [ "$id" != "$w" ] && q=$id
+    done
+    [ -n "${q:-}" ] && break
+    sleep 0.2
+  done
+  [ -n "${q:-}" ] || { fail "no memory clear question"; return 1; }
+  keys "$q" y
+  capture_screen "$w" link_memory_clear 0.8
+}
+
+shot_link_calorie_dialog() {
+  launch "$build/ambcomm" --simulate
+  local w e c; w=$(wait_window '^Movilog.*インターフェース') || return 1
+  sleep 1; click "$w" 496 64
+  e=$(wait_window '^測定条件の変更') || return 1
+  sleep 1; click "$e" 398 351
+  c=$(wait_window 'ｶﾛﾘｰの設定|カロリー設定') || return 1
+  capture "$c" link_calorie_dialog
+}
+
+# Viewer: the processing-conditions dialog over the main window, as a file opens.
+shot_viewer_dialog_per_channel() {
+  launch "$build/ambview" "$walk"
+  local d; d=$(wait_window '^処理条件の設定$') || return 1
+  capture "$d" viewer_dialog_per_channel 2
+}
+
+shot_viewer_dialog_combined() {
+  launch "$build/ambview" "$old"
+  local d; d=$(wait_window '^処理条件の設定$') || return 1
+  capture "$d" viewer_dialog_combined 2
+}
+
+shot_viewer_dialog_rr() {
+  launch "$build/ambview" "$rr"
+  local d; d=$(wait_window '^処理条件の設定$') || return 1
+  capture "$d" viewer_dialog_rr 2
+}
+
+shot_viewer_dialog_waveform() {
+  launch "$build/ambview" "$wave"
+  local d; d=$(wait_window '^処理条件の設定$') || return 1
+  capture "$d" viewer_dialog_waveform 2
+}
+
+shot_viewer_main_trend() {
+  local m; m=$(viewer_open "$walk") || return 1
+  capture "$m" viewer_main_trend 3
+}
+
+shot_trend_day_per_channel() {
+  local m; m=$(viewer_open "$acc") || return 1
+  capture "$m" trend_day_per_channel 4
+}
+
+shot_trend_combined_ac5() {
+  local m; m=$(viewer_open "$old") || return 1
+  capture "$m" trend_combined_ac5 3
+}
+
+shot_trend_rr_heart_rate() {
+  local m; m=$(viewer_open "$rr") || return 1
+  capture "$m" trend_rr_heart_rate 3
+}
+
+shot_ecg_strip() {
+  local m e; m=$(viewer_open "$rr") || return 1
+  sleep 2; viewer_menu "$m" 3 0
+  e=$(wait_window '^心電図') || return 1
+  capture "$e" ecg_strip 3
+}
+
+shot_wave_monitor_walking() {
+  local m e; m=$(viewer_open "$wave") || return 1
+  sleep 2; viewer_menu "$m" 4 0
+  e=$(wait_window '波形') || return 1
+  capture "$e" wave_monitor_walking 4
+}
+
+shot_calorie_walk_day() {
+  local m c k; m=$(viewer_open "$walk") || return 1
+  sleep 2; viewer_menu "$m" 5 0
+  c=$(wait_window 'ｶﾛﾘｰの設定|カロリー設定') || return 1
+  capture "$c" calorie_dialog 1
+  # Accept the coefficients as they stand ("設定"), then the values-per-line question (8)
+  # with Return; the calorie window is the next large window.
+  click "$c" 385 25
+  local seen=("$m" "$c") w
+  for _ in 1 2 3 4; do
+    k=$(wait_other_window "${seen[@]}") || return 1
+    sleep 0.5
+    w=$(xwininfo -id "$k" | awk '/Width:/{print $NF}')
+    [ "${w:-0}" -ge 600 ] && break
+    keys "$k" Return
+    seen+=("$k")
+    k=
+  done
+  [ -n "$k" ] || { fail "no calorie window after the questions"; return 1; }
+  capture_screen "$k" calorie_walk_day 6
+}
+
+shot_render_views() {
+  render render_trend "$walk" --view trend --width 900 --height 560 || return 1
+  render render_ecg1 "$rr" --view ecg1 --width 900 --height 560 || return 1
+  render render_wave "$wave" --view wave --width 900 --height 560 || return 1
+  render render_calorie "$walk" --view calorie --width 900 --height 560
+}
+
+all_shots=(link_main link_editor link_download link_explanation link_memory_clear link_calorie_dialog
+  viewer_dialog_per_channel viewer_dialog_combined viewer_dialog_rr viewer_dialog_waveform
+  viewer_main_trend trend_day_per_channel trend_combined_ac5 trend_rr_heart_rate
+  ecg_strip wave_monitor_walking calorie_walk_day render_views)
+[ ${#only[@]} -gt 0 ] && all_shots=("${only[@]}")
+
+failed=()
+for shot in "${all_shots[@]}"; do
+  ok=0
+  for attempt in 1 2 3; do
+    work=$tmp/work-$shot-$attempt
+    mkdir -p "$work"
+    rm -f "$tmp/reason"
+    if "shot_$shot"; then ok=1; fi
+    stop_app
+    [ $ok = 1 ] && break
+    echo "shot $shot, attempt $attempt: $(cat "$tmp/reason" 2>/dev/null || echo failed)" >&2
+    [ -s "$work/app.log" ] && sed 's/^/  | /' "$work/app.log" | tail -5 >&2
+  done
+  if [ $ok = 1 ]; then echo "made $shot"; else failed+=("$shot"); fi
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "$0: these shots failed: ${failed[*]}" >&2
+  exit 1
+fi
+echo "all screenshots are in $out"
