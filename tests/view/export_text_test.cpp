@@ -4,6 +4,8 @@
 #include <clocale>
 #include <cstdlib>
 #include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <locale>
 
 #include "export_fixture.h"
@@ -307,26 +309,39 @@ TEST_F(TextExport, DecimalCommaLocaleWritesTheSameFiles) {
     fs::create_directories(out);
     common::SettingsSlots c = conditions_for(r, 0, 30);
     TextExportJob job = make_text_export_job(c, r.table, r.info, r.sample_count, dir_of(out));
-    for (const auto& res : text_export_all(job, {})) EXPECT_TRUE(res.written);
+    bool all = true;
+    for (const auto& res : text_export_all(job, {})) all = all && res.written;
     ResaveJob rj = make_resave_job(c, r.table, r.info, r.sample_count, (out / "RS").string());
-    for (const auto& res : resave_all(rj, {})) EXPECT_TRUE(res.written);
+    for (const auto& res : resave_all(rj, {})) all = all && res.written;
+    return all;
   };
-  export_all(root_ / "c");
-  const std::string saved = std::setlocale(LC_ALL, nullptr);
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
-    // Not generated on this machine: build it from the system's locale sources, if any.
-    const fs::path locales = root_ / "locales";
-    fs::create_directories(locales);
-    const std::string cmd = "localedef -i de_DE -f UTF-8 '" + (locales / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) == 0) ::setenv("LOCPATH", locales.c_str(), 1);
+  ASSERT_TRUE(export_all(root_ / "c"));
+
+  // The German run happens in a child process, so that the locale (and LOCPATH, when the
+  // locale has to be built here) never reaches the other tests.
+  constexpr int kNoLocale = 77;
+  constexpr int kNoComma = 78;
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+      // Not generated on this machine: build it from the system's locale sources, if any.
+      const fs::path locales = root_ / "locales";
+      fs::create_directories(locales);
+      const std::string cmd = "localedef -i de_DE -f UTF-8 '" + (locales / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+      if (std::system(cmd.c_str()) == 0) ::setenv("LOCPATH", locales.c_str(), 1);
+    }
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) ::_exit(kNoLocale);
+    if (*std::localeconv()->decimal_point != ',') ::_exit(kNoComma);
+    std::locale::global(std::locale("de_DE.UTF-8"));
+    ::_exit(export_all(root_ / "de") ? 0 : 1);
   }
-  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "de_DE.UTF-8 is not available";
-  EXPECT_EQ(*std::localeconv()->decimal_point, ',');
-  const std::locale saved_global = std::locale::global(std::locale("de_DE.UTF-8"));
-  export_all(root_ / "de");
-  std::locale::global(saved_global);
-  std::setlocale(LC_ALL, saved.c_str());
-  ::unsetenv("LOCPATH");
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == kNoLocale) GTEST_SKIP() << "de_DE.UTF-8 is not available";
+  ASSERT_EQ(WEXITSTATUS(status), 0) << "78: no decimal comma; 1: a file was not written";
   std::size_t compared = 0;
   for (const auto& e : fs::directory_iterator(root_ / "c")) {
     EXPECT_EQ(read_bytes(e.path()), read_bytes(root_ / "de" / e.path().filename())) << e.path().filename();
