@@ -9,6 +9,9 @@
 # directory (so no settings file of an earlier run leaks in) and is tried up to three times;
 # the script names every shot that failed and exits non-zero when one did.
 set -u
+# The whole script is one block, read before it runs, so that editing the file while it runs
+# cannot change what it does.
+{
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-build/release}
@@ -163,12 +166,14 @@ viewer_menu() {
 
 # Opens a recording in the viewer and accepts the processing-conditions dialog ("設定"),
 # leaving the main window with its trend; prints the main window's id.
+# A second argument names a function run on the dialog's id before it is accepted.
 viewer_open() {
   launch "$build/ambview" "$1"
   local d m
   d=$(wait_window '^処理条件の設定$') || return 1
   m=$(wait_window '^Movilog  処理') || return 1
   sleep 1
+  if [ -n "${2:-}" ]; then "$2" "$d" || return 1; fi
   click "$d" 495 386
   wait_gone '^処理条件の設定$' || return 1
   # トレンド(T) > 表示
@@ -275,6 +280,27 @@ shot_viewer_dialog_waveform() {
   capture "$d" viewer_dialog_waveform 2
 }
 
+# Moves the window start four minutes on (">" four times) and sets the acceleration scale
+# to 1.5 G (one step down the "ACC" scroll bar).
+window_moved() {
+  local i
+  for i in 1 2 3 4; do click "$1" 205 377; sleep 0.4; done
+  click "$1" 413 205
+  sleep 1
+}
+
+shot_viewer_dialog_window_moved() {
+  launch "$build/ambview" "$wave"
+  local d; d=$(wait_window '^処理条件の設定$') || return 1
+  sleep 1; window_moved "$d"
+  capture "$d" viewer_dialog_window_moved 1
+}
+
+shot_viewer_main_trend_window() {
+  local m; m=$(viewer_open "$wave" window_moved) || return 1
+  capture "$m" viewer_main_trend_window 3
+}
+
 shot_viewer_main_trend() {
   local m; m=$(viewer_open "$walk") || return 1
   capture "$m" viewer_main_trend 3
@@ -302,11 +328,12 @@ shot_ecg_strip() {
   capture "$e" ecg_strip 3
 }
 
+# The monitor sweeps its first page before it writes its time and scale texts: wait for that.
 shot_wave_monitor_walking() {
-  local m e; m=$(viewer_open "$wave") || return 1
+  local m e; m=$(viewer_open "$wave" window_moved) || return 1
   sleep 2; viewer_menu "$m" 4 0
   e=$(wait_window '波形') || return 1
-  capture "$e" wave_monitor_walking 4
+  capture_screen "$e" wave_monitor_walking 10
 }
 
 shot_calorie_walk_day() {
@@ -340,7 +367,7 @@ shot_render_views() {
 
 all_shots=(link_main link_editor link_download link_explanation link_memory_clear link_calorie_dialog
   viewer_dialog_per_channel viewer_dialog_combined viewer_dialog_rr viewer_dialog_waveform
-  viewer_main_trend trend_day_per_channel trend_combined_ac5 trend_rr_heart_rate
+  viewer_dialog_window_moved viewer_main_trend viewer_main_trend_window trend_day_per_channel trend_combined_ac5 trend_rr_heart_rate
   ecg_strip wave_monitor_walking calorie_walk_day render_views)
 [ ${#only[@]} -gt 0 ] && all_shots=("${only[@]}")
 
@@ -365,3 +392,5 @@ if [ ${#failed[@]} -gt 0 ]; then
   exit 1
 fi
 echo "all screenshots are in $out"
+exit 0
+}
