@@ -336,26 +336,58 @@ shot_wave_monitor_walking() {
   capture_screen "$e" wave_monitor_walking 10
 }
 
-shot_calorie_walk_day() {
-  local m c k; m=$(viewer_open "$walk") || return 1
+# Calorie: "ｶﾛﾘｰ計算" on a recording; the dialog is captured as $2 when given, accepted as it
+# stands ("設定"), the values-per-line question answered with Return; the calorie window is
+# the next large window, captured as $3.
+calorie_flow() {
+  local m c w; m=$(viewer_open "$1") || return 1
   sleep 2; viewer_menu "$m" 5 0
   c=$(wait_window 'ｶﾛﾘｰの設定|カロリー設定') || return 1
-  capture "$c" calorie_dialog 1
-  # Accept the coefficients as they stand ("設定"), then the values-per-line question (8)
-  # with Return; the calorie window is the next large window.
+  if [ -n "$2" ]; then capture "$c" "$2" 1 || return 1; else sleep 1; fi
   click "$c" 385 25
-  local seen=("$m" "$c") w
-  for _ in 1 2 3 4; do
-    k=$(wait_other_window "${seen[@]}") || return 1
+  # Answer every small window (the question) with Return until only the large one is left.
+  local id big small
+  for _ in $(seq 60); do
     sleep 0.5
-    w=$(xwininfo -id "$k" | awk '/Width:/{print $NF}')
-    [ "${w:-0}" -ge 600 ] && break
-    keys "$k" Return
-    seen+=("$k")
-    k=
+    big= small=
+    for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+      [ "$id" = "$m" ] || [ "$id" = "$c" ] && continue
+      w=$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/{print $NF}')
+      if [ "${w:-0}" -ge 600 ]; then big=$id; elif [ "${w:-0}" -gt 50 ]; then small=$id; fi
+    done
+    if [ -n "$small" ]; then keys "$small" Return; continue; fi
+    [ -n "$big" ] && break
   done
-  [ -n "$k" ] || { fail "no calorie window after the questions"; return 1; }
-  capture_screen "$k" calorie_walk_day 6
+  [ -n "$big" ] && [ -z "$small" ] || { fail "no calorie window after the questions"; return 1; }
+  capture_screen "$big" "$3" 6
+}
+
+shot_calorie_walk_day() { calorie_flow "$walk" calorie_dialog calorie_walk_day; }
+shot_calorie_combined_scale0() { calorie_flow "$old" "" calorie_combined_scale0; }
+
+# The monitor at the recording's start, before the walk.
+shot_wave_monitor_rest() {
+  local m e; m=$(viewer_open "$wave") || return 1
+  sleep 2; viewer_menu "$m" 4 0
+  e=$(wait_window '波形') || return 1
+  capture_screen "$e" wave_monitor_rest 10
+}
+
+# The main form after a request over a real pty to ambsim (mode @, an hour recorded).
+shot_link_main_pty() {
+  local link=$work/link sim w
+  ( exec "$build/ambsim" --pty "$link" --model LA --mode @ --samples 3600 --seed 7 >"$work/sim.log" 2>&1 ) &
+  sim=$!
+  for _ in $(seq 50); do [ -L "$link" ] && break; sleep 0.1; done
+  if [ ! -L "$link" ]; then kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; fail "ambsim made no pty"; return 1; fi
+  launch "$build/ambcomm" --port "$link"
+  local rc=1
+  if w=$(wait_window '^Movilog.*インターフェース'); then
+    sleep 1; click "$w" 496 26
+    capture "$w" link_main_pty 4 && rc=0
+  fi
+  kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null
+  return $rc
 }
 
 shot_render_views() {
@@ -365,10 +397,10 @@ shot_render_views() {
   render render_calorie "$walk" --view calorie --width 900 --height 560
 }
 
-all_shots=(link_main link_editor link_download link_explanation link_memory_clear link_calorie_dialog
+all_shots=(link_main link_main_pty link_editor link_download link_explanation link_memory_clear link_calorie_dialog
   viewer_dialog_per_channel viewer_dialog_combined viewer_dialog_rr viewer_dialog_waveform
   viewer_dialog_window_moved viewer_main_trend viewer_main_trend_window trend_day_per_channel trend_combined_ac5 trend_rr_heart_rate
-  ecg_strip wave_monitor_walking calorie_walk_day render_views)
+  ecg_strip wave_monitor_walking wave_monitor_rest calorie_walk_day calorie_combined_scale0 render_views)
 [ ${#only[@]} -gt 0 ] && all_shots=("${only[@]}")
 
 failed=()
