@@ -287,6 +287,9 @@ std::string normalized_heading(std::string_view line) {
 bool is_old_layout(std::string_view line) { return mid(line, 1, 2) == "Aa"; }
 
 void decode_conditions(std::string_view line, ConditionsRecord& rec) {
+  // The CR ends the answer and belongs to no field: in a short answer it would land in a
+  // field and travel on into the next setting line, ending that line early at the recorder.
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   if (is_old_layout(line)) decode_old(line, rec);
   else decode_current(line, rec);
 }

@@ -34,6 +34,15 @@ std::string format_number(double value, int digits) {
   return s;
 }
 
+// A rounded value into 64 bits, saturating: a coefficient typed as "1E30" must not be
+// undefined behaviour on its way into a 4-digit field.
+std::int64_t saturate(double rounded) {
+  constexpr double kTwo63 = 9223372036854775808.0;
+  if (rounded >= kTwo63) return std::numeric_limits<std::int64_t>::max();
+  if (rounded < -kTwo63) return std::numeric_limits<std::int64_t>::min();
+  return static_cast<std::int64_t>(rounded);
+}
+
 }  // namespace
 
 double val(std::string_view text) {
@@ -121,12 +130,12 @@ std::string dec_field(std::int64_t value, int width) {
 
 std::int64_t round_half_even(double value) {
   if (!std::isfinite(value)) return 0;
-  return static_cast<std::int64_t>(std::nearbyint(value));  // default rounding mode: to even
+  return saturate(std::nearbyint(value));  // default rounding mode: to even
 }
 
 std::int64_t round_half_away(double value) {
   if (!std::isfinite(value)) return 0;
-  return static_cast<std::int64_t>(std::round(value));
+  return saturate(std::round(value));
 }
 
 std::int64_t trunc_div(std::int64_t a, std::int64_t b) { return b == 0 ? 0 : a / b; }

@@ -1,5 +1,6 @@
 // Number and text rules: the edge cases that other modules rely on.
 #include <clocale>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,9 @@ TEST(Numbers, RoundingRules) {
   EXPECT_EQ(round_half_even(-2.5), -2);
   EXPECT_EQ(round_half_away(2.5), 3);
   EXPECT_EQ(round_half_away(-2.5), -3);
+  // Far outside 64 bits (a typed "1E30"): saturated, never undefined.
+  EXPECT_EQ(round_half_even(1e30), std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(round_half_away(-1e30), std::numeric_limits<std::int64_t>::min());
   EXPECT_EQ(trunc_div(-7, 2), -3);
   EXPECT_EQ(trunc_div(7, 0), 0);
   EXPECT_EQ(trunc_mod(-7, 2), -1);

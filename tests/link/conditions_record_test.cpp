@@ -175,6 +175,18 @@ TEST(ConditionsDecode, ShortAndEmptyLinesDoNotBreak) {
   decoded(std::string(300, '\xFF'));  // garbage of any length decodes without harm
 }
 
+TEST(ConditionsDecode, ShortAnswerKeepsItsCrOutOfTheSettingLine) {
+  // Answers that end inside the year, the reserved block and the old layout's thresholds.
+  for (const std::string& line : {current_line("CD").substr(0, 53) + "\r", current_line("LA").substr(0, 80) + "\r",
+                                   std::string("Aa2612010930000A0001NAME") + "\r"}) {
+    ConditionsRecord r = decoded(line);
+    for (int n = 0; n < ConditionsRecord::kSlots; ++n)
+      EXPECT_EQ(r.slot(n)->find('\r'), std::string::npos) << "slot " << n << " of " << line.size();
+    const std::string setting = common::encode_setting_line(r, line, {});
+    EXPECT_EQ(setting.find('\r'), setting.size() - 1) << line.size();
+  }
+}
+
 // A record as the editor would hold it for a current-layout recorder.
 ConditionsRecord editor_record(std::string model) {
   ConditionsRecord r = decoded(current_line(model));
