@@ -40,9 +40,9 @@ constexpr int kModeRowNone = 15;
 constexpr int kDisplayRowNone = 5;
 
 // The editor's layout: labels left, edit boxes beside them, the amounts on the right.
-std::vector<ui::ControlSpec> editor_controls() {
+std::vector<ui::ControlDef> editor_controls() {
   const int L = 10, E = 130, R = 290, V = 420;
-  std::vector<ui::ControlSpec> c = {
+  std::vector<ui::ControlDef> c = {
       {"TEXT3", ControlKind::Label, "測定開始時刻", L, 14, 112, 22},
       {"TEXT45", ControlKind::Label, "名前、コメント", L, 48, 112, 22},
       {"EDIT6", ControlKind::Edit, "", E, 46, 200, 24, true},

@@ -497,7 +497,7 @@ ProgressWindow::ProgressWindow(ui::FormFactory* forms, ui::EventPump& pump, std:
     : pump_(pump), title_(title) {
   if (!forms) return;
   form_ = forms->make_form("FORM3", 640, 360);
-  ui::ControlSpec list{"LIST1", ui::ControlKind::List, "", 0, 0, 640, 360, true, 0};
+  ui::ControlDef list{"LIST1", ui::ControlKind::List, "", 0, 0, 640, 360, true, 0};
   form_->add_controls({list});
   form_->set_handler([](const ui::UiEvent&) {});
   form_->set_caption(title);

@@ -71,7 +71,7 @@ std::string colour_text(ui::Colour c) {
   return common::hex_field(c, digits);
 }
 
-std::vector<ui::ControlSpec> main_controls() {
+std::vector<ui::ControlDef> main_controls() {
   const int B = 402, W = 188;
   return {
       {"LIST1", ControlKind::List, "", 10, 10, 382, 238, true},

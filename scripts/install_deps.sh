@@ -12,7 +12,7 @@ $SUDO apt-get install -y -q --no-install-recommends \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   clang libclang-rt-14-dev \
   fonts-ipafont-gothic fonts-noto-cjk qt6-translations-l10n \
-  xvfb xauth x11-apps imagemagick \
+  xvfb xauth x11-apps imagemagick xdotool \
   locales
 # A locale with a decimal comma, so the tests can show that numbers never depend on it.
 if ! locale -a 2>/dev/null | grep -qi '^de_DE.utf8$'; then

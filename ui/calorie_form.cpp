@@ -13,8 +13,8 @@ namespace {
 constexpr int kWidth = 470;
 constexpr int kHeight = 330;
 
-std::vector<ControlSpec> calorie_controls(const common::CalorieDialogNames& n) {
-  std::vector<ControlSpec> c = {
+std::vector<ControlDef> calorie_controls(const common::CalorieDialogNames& n) {
+  std::vector<ControlDef> c = {
       {"LABEL1", ControlKind::Label, "RQ / 温当量", 12, 14, 110, 22},
       {std::string(n.combo), ControlKind::Combo, "", 130, 12, 160, 26},
       {std::string(n.button), ControlKind::Button, std::string(common::kConfirmCaption), 330, 10, 110, 32},

@@ -1,5 +1,5 @@
 // Windows and their controls, addressed by the names the programs give them (MAINFORM,
-// FORM2, BUTTON1, COMBO3, ...). A form is built from a list of control specs; user actions
+// FORM2, BUTTON1, COMBO3, ...). A form is built from a list of control definitions; user actions
 // arrive as UiEvents through one handler, which stores the program-wide event code.
 #pragma once
 
@@ -29,7 +29,7 @@ enum class ControlKind {
   Picture,    // picture area with its own canvas; raises Click, MouseDown, MouseUp
 };
 
-struct ControlSpec {
+struct ControlDef {
   std::string name;
   ControlKind kind = ControlKind::Label;
   std::string caption;  // UTF-8
@@ -108,7 +108,7 @@ class Form {
   virtual const std::string& name() const = 0;
 
   // Builds the controls; called once after the form is made.
-  virtual void add_controls(const std::vector<ControlSpec>& specs) = 0;
+  virtual void add_controls(const std::vector<ControlDef>& defs) = 0;
   virtual void set_menu(const std::vector<Menu>& menus) = 0;
   virtual void set_menu_enabled(std::string_view entry, bool enabled) = 0;
   virtual bool menu_enabled(std::string_view entry) const = 0;

@@ -57,30 +57,30 @@ constexpr std::array<StepButton, 6> kStepButtons{{
 
 constexpr int kMaxCheckedChannels = 7;
 
-std::vector<ui::ControlSpec> form2_controls() {
+std::vector<ui::ControlDef> form2_controls() {
   using ui::ControlKind;
-  std::vector<ui::ControlSpec> specs;
+  std::vector<ui::ControlDef> defs;
   for (int k = 0; k < kMaxCheckedChannels; ++k)
-    specs.push_back({"CHECK" + std::to_string(k + 1), ControlKind::Check, "", 5, 0, 18, 16, false, 0});
-  specs.push_back({"CHECK8", ControlKind::Check, "  年  月  日  時  分", 25, 306, 300, 24, false, 0});
-  specs.push_back({"CHECK9", ControlKind::Check, "    時間  分", 25, 332, 300, 24, false, 0});
+    defs.push_back({"CHECK" + std::to_string(k + 1), ControlKind::Check, "", 5, 0, 18, 16, false, 0});
+  defs.push_back({"CHECK8", ControlKind::Check, "  年  月  日  時  分", 25, 306, 300, 24, false, 0});
+  defs.push_back({"CHECK9", ControlKind::Check, "    時間  分", 25, 332, 300, 24, false, 0});
   for (const StepButton& b : kStepButtons)
-    specs.push_back({b.name, ControlKind::BmpButton, b.caption, b.x, 364, 45, 28, false, 0});
-  specs.push_back({"LABEL1", ControlKind::Label, "平均処理", 395, 24, 150, 20, false, 0});
-  specs.push_back({"COMBO1", ControlKind::Combo, "", 395, 44, 150, 26, false, 0});
+    defs.push_back({b.name, ControlKind::BmpButton, b.caption, b.x, 364, 45, 28, false, 0});
+  defs.push_back({"LABEL1", ControlKind::Label, "平均処理", 395, 24, 150, 20, false, 0});
+  defs.push_back({"COMBO1", ControlKind::Combo, "", 395, 44, 150, 26, false, 0});
   // A button face, so that it is plain that a click asks for n.
-  specs.push_back({"TEXT1", ControlKind::Button, "n=1", 395, 76, 150, 26, false, 0});
-  specs.push_back({"LABEL2", ControlKind::Label, "ACC", 395, 108, 60, 20, false, 0});
-  specs.push_back({"VSCROLL1", ControlKind::VScroll, "", 404, 128, 20, 84, false, 0});
-  specs.push_back({"LABEL3", ControlKind::Label, "HR", 470, 108, 60, 20, false, 0});
-  specs.push_back({"VSCROLL2", ControlKind::VScroll, "", 474, 128, 20, 84, false, 0});
+  defs.push_back({"TEXT1", ControlKind::Button, "n=1", 395, 76, 150, 26, false, 0});
+  defs.push_back({"LABEL2", ControlKind::Label, "ACC", 395, 108, 60, 20, false, 0});
+  defs.push_back({"VSCROLL1", ControlKind::VScroll, "", 404, 128, 20, 84, false, 0});
+  defs.push_back({"LABEL3", ControlKind::Label, "HR", 470, 108, 60, 20, false, 0});
+  defs.push_back({"VSCROLL2", ControlKind::VScroll, "", 474, 128, 20, 84, false, 0});
   for (std::size_t i = 0; i < kSwatches.size(); ++i) {
     const int y = 222 + static_cast<int>(i) * 28;
-    specs.push_back({kSwatches[i].picture, ControlKind::Picture, "", 395, y, 44, 22, false, 0});
-    specs.push_back({kSwatches[i].label, ControlKind::Label, kSwatches[i].caption, 446, y + 1, 100, 22, false, 0});
+    defs.push_back({kSwatches[i].picture, ControlKind::Picture, "", 395, y, 44, 22, false, 0});
+    defs.push_back({kSwatches[i].label, ControlKind::Label, kSwatches[i].caption, 446, y + 1, 100, 22, false, 0});
   }
-  specs.push_back({"BUTTON1", ControlKind::Button, "設定", 445, 370, 100, 32, false, 0});
-  return specs;
+  defs.push_back({"BUTTON1", ControlKind::Button, "設定", 445, 370, 100, 32, false, 0});
+  return defs;
 }
 
 std::string colour_text(ui::Colour c) {

@@ -39,7 +39,7 @@ constexpr std::string_view kResavedExtension = ".c";
 
 // How one channel is copied: label of the progress line, samples per record, field width and
 // first position in the record, and whether records carry the source's 2-character prefix.
-struct CopySpec {
+struct CopyLayout {
   const char* label = "";  // UTF-8
   int per_record = 0;
   int width = 0;
@@ -47,7 +47,7 @@ struct CopySpec {
   bool prefix = false;
 };
 
-CopySpec copy_spec(const ChannelTable& table, int row) {
+CopyLayout copy_layout(const ChannelTable& table, int row) {
   if (table.combined != nullptr) {
     return {kPackLabel, table.combined->frames_per_record, table.combined->frame_width, common::kTextFirstSample, true};
   }
@@ -113,9 +113,9 @@ void rebase_ecg_groups(std::string& header, std::int64_t start_index) {
 // Copies `count` fields from sample `start` of `source` into records 2, 3, ... of `out`, each
 // record begun with `prefix` and written as 255 characters. Answers the failure, if any.
 std::optional<RunError> copy_fields(const common::RecordFile& source, common::RecordFile& out, std::int64_t start,
-                                    std::int64_t count, const CopySpec& spec, const std::string& prefix,
+                                    std::int64_t count, const CopyLayout& def, const std::string& prefix,
                                     const Progress& progress, bool& stopped, const std::string& what) {
-  const auto per = static_cast<std::int64_t>(spec.per_record);
+  const auto per = static_cast<std::int64_t>(def.per_record);
   std::int64_t record_no = -1;
   std::string record;
   std::string buffer = prefix;
@@ -134,8 +134,8 @@ std::optional<RunError> copy_fields(const common::RecordFile& source, common::Re
       record = std::move(*rec);
       record_no = want;
     }
-    const auto at = static_cast<std::size_t>(spec.first - 1 + (s % per) * spec.width);
-    buffer.append(record, at, static_cast<std::size_t>(spec.width));
+    const auto at = static_cast<std::size_t>(def.first - 1 + (s % per) * def.width);
+    buffer.append(record, at, static_cast<std::size_t>(def.width));
     if ((i + 1) % per == 0 && !put()) return RunError{run_error::kDiskFull, step::kWriteData, "write failed"};
     if ((i + 1) % kIdleEvery == 0 && progress.idle) progress.idle();
     if (progress.stopped && progress.stopped()) {
@@ -155,15 +155,15 @@ ResaveResult save_one(const ResaveJob& job, int row, const std::string& out_path
   ResaveResult res;
   res.path = out_path;
   const ChannelRow& r = job.channels.rows[static_cast<std::size_t>(row)];
-  const CopySpec spec = copy_spec(job.channels, row);
+  const CopyLayout def = copy_layout(job.channels, row);
   const auto fail = [&](RunError e) {
     res.error = std::move(e);
     if (progress.print)
       progress.print(std::string("実行エラー  ") + run_error_text(*res.error) + "  " + name_part(out_path));
     return res;
   };
-  if (progress.print) progress.print(std::string(spec.label) + name_part(r.path) + " → " + name_part(out_path));
-  if (spec.per_record <= 0)
+  if (progress.print) progress.print(std::string(def.label) + name_part(r.path) + " → " + name_part(out_path));
+  if (def.per_record <= 0)
     return fail({run_error::kPastEnd, step::kOpenSource, "channel " + std::string(1, r.code) + " cannot be copied"});
 
   common::RecordFile source;
@@ -174,7 +174,7 @@ ResaveResult save_one(const ResaveJob& job, int row, const std::string& out_path
   std::string header = header_record->substr(0, kField);
   edit_header(header);
   std::string prefix;
-  if (spec.prefix) {
+  if (def.prefix) {
     const auto rec2 = source.read(common::kDataFirstRecord);
     if (rec2) prefix = rec2->substr(0, 2);
   }
@@ -186,7 +186,7 @@ ResaveResult save_one(const ResaveJob& job, int row, const std::string& out_path
     return fail({run_error::kPathAccess, step::kCreateOutput, out_path + ": cannot be written"});
   if (!out.write(1, header)) return fail({run_error::kDiskFull, step::kWriteHeader, out_path + ": write failed"});
   bool stopped = false;
-  if (auto e = copy_fields(source, out, start, count, spec, prefix, progress, stopped, r.path)) return fail(*e);
+  if (auto e = copy_fields(source, out, start, count, def, prefix, progress, stopped, r.path)) return fail(*e);
   if (stopped) {
     res.stopped = true;
     return res;

@@ -455,9 +455,9 @@ constexpr int kForm5Width = 900;
 constexpr int kForm5Height = 600;
 constexpr int kBottomRow = 30;
 
-const std::vector<ui::ControlSpec>& form5_controls() {
+const std::vector<ui::ControlDef>& form5_controls() {
   using K = ui::ControlKind;
-  static const std::vector<ui::ControlSpec> specs = {
+  static const std::vector<ui::ControlDef> defs = {
       {"TEXT20", K::Label, "", 10, 0, 230, 20, false, 16},
       {"TEXT19", K::Label, " ", 250, 0, 460, 20, false, 16},
       {"BUTTON3", K::Button, "←前頁", 10, 0, 72, 26, false, 0},
@@ -469,12 +469,12 @@ const std::vector<ui::ControlSpec>& form5_controls() {
       {"TEXT18", K::Label, "", 430, 0, 220, 24, false, 16},
       {"PICTURE22", K::Picture, "", 660, 0, 24, 24, false, 0},
   };
-  return specs;
+  return defs;
 }
 
 // The texts of the monitor are written onto its dark surface where their labels stand (a
 // label's own text would be black on black), so they also go into a saved bitmap.
-void paint_text(ui::Canvas& canvas, const ui::ControlSpec& at, std::string_view utf8) {
+void paint_text(ui::Canvas& canvas, const ui::ControlDef& at, std::string_view utf8) {
   canvas.set_fill(kBackground);
   canvas.fill_box(at.x, at.y, at.x + at.width - 1, at.y + at.height - 1);
   canvas.set_pen(kLabel);
@@ -750,13 +750,13 @@ class CanvasWaveWindow : public WaveWindow {
 
   // The last text of each label, at the label's place.
   void write_texts() {
-    for (ui::ControlSpec spec : form5_controls()) {
+    for (ui::ControlDef def : form5_controls()) {
       std::string shown;
       for (const auto& [control, text] : texts_)
-        if (ui::same_name(control, spec.name)) shown = text;
+        if (ui::same_name(control, def.name)) shown = text;
       if (shown.empty()) continue;
-      if (ui::same_name(spec.name, "TEXT18")) spec.y = canvas_.height() - kBottomRow;
-      paint_text(canvas_, spec, shown);
+      if (ui::same_name(def.name, "TEXT18")) def.y = canvas_.height() - kBottomRow;
+      paint_text(canvas_, def, shown);
     }
   }
 

@@ -38,7 +38,7 @@ TEST(MainFormStart, MissingSettingsFileIsCreatedWithDefaults) {
   EXPECT_FALSE(f.test_control("BUTTON7").enabled());
   EXPECT_EQ(f.test_control("COMBO3").rows(), (std::vector<std::string>{"com1", "com2", "com3", "com4", "com5"}));
   EXPECT_EQ(f.test_control("COMBO3").selection(), 0);
-  EXPECT_TRUE(f.test_control("LIST1").spec().fixed_font);
+  EXPECT_TRUE(f.test_control("LIST1").def().fixed_font);
   EXPECT_EQ(p.list().size(), 12u);
 }
 

@@ -190,11 +190,11 @@ class MouseWatcher : public QObject {
 
 class QtControl : public Control {
  public:
-  QtControl(QtForm& form, const ControlSpec& spec, QWidget* parent);
+  QtControl(QtForm& form, const ControlDef& def, QWidget* parent);
   ~QtControl() override { delete widget_.data(); }
 
-  const std::string& name() const override { return spec_.name; }
-  ControlKind kind() const override { return spec_.kind; }
+  const std::string& name() const override { return def_.name; }
+  ControlKind kind() const override { return def_.kind; }
   void set_text(std::string_view utf8) override;
   std::string text() const override;
   void set_enabled(bool enabled) override { widget_->setEnabled(enabled); }
@@ -224,7 +224,7 @@ class QtControl : public Control {
 
  private:
   QtForm& form_;
-  ControlSpec spec_;
+  ControlDef def_;
   QPointer<QWidget> widget_;
   QPushButton* button_ = nullptr;
   QLabel* label_ = nullptr;
@@ -236,28 +236,28 @@ class QtControl : public Control {
   PictureWidget* picture_ = nullptr;
 };
 
-QtControl::QtControl(QtForm& form, const ControlSpec& spec, QWidget* parent) : form_(form), spec_(spec) {
-  const std::string name = spec.name;
+QtControl::QtControl(QtForm& form, const ControlDef& def, QWidget* parent) : form_(form), def_(def) {
+  const std::string name = def.name;
   auto click = [this, name] { form_.send(name, EventKind::Click); };
   auto change = [this, name] { form_.send(name, EventKind::Change); };
-  switch (spec.kind) {
+  switch (def.kind) {
     case ControlKind::Button:
     case ControlKind::BmpButton:
       button_ = new QPushButton(parent);
       QObject::connect(button_, &QPushButton::clicked, button_, click);
       widget_ = button_;
-      if (spec.kind == ControlKind::BmpButton && looks_like_image_file(spec.caption) && load_bitmap(spec.caption)) break;
-      button_->setText(qstr(spec.caption));
+      if (def.kind == ControlKind::BmpButton && looks_like_image_file(def.caption) && load_bitmap(def.caption)) break;
+      button_->setText(qstr(def.caption));
       break;
     case ControlKind::Label:
       label_ = new ClickableLabel(click, parent);
       label_->setTextFormat(Qt::PlainText);
-      label_->setText(qstr(spec.caption));
+      label_->setText(qstr(def.caption));
       widget_ = label_;
       break;
     case ControlKind::Edit:
       edit_ = new QLineEdit(parent);
-      edit_->setText(qstr(spec.caption));
+      edit_->setText(qstr(def.caption));
       QObject::connect(edit_, &QLineEdit::textEdited, edit_, change);
       widget_ = edit_;
       break;
@@ -275,7 +275,7 @@ QtControl::QtControl(QtForm& form, const ControlSpec& spec, QWidget* parent) : f
       break;
     case ControlKind::Check:
       check_ = new QCheckBox(parent);
-      check_->setText(qstr(spec.caption));
+      check_->setText(qstr(def.caption));
       QObject::connect(check_, &QCheckBox::clicked, check_, click);
       widget_ = check_;
       break;
@@ -288,13 +288,13 @@ QtControl::QtControl(QtForm& form, const ControlSpec& spec, QWidget* parent) : f
       widget_ = scroll_;
       break;
     case ControlKind::Picture:
-      picture_ = new PictureWidget(form, name, parent, spec.width, spec.height);
+      picture_ = new PictureWidget(form, name, parent, def.width, def.height);
       widget_ = picture_;
       break;
   }
   widget_->setObjectName(QString::fromStdString(name));
-  if (spec.fixed_font || spec.font_size > 0) widget_->setFont(gothic_font(spec.font_size));
-  widget_->setGeometry(spec.x, spec.y, spec.width, spec.height);
+  if (def.fixed_font || def.font_size > 0) widget_->setFont(gothic_font(def.font_size));
+  widget_->setGeometry(def.x, def.y, def.width, def.height);
   auto* watcher = new MouseWatcher(form, name, widget_);
   widget_->installEventFilter(watcher);
   if (auto* area = qobject_cast<QAbstractScrollArea*>(widget_.data())) area->viewport()->installEventFilter(watcher);
@@ -429,10 +429,10 @@ QtForm::~QtForm() {
   delete window_;
 }
 
-void QtForm::add_controls(const std::vector<ControlSpec>& specs) {
-  for (const auto& spec : specs) {
-    if (has_control(spec.name)) throw std::logic_error("control " + spec.name + " made twice on " + name_);
-    controls_.push_back(std::make_unique<QtControl>(*this, spec, client_));
+void QtForm::add_controls(const std::vector<ControlDef>& defs) {
+  for (const auto& def : defs) {
+    if (has_control(def.name)) throw std::logic_error("control " + def.name + " made twice on " + name_);
+    controls_.push_back(std::make_unique<QtControl>(*this, def, client_));
   }
 }
 

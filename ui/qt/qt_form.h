@@ -32,7 +32,7 @@ class QtForm : public Form {
   QtForm& operator=(const QtForm&) = delete;
 
   const std::string& name() const override { return name_; }
-  void add_controls(const std::vector<ControlSpec>& specs) override;
+  void add_controls(const std::vector<ControlDef>& defs) override;
   void set_menu(const std::vector<Menu>& menus) override;
   void set_menu_enabled(std::string_view entry, bool enabled) override;
   bool menu_enabled(std::string_view entry) const override;

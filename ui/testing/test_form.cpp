@@ -11,13 +11,13 @@ namespace ui::testing {
 
 // ---------------------------------------------------------------- TestControl
 
-TestControl::TestControl(const ControlSpec& spec) : spec_(spec), text_(spec.caption) {
-  if (spec.kind == ControlKind::Picture)
-    canvas_ = std::make_unique<RecordingCanvas>(spec.width, spec.height);
+TestControl::TestControl(const ControlDef& def) : def_(def), text_(def.caption) {
+  if (def.kind == ControlKind::Picture)
+    canvas_ = std::make_unique<RecordingCanvas>(def.width, def.height);
 }
 
 void TestControl::set_text(std::string_view utf8) {
-  if (spec_.kind == ControlKind::Combo || spec_.kind == ControlKind::List) {
+  if (def_.kind == ControlKind::Combo || def_.kind == ControlKind::List) {
     // A drop-down list shows only its rows: setting the text selects the matching row.
     auto it = std::find(rows_.begin(), rows_.end(), utf8);
     if (it != rows_.end()) selection_ = static_cast<int>(it - rows_.begin());
@@ -27,16 +27,16 @@ void TestControl::set_text(std::string_view utf8) {
 }
 
 std::string TestControl::text() const {
-  if (spec_.kind == ControlKind::Combo || spec_.kind == ControlKind::List)
+  if (def_.kind == ControlKind::Combo || def_.kind == ControlKind::List)
     return selection_ >= 0 ? rows_[static_cast<std::size_t>(selection_)] : std::string();
   return text_;
 }
 
 void TestControl::move(int x, int y, int width, int height) {
-  spec_.x = x;
-  spec_.y = y;
-  spec_.width = width;
-  spec_.height = height;
+  def_.x = x;
+  def_.y = y;
+  def_.width = width;
+  def_.height = height;
   if (canvas_) canvas_->resize(width, height);
 }
 
@@ -74,10 +74,10 @@ TestForm::~TestForm() {
   if (owner_) owner_->forget(this);
 }
 
-void TestForm::add_controls(const std::vector<ControlSpec>& specs) {
-  for (const auto& spec : specs) {
-    if (has_control(spec.name)) throw std::logic_error("control " + spec.name + " made twice on " + name_);
-    controls_.push_back(std::make_unique<TestControl>(spec));
+void TestForm::add_controls(const std::vector<ControlDef>& defs) {
+  for (const auto& def : defs) {
+    if (has_control(def.name)) throw std::logic_error("control " + def.name + " made twice on " + name_);
+    controls_.push_back(std::make_unique<TestControl>(def));
   }
 }
 

@@ -18,10 +18,10 @@ namespace ui::testing {
 
 class TestControl : public Control {
  public:
-  explicit TestControl(const ControlSpec& spec);
+  explicit TestControl(const ControlDef& def);
 
-  const std::string& name() const override { return spec_.name; }
-  ControlKind kind() const override { return spec_.kind; }
+  const std::string& name() const override { return def_.name; }
+  ControlKind kind() const override { return def_.kind; }
   void set_text(std::string_view utf8) override;
   std::string text() const override;
   void set_enabled(bool enabled) override { enabled_ = enabled; }
@@ -29,10 +29,10 @@ class TestControl : public Control {
   void set_visible(bool visible) override { visible_ = visible; }
   bool visible() const override { return visible_; }
   void move(int x, int y, int width, int height) override;
-  int x() const override { return spec_.x; }
-  int y() const override { return spec_.y; }
-  int width() const override { return spec_.width; }
-  int height() const override { return spec_.height; }
+  int x() const override { return def_.x; }
+  int y() const override { return def_.y; }
+  int width() const override { return def_.width; }
+  int height() const override { return def_.height; }
   void clear_rows() override;
   void add_row(std::string_view utf8) override { rows_.emplace_back(utf8); }
   std::vector<std::string> rows() const override { return rows_; }
@@ -48,7 +48,7 @@ class TestControl : public Control {
   // Loads the file as a Windows bitmap; false (and nothing shown) when that fails.
   bool load_bitmap(const std::string& path) override;
 
-  const ControlSpec& spec() const { return spec_; }
+  const ControlDef& def() const { return def_; }
   RecordingCanvas* recording() { return canvas_.get(); }
   // The bitmap file shown last (empty when none).
   const std::string& bitmap() const { return bitmap_; }
@@ -56,7 +56,7 @@ class TestControl : public Control {
   int range_max() const { return max_; }
 
  private:
-  ControlSpec spec_;
+  ControlDef def_;
   std::string text_;
   bool enabled_ = true;
   bool visible_ = true;
@@ -80,7 +80,7 @@ class TestForm : public Form {
   TestForm& operator=(const TestForm&) = delete;
 
   const std::string& name() const override { return name_; }
-  void add_controls(const std::vector<ControlSpec>& specs) override;
+  void add_controls(const std::vector<ControlDef>& defs) override;
   void set_menu(const std::vector<Menu>& menus) override;
   void set_menu_enabled(std::string_view entry, bool enabled) override;
   bool menu_enabled(std::string_view entry) const override;
