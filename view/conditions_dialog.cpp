@@ -443,6 +443,33 @@ void set_up_controls(ui::Form& form, Session& s) {
   form.control("CHECK9").set_checked(false);
 }
 
+// Every channel's overview band; an RR channel whose index file is still missing is built
+// with MK_PLOT when `build_missing_index`, else left empty.
+void draw_overview_bands(ui::Canvas& canvas, const LoadedRecording& rec, int band_height,
+                         int overview_fs, bool build_missing_index) {
+  const ChannelTable& table = rec.table;
+  for (int k = 0; k < table.count; ++k) {
+    OverviewBand band;
+    band.canvas = &canvas;
+    band.table = &table;
+    band.k = k;
+    band.band = band_height;
+    band.sample_count = rec.sample_count;
+    band.q = overview_step(rec.sample_count);
+    band.acc_full_scale = overview_fs;
+    band.hr_full_scale = kOverviewHrScale;
+    band.interval = rec.interval;
+    if (band.kind() == common::kKindRR) {
+      const RrIndexPath index = rr_index_path(table, k);
+      if (!index.exists) {
+        if (build_missing_index) MK_PLOT(band, table.rows[static_cast<std::size_t>(k)].path, index.path);
+        continue;
+      }
+    }
+    F_PLOT(band);
+  }
+}
+
 void draw_overview(ui::Form& form, Session& s, int command) {
   ui::Canvas& canvas = form.canvas();
   canvas.clear(ui::palette(15));
@@ -457,26 +484,7 @@ void draw_overview(ui::Form& form, Session& s, int command) {
   if (shows_scale(table)) PRT_SCALE(canvas, item(s, slot::kAccScale), 185, 0);
   LOCATE_CHECK(form, s.band, table);
   if (command == code::kConditionsNoTrend || s.rec.sample_count <= 0) return;
-  for (int k = 0; k < table.count; ++k) {
-    OverviewBand band;
-    band.canvas = &canvas;
-    band.table = &table;
-    band.k = k;
-    band.band = s.band;
-    band.sample_count = s.rec.sample_count;
-    band.q = overview_step(s.rec.sample_count);
-    band.acc_full_scale = s.overview_fs;
-    band.hr_full_scale = kOverviewHrScale;
-    band.interval = s.rec.interval;
-    if (band.kind() == common::kKindRR) {
-      const RrIndexPath index = rr_index_path(table, k);
-      if (!index.exists) {
-        MK_PLOT(band, table.rows[static_cast<std::size_t>(k)].path, index.path);
-        continue;
-      }
-    }
-    F_PLOT(band);
-  }
+  draw_overview_bands(canvas, s.rec, s.band, s.overview_fs, true);
 }
 
 void commit(ViewerState& state, Session& s) {
@@ -676,6 +684,28 @@ bool OPEN_DATA(ViewerState& state, ui::Platform& platform, const std::string& ch
   form.set_handler([](const ui::UiEvent&) {});
   if (form.is_open()) form.close();
   return accepted;
+}
+
+void draw_overview_picture(ui::Canvas& canvas, const LoadedRecording& rec,
+                           const common::SettingsSlots& conditions, std::int32_t start, std::int32_t span) {
+  canvas.clear(ui::palette(15));
+  const ChannelTable& table = rec.table;
+  const int band = overview_band_height(table.count);
+  const std::string& acc_scale = conditions[slot::kAccScale];
+  for (int k = 0; k < table.count; ++k) {
+    const ChannelRow& row = table.rows[static_cast<std::size_t>(k)];
+    canvas.set_pen(ui::palette(0));
+    canvas.text(kOverviewLeft, (band + kNameLine) * k, rec.base_name + row.code + rec.extension, kDialogFontSize);
+  }
+  if (shows_scale(table)) PRT_SCALE(canvas, acc_scale, 185, 0);
+  if (rec.sample_count <= 0) return;
+  const int overview_fs = overview_acc_full_scale(acc_scale);
+  draw_overview_bands(canvas, rec, band, overview_fs, false);
+  std::int32_t s = start;
+  std::int32_t d = span;
+  apply_window_rules(s, d, rec.time.duration);
+  DRW_SCL(canvas, selection_frame(table, band, GET_YSIZ(acc_scale), overview_fs,
+                                  GET_HRYSIZ(conditions[slot::kHrScale]), rec.time.duration, s, d));
 }
 
 }  // namespace ambview

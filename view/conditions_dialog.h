@@ -127,6 +127,12 @@ class RrBeatReader {
 // A read error ends the band silently.
 void F_PLOT(OverviewBand& band);
 
+// The overview as the dialog shows it (names, scale, every band and the selection frame of
+// the window start..start+span) for a picture of a recording without the dialog. An RR
+// channel whose index file is missing stays empty: building the index is the dialog's work.
+void draw_overview_picture(ui::Canvas& canvas, const LoadedRecording& rec,
+                           const common::SettingsSlots& conditions, std::int32_t start, std::int32_t span);
+
 // The RR index file of an RR channel: path and name + "i" + extension, found without regard
 // to case; `exists` false when there is none (or it holds no record).
 struct RrIndexPath {

@@ -8,6 +8,7 @@
 #include "common/cp932.h"
 #include "common/numbers.h"
 #include "view/calorie_commands.h"
+#include "view/conditions_dialog.h"
 #include "view/ecg_view.h"
 #include "view/trend_plot.h"
 #include "view/viewer_shell.h"
@@ -48,9 +49,29 @@ bool render_wave_page(ui::Canvas& canvas, const RenderSetup& setup, std::ostream
                      setup.recording.time.recording_start, err);
 }
 
+// The processing-conditions dialog's overview of the whole recording with the window's frame.
+bool render_overview(ui::Canvas& canvas, const RenderSetup& setup, std::ostream&) {
+  RenderSetup narrowed = setup;
+  narrowed.recording.table = setup.channels;
+  // The overview shows the checked channels only, in table order.
+  ChannelTable& t = narrowed.recording.table;
+  int kept = 0;
+  for (int r = 0; r < t.count; ++r)
+    if (t.rows[static_cast<std::size_t>(r)].present) t.rows[static_cast<std::size_t>(kept++)] = t.rows[static_cast<std::size_t>(r)];
+  t.count = kept;
+  const auto seconds = [&](int slot_no) {
+    return static_cast<std::int32_t>(common::val(setup.conditions[static_cast<std::size_t>(slot_no)]));
+  };
+  draw_overview_picture(canvas, narrowed.recording, setup.conditions, seconds(slot::kDisplayStart),
+                        seconds(slot::kDisplaySpan));
+  return true;
+}
+
 struct RenderViewEntry {
   std::string_view name;
   RenderView draw;
+  int width = kRenderDefaultWidth;  // default image size of the view
+  int height = kRenderDefaultHeight;
 };
 // The views of the contract; one row per view as it is built.
 const RenderViewEntry kViews[] = {
@@ -61,6 +82,7 @@ const RenderViewEntry kViews[] = {
     {"ecg3", render_ecg_block<'g'>},
     {"ecg4", render_ecg_block<'h'>},
     {"wave", render_wave_page},
+    {"overview", render_overview, 350, 330},
 };
 constexpr std::string_view kKnownViews[] = {"trend", "ecg1", "ecg2", "ecg3", "ecg4", "calorie", "wave"};
 
@@ -185,8 +207,8 @@ int run_render(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   for (char& ch : extension) ch = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch);
   if (extension != ".png" && extension != ".bmp") return usage("--out must name a .png or .bmp file");
 
-  long long width = kRenderDefaultWidth;
-  long long height = kRenderDefaultHeight;
+  long long width = entry->width;
+  long long height = entry->height;
   for (const auto& [name, into] : {std::pair<std::string_view, long long*>{"width", &width}, {"height", &height}}) {
     const auto it = parsed.options.find(name);
     if (it == parsed.options.end()) continue;

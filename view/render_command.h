@@ -30,7 +30,7 @@ void set_render_platform(RenderPlatform platform);
 const RenderPlatform& render_platform();
 
 inline constexpr std::string_view kRenderUsage =
-    "render FILE --view trend|ecg1|ecg2|ecg3|ecg4|calorie|wave --out IMG.bmp|IMG.png [--width W] [--height H] "
+    "render FILE --view trend|ecg1|ecg2|ecg3|ecg4|calorie|wave|overview --out IMG.bmp|IMG.png [--width W] [--height H] "
     "[--start S] [--span S] [--channels CODES] [--avg block|moving] [--n N] [--acc-scale 0-5] [--hr-scale 0|1]";
 
 inline constexpr int kRenderDefaultWidth = 1000;

@@ -263,3 +263,33 @@ TEST_F(GoldenTest, WaveformBands) {
 
 }  // namespace
 }  // namespace ambview
+
+namespace ambview {
+namespace {
+
+// The overview picture: the dialog's bands of the checked channels and the window's frame.
+TEST_F(RenderTest, OverviewShowsCheckedChannelsAndTheWindowFrame) {
+  EXPECT_EQ(render({file("S______0"), "--view", "overview", "--out", "o.bmp", "--start", "300", "--span", "300",
+                    "--channels", "05"}),
+            0)
+      << err_.str();
+  ASSERT_NE(last_canvas_, nullptr);
+  EXPECT_EQ(last_canvas_->width(), 350);
+  EXPECT_EQ(last_canvas_->height(), 330);
+  std::vector<std::string> names;
+  for (const auto& p : last_canvas_->primitives())
+    if (p.kind == ui::testing::PrimitiveKind::Text) names.push_back(p.text);
+  EXPECT_NE(std::find(names.begin(), names.end(), "S______0"), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), "S______5"), names.end());
+  EXPECT_EQ(std::find(names.begin(), names.end(), "S______4"), names.end());
+  // One frame box per shown channel, spanning 300..600 s of the 1200 s recording: x 100..175.
+  const auto frame = last_canvas_->xor_shown();
+  ASSERT_EQ(frame.size(), 2u);
+  for (const auto& box : frame) {
+    EXPECT_EQ(std::min(box.points[0].x, box.points[1].x), 25 + 75);
+    EXPECT_EQ(std::max(box.points[0].x, box.points[1].x), 25 + 150);
+  }
+}
+
+}  // namespace
+}  // namespace ambview
