@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,7 +62,7 @@ std::map<std::string, std::string> snapshot(const fs::path& root) {
   std::map<std::string, std::string> files;
   for (const auto& e : fs::recursive_directory_iterator(root)) {
     const std::string rel = fs::relative(e.path(), root).string();
-    files[rel] = e.is_directory() ? std::string("<dir>") : slurp(e.path());
+    files[rel] = e.is_regular_file() ? slurp(e.path()) : e.is_directory() ? std::string("<dir>") : std::string("<other>");
   }
   return files;
 }
@@ -345,6 +346,16 @@ class HostileInputs : public ::testing::Test {
       fs::remove(p / "WALK___E");
       fs::create_directories(p / "WALK___E");
       cases.push_back({"directory_companion", "WALK___0"});
+    }
+    // Named pipes where files are expected: opening one for reading would wait for a writer.
+    {
+      fs::path d = folder("fifo");
+      EXPECT_EQ(::mkfifo((d / "PIPE___0").c_str(), 0600), 0);
+      cases.push_back({"fifo", "PIPE___0"});
+      fs::path p = per_channel("fifo_companion");
+      fs::remove(p / "WALK___4");
+      EXPECT_EQ(::mkfifo((p / "WALK___4").c_str(), 0600), 0);
+      cases.push_back({"fifo_companion", "WALK___0"});
     }
     // Files that are no recording at all.
     {
