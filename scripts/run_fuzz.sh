@@ -12,11 +12,14 @@ for target in "$BUILD_DIR"/tests/fuzz/fuzz_*; do
   work=$(mktemp -d)
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/ 2>/dev/null || true
   echo "-- $name for ${SECONDS_EACH}s"
-  if ! "$target" -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>"$work.log"; then
+  if ! "$target" -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$work.crash-" "$work" 2>"$work.log"; then
     tail -40 "$work.log"; status=1
+    # Keep the crashing input where a developer finds it.
+    mkdir -p build/fuzz-crashes && cp "$work".crash-* build/fuzz-crashes/ 2>/dev/null || true
   else
     grep -E 'stat::number_of_executed_units|Done' "$work.log" | tail -2
   fi
-  rm -rf "$work" "$work.log"
+  rm -rf "$work" "$work.log" "$work".crash-*
 done
 exit $status
