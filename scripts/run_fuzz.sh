@@ -12,7 +12,8 @@ for target in "$BUILD_DIR"/tests/fuzz/fuzz_*; do
   work=$(mktemp -d)
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/ 2>/dev/null || true
   echo "-- $name for ${SECONDS_EACH}s"
-  if ! "$target" -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 -print_final_stats=1 \
+  # A fixed seed keeps CI's runs repeatable; FUZZ_SEED=0 lets libFuzzer pick one.
+  if ! "$target" -seed="${FUZZ_SEED:-1}" -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$work.crash-" "$work" 2>"$work.log"; then
     tail -40 "$work.log"; status=1
     # Keep the crashing input where a developer finds it.

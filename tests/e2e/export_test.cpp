@@ -13,23 +13,14 @@
 
 #include "common/settings_record.h"
 #include "sim/recording_generator.h"
+#include "tests/e2e/e2e_support.h"
 
 namespace fs = std::filesystem;
+using e2e::ProgramRun;
+using e2e::run_ambview;
+using e2e::slurp;
 
 namespace {
-
-struct ProgramRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::vector<std::string> lines(const std::string& text, const std::string& end) {
   std::vector<std::string> out;
@@ -61,17 +52,7 @@ class ExportE2E : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs ambview with `args` (already shell-quoted) in the test's directory, with no display.
-  ProgramRun run(const std::string& args) {
-    const std::string cmd = "cd '" + dir_.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY " MOVILOG_BIN_DIR
-                            "/ambview " + args + " >out.txt 2>err.txt </dev/null";
-    ProgramRun r;
-    const int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp(dir_ / "out.txt");
-    r.err = slurp(dir_ / "err.txt");
-    return r;
-  }
+  ProgramRun run(const std::string& args) { return run_ambview(dir_.string(), args); }
 
   fs::path dir_;
   std::string file_;

@@ -10,35 +10,14 @@
 #include <gtest/gtest.h>
 
 #include "common/recording_writer.h"
+#include "tests/e2e/e2e_support.h"
 
 namespace fs = std::filesystem;
+using e2e::ProgramRun;
+using e2e::run_ambview;
+using e2e::slurp;
 
 namespace {
-
-struct ProgramRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Runs ambview with `args` (already shell-quoted) and no display.
-ProgramRun run_ambview(const std::string& dir, const std::string& args) {
-  const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY " MOVILOG_BIN_DIR "/ambview " + args + " >" + dir +
-                          "/out.txt 2>" + dir + "/err.txt </dev/null";
-  ProgramRun r;
-  const int raw = std::system(cmd.c_str());
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = slurp(dir + "/out.txt");
-  r.err = slurp(dir + "/err.txt");
-  return r;
-}
 
 class InfoE2E : public ::testing::Test {
  protected:
