@@ -68,6 +68,25 @@ std::string cp932_to_utf8(std::string_view cp932) {
   return convert(conv, cp932, "\xEF\xBF\xBD");
 }
 
+std::string cp932_fit(std::string_view utf8, int bytes, char pad) {
+  std::string out;
+  int used = 0;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    // One whole UTF-8 character.
+    std::size_t next = i + 1;
+    while (next < utf8.size() && (static_cast<unsigned char>(utf8[next]) & 0xC0) == 0x80) ++next;
+    const std::string_view ch = utf8.substr(i, next - i);
+    const int width = static_cast<int>(utf8_to_cp932(ch).size());
+    if (used + width > bytes) break;
+    out.append(ch);
+    used += width;
+    i = next;
+  }
+  out.append(static_cast<std::size_t>(bytes - used), pad);
+  return out;
+}
+
 std::string utf8_to_cp932(std::string_view utf8) {
   static Converter conv("CP932", "UTF-8");
   return convert(conv, utf8, "?");

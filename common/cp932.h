@@ -12,4 +12,9 @@ std::string cp932_to_utf8(std::string_view cp932);
 // Characters that CP932 cannot hold become "?".
 std::string utf8_to_cp932(std::string_view utf8);
 
+// UTF-8 text cut or padded with `pad` so that its CP932 form is exactly `bytes` long, as the
+// recording base names are (7 bytes of Shift-JIS). A character that would be split is left out
+// and padded instead, so the result is always whole characters.
+std::string cp932_fit(std::string_view utf8, int bytes, char pad = '_');
+
 }  // namespace common

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/cp932.h"
 #include "common/numbers.h"
 #include "common/record_file.h"
 #include "common/text.h"
@@ -234,7 +235,7 @@ std::string write_records(const std::string& path, std::span<const std::string> 
 
 std::string channel_file_name(std::string_view directory, std::string_view base, char code,
                               std::string_view extension) {
-  return std::string(directory) + pad_right(base, 7, '_') + code + std::string(extension);
+  return std::string(directory) + cp932_fit(base, 7, '_') + code + std::string(extension);
 }
 
 }  // namespace common

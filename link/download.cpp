@@ -445,7 +445,7 @@ std::vector<PlannedFile> plan_download(const common::ConditionsRecord& rec, std:
   }
 
   const bool full = full_model(model);
-  const std::string base = common::pad_right(name, 7, '_');
+  const std::string base = common::cp932_fit(name, 7, '_');
   const int ecg_blocks = static_cast<int>(slot_count(rec.ecg_blocks));
   for (const auto& r : kPlan) {
     const bool wave_row = r.channel >= 'a' && r.channel <= 'd';

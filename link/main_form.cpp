@@ -53,17 +53,6 @@ std::size_t name_start(std::string_view path) {
 // The first "." of the name part, or npos.
 std::size_t first_dot(std::string_view path) { return path.find('.', name_start(path)); }
 
-// The first n characters of UTF-8 text.
-std::string first_chars(std::string_view utf8, std::size_t n) {
-  std::size_t i = 0, count = 0;
-  while (i < utf8.size() && count < n) {
-    ++i;
-    while (i < utf8.size() && (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) ++i;
-    ++count;
-  }
-  return std::string(utf8.substr(0, i));
-}
-
 // A colour as the settings hold it: hex text without leading zeros.
 std::string colour_text(ui::Colour c) {
   int digits = 1;
@@ -96,7 +85,7 @@ std::string GET_FN(std::string_view path) {
   const std::size_t start = name_start(path);
   const std::size_t dot = first_dot(path);
   const std::string_view name = path.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
-  return first_chars(std::string(name) + "_______", 7);
+  return common::cp932_fit(name, 7, '_');
 }
 
 std::string GET_EXP(std::string_view path) {

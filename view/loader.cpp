@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 
+#include "common/cp932.h"
 #include "common/file_lookup.h"
 #include "common/numbers.h"
 #include "common/record_file.h"
@@ -79,7 +80,7 @@ std::string GET_FN(std::string_view path) {
   const std::size_t dot = extension_start(path);
   std::string_view stem = path.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
   if (is_combined_name(path)) return std::string(stem);
-  return common::pad_right(stem, kBaseNameWidth, '_');
+  return common::cp932_fit(stem, kBaseNameWidth, '_');
 }
 
 std::string GET_EXP(std::string_view path) {
@@ -94,7 +95,9 @@ bool is_ecg_wave_path(std::string_view path) {
   // A per-channel set that carries an extension: the chosen name is base (7) + "d" + extension.
   const std::size_t dot = extension_start(path);
   return dot != std::string_view::npos && !is_combined_name(path) &&
-         dot - name_start(path) == kBaseNameWidth + 1 && path[dot - 1] == 'd';
+         dot > name_start(path) && path[dot - 1] == 'd' &&
+         static_cast<int>(common::utf8_to_cp932(path.substr(name_start(path), dot - name_start(path))).size()) ==
+             kBaseNameWidth + 1;
 }
 
 RecordingInfo ACC_STATUS(std::string_view chosen_path, std::string_view header_record) {

@@ -213,7 +213,7 @@ std::string resave_base_name(std::string_view chosen_path, bool combined) {
   const auto dot = name.find('.');
   if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
   if (name.empty() || name.front() == '.') return {};
-  return combined ? std::string(name) : common::pad_right(name, kBaseNameWidth, '_');
+  return combined ? std::string(name) : common::cp932_fit(name, kBaseNameWidth, '_');
 }
 
 ResaveJob make_resave_job(const common::SettingsSlots& c, const ChannelTable& channels, const RecordingInfo& info,

@@ -204,7 +204,7 @@ ExportColumn export_column(const ChannelTable& table, int row) {
 
 std::string export_file_name(std::string_view base_name, char code, std::string_view extension) {
   if (common::is_combined_extension(extension)) return std::string(base_name) + "_" + code + ".prn";
-  return common::pad_right(base_name, 7, '_') + code + ".prn";
+  return common::cp932_fit(base_name, 7, '_') + code + ".prn";
 }
 
 std::int32_t export_value(std::string_view record, const ChannelTable& table, int row, const ExportColumn& column,

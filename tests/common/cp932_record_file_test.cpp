@@ -55,3 +55,13 @@ TEST(RecordFile, CountsReadsAndWritesRecords) {
   EXPECT_FALSE(d.open(dir.string(), RecordFile::Mode::ReadOnly));
   std::filesystem::remove_all(dir);
 }
+
+TEST(Cp932, BaseNamesFitSevenShiftJisBytesWithoutSplittingACharacter) {
+  EXPECT_EQ(cp932_fit("ABC", 7), "ABC____");
+  EXPECT_EQ(cp932_fit("abcdefghij", 7), "abcdefg");
+  // Full-width characters take two bytes: three fit, the fourth would split, so "_" fills.
+  EXPECT_EQ(cp932_fit("測定データ", 7), "測定デ_");
+  EXPECT_EQ(utf8_to_cp932(cp932_fit("測定データ", 7)).size(), 7u);
+  // Half-width katakana take one byte each.
+  EXPECT_EQ(cp932_fit("ﾃﾞｰﾀｰ", 7), "ﾃﾞｰﾀｰ__");
+}

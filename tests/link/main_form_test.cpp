@@ -258,7 +258,9 @@ TEST(FileNames, PathsSplitOnEitherSeparatorAndDotsOfFoldersAreIgnored) {
   EXPECT_EQ(ambcomm::GET_PASS("/run"), "/");
   EXPECT_EQ(ambcomm::GET_FN("run"), "run____");
   EXPECT_EQ(ambcomm::GET_PASS("run"), "");
-  EXPECT_EQ(ambcomm::GET_FN("/d/測定データ長い名前"), "測定データ長い");
+  // Seven Shift-JIS bytes, as the download and the analysis program name the files: three
+  // full-width characters and a "_" where the fourth would be split.
+  EXPECT_EQ(ambcomm::GET_FN("/d/測定データ長い名前"), "測定デ_");
   // The save answer is cut before the first "." of its name part at position 3 or later.
   EXPECT_EQ(ambcomm::cut_download_name("D:\\meas\\sub.x\\run"), "D:\\meas\\sub.x\\run");
   EXPECT_EQ(ambcomm::cut_download_name("/m/sub.x/run.ac0.bak"), "/m/sub.x/run");
