@@ -243,7 +243,6 @@ bool main_open(const ViewerState& state) { return state.forms.main && state.form
 
 void viewer_startup(ViewerState& state, ui::Platform& platform) {
   state.wave_state.fill(0);
-  state.measuring_line = 0;
   state.wave_line = {-1, 0, 0, 0};
   state.wave_speed = 1.0f;
   state.info.item[RecordingInfo::kStartOffset] = "0";

@@ -86,7 +86,6 @@ struct ViewerState {
 
   // Waveform monitor state tables, reset at start-up; the waveform window owns their meaning.
   std::array<int, 22> wave_state{};
-  int measuring_line = 0;
   // The waveform window's measuring line (x1, y1, x2, y2); x1 = -1 when none is shown.
   std::array<int, 4> wave_line{-1, 0, 0, 0};
   // Pixels per acceleration sample of the waveform window: 1 at start, 0.5 to 8.
