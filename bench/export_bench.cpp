@@ -4,6 +4,8 @@
 // export wrote; the ratio is reported both for wall and CPU time.
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_timing.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -118,21 +120,8 @@ std::uint64_t floor_once(const Loaded& l, std::uintmax_t out_bytes) {
   return sum;
 }
 
-struct Seconds {
-  double wall = 0;
-  double cpu = 0;
-};
-double cpu_now() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-Seconds seconds_of(const std::function<void()>& f) {
-  const auto t0 = std::chrono::steady_clock::now();
-  const double c0 = cpu_now();
-  f();
-  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), cpu_now() - c0};
-}
+using bench::Seconds;
+using bench::seconds_of;
 
 void export_benchmark(benchmark::State& state, const Workload& w) {
   const Loaded l = load(w);

@@ -2,6 +2,8 @@
 // of waveform mode "9" (with its ECG), against the floor of reading the same files once; and
 // the peak memory of a day against a week, which must not grow with the recording's length.
 #include <benchmark/benchmark.h>
+
+#include "bench/bench_timing.h"
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -102,22 +104,8 @@ std::uint64_t read_all(const std::vector<std::string>& files) {
   return sum;
 }
 
-// Wall and CPU seconds of one call: the machine is shared, so the ratio is given both ways.
-struct Seconds {
-  double wall = 0;
-  double cpu = 0;
-};
-double cpu_now() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-Seconds seconds_of(const std::function<void()>& f) {
-  const auto t0 = std::chrono::steady_clock::now();
-  const double c0 = cpu_now();
-  f();
-  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), cpu_now() - c0};
-}
+using bench::Seconds;
+using bench::seconds_of;
 
 void trend_benchmark(benchmark::State& state, const Workload& w) {
   ui::qt::ensure_application();
