@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "common/cp932.h"
+#include "common/staged_file.h"
 #include "ui/bmp_file.h"
 #include "view/loader.h"
 
@@ -41,22 +42,16 @@ std::string write_failure_reason(int error) {
 // disk leaves an existing file of that name as it was. 0 on success, else the errno.
 int write_bitmap_file(const std::string& path, const ui::Image& image) {
   const std::vector<std::uint8_t> bytes = ui::encode_bmp(image);
-  const fs::path target(path);
-  const fs::path part = target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + ".part");
-  std::FILE* f = std::fopen(part.c_str(), "wb");
+  common::StagedFile staged(path);
+  staged.prepare();
+  std::FILE* f = std::fopen(staged.temp_path().c_str(), "wb");
   if (!f) return errno != 0 ? errno : EIO;
   int error = 0;
   if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) error = errno != 0 ? errno : EIO;
   if (error == 0 && std::fflush(f) != 0) error = errno != 0 ? errno : EIO;
   if (error == 0 && ::fsync(::fileno(f)) != 0 && errno != EINVAL) error = errno;
   if (std::fclose(f) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-  std::error_code ec;
-  if (error == 0) {
-    if (fs::is_directory(target, ec)) error = EISDIR;
-    else fs::rename(part, target, ec);
-    if (error == 0 && ec) error = ec.value();
-  }
-  if (error != 0) fs::remove(part, ec);
+  if (error == 0 && !staged.commit()) error = staged.error();
   return error;
 }
 

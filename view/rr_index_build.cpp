@@ -8,6 +8,7 @@
 
 #include "common/numbers.h"
 #include "common/record_file.h"
+#include "common/staged_file.h"
 #include "common/recording_format.h"
 #include "common/text.h"
 
@@ -46,11 +47,10 @@ bool MK_PLOT(OverviewBand& band, const std::string& rr_path, const std::string& 
 
   // Written under a temporary name: a walk cut short never leaves a half index behind that
   // later openings would take for a whole one.
-  const std::string temp_path = index_path + ".tmp";
-  std::error_code ec;
-  std::filesystem::remove(temp_path, ec);
+  common::StagedFile staged(index_path);
+  staged.prepare();
   common::RecordFile out;
-  bool writing = out.open(temp_path, common::RecordFile::Mode::ReadWriteCreate) && out.write(1, header);
+  bool writing = out.open(staged.temp_path(), common::RecordFile::Mode::ReadWriteCreate) && out.write(1, header);
 
   RrBeatReader heights;
   bool drawing = heights.open(rr_path);
@@ -102,12 +102,7 @@ bool MK_PLOT(OverviewBand& band, const std::string& rr_path, const std::string& 
   common::set_mid(header, kIndexCountLong.pos, common::hex_field(last, kIndexCountLong.width));
   writing = writing && out.write(1, header) && out.flush();
   out.close();
-  if (writing) {
-    std::filesystem::rename(temp_path, index_path, ec);
-    writing = !ec;
-  }
-  if (!writing) std::filesystem::remove(temp_path, ec);
-  return writing;
+  return writing && staged.commit();
 }
 
 }  // namespace ambview

@@ -147,33 +147,6 @@ std::string run_error_text(const RunError& e) {
   return "ERR=" + std::to_string(e.err) + "   ERL=" + std::to_string(e.erl);
 }
 
-StagedFile::StagedFile(std::string final_path) : final_(std::move(final_path)), temp_(final_ + ".part") {}
-
-StagedFile::~StagedFile() {
-  if (!committed_) abandon();
-}
-
-void StagedFile::prepare() {
-  std::error_code ec;
-  fs::remove(temp_, ec);
-}
-
-bool StagedFile::commit() {
-  std::error_code ec;
-  fs::rename(temp_, final_, ec);
-  if (ec) {
-    abandon();
-    return false;
-  }
-  committed_ = true;
-  return true;
-}
-
-void StagedFile::abandon() {
-  std::error_code ec;
-  fs::remove(temp_, ec);
-}
-
 // ---------------------------------------------------------------------------------------
 // Columns and values
 

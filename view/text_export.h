@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/settings_record.h"
+#include "common/staged_file.h"
 #include "ui/platform.h"
 #include "view/loader.h"
 #include "view/viewer_state.h"
@@ -75,30 +76,7 @@ struct RunError {
 // "ERR=53   ERL=110"
 std::string run_error_text(const RunError& e);
 
-// An output file written under a temporary name beside its final one (final + ".part") and
-// renamed into place only when whole. A failed or stopped export leaves no partial file that
-// looks finished, and an older file of the same name stays until the new one replaces it.
-class StagedFile {
- public:
-  explicit StagedFile(std::string final_path);
-  ~StagedFile();
-  StagedFile(const StagedFile&) = delete;
-  StagedFile& operator=(const StagedFile&) = delete;
-  const std::string& path() const { return final_; }
-  const std::string& temp_path() const { return temp_; }
-  // Removes a left-over temporary file of an earlier run; the writer then creates it.
-  void prepare();
-  // Renames the temporary file to the final name. False when that fails (the temporary file
-  // is removed then).
-  bool commit();
-  // Removes the temporary file.
-  void abandon();
-
- private:
-  std::string final_;
-  std::string temp_;
-  bool committed_ = false;
-};
+using common::StagedFile;
 
 // What an export shows while it runs and how it learns that the user stopped it.
 struct Progress {

@@ -1,0 +1,49 @@
+// Staged writes: nothing at the final name until commit; an older file survives an abandon.
+#include "common/staged_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string read_all(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(StagedFileTest, ReplacesOnlyOnCommitAndLeavesNoTemporaryName) {
+  const fs::path dir = fs::temp_directory_path() / ("staged_test_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const fs::path final_path = dir / "out.txt";
+  std::ofstream(final_path) << "old";
+  {
+    common::StagedFile staged(final_path.string());
+    staged.prepare();
+    EXPECT_EQ(fs::path(staged.temp_path()).parent_path(), dir);
+    std::ofstream(staged.temp_path()) << "half";
+  }  // abandoned: the old file stays
+  EXPECT_EQ(read_all(final_path), "old");
+  {
+    common::StagedFile staged(final_path.string());
+    std::ofstream(staged.temp_path()) << "new";
+    EXPECT_TRUE(staged.commit());
+  }
+  EXPECT_EQ(read_all(final_path), "new");
+  fs::create_directory(dir / "folder");
+  common::StagedFile onto_folder((dir / "folder").string());
+  std::ofstream(onto_folder.temp_path()) << "x";
+  EXPECT_FALSE(onto_folder.commit());
+  EXPECT_NE(onto_folder.error(), 0);
+  int files = 0;
+  for (const auto& e : fs::directory_iterator(dir)) files += e.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 1);  // only out.txt: no temporary name is left behind
+  fs::remove_all(dir);
+}
+
+}  // namespace
