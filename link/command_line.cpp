@@ -55,6 +55,8 @@ bool parse_command_line(const std::vector<std::string>& argv, CommandOptions& ou
       o.timer = clamp_timer(t);
     } else if (a == "--help" || a == "-h") {
       o.help = true;
+    } else if (a == "--version") {
+      o.version = true;
     } else if (o.command.empty() && !a.empty() && a[0] != '-') {
       o.command = a;
     } else if (!o.command.empty()) {
@@ -90,6 +92,7 @@ std::string usage_text() {
   std::string s =
       "usage: ambcomm [--port DEVICE | --simulate] [--timer N]            the window program\n"
       "       ambcomm (--port DEVICE | --simulate) [--timer N] COMMAND ...\n"
+      "       ambcomm --version\n"
       "DEVICE is com1..com5 (the machine's first five serial ports) or a device path.\n"
       "commands:\n";
   for (const auto& c : kSubcommands) s += "  " + std::string(c.usage) + "\n";
