@@ -96,6 +96,19 @@ std::string usage_text() {
       "DEVICE is com1..com5 (the machine's first five serial ports) or a device path.\n"
       "commands:\n";
   for (const auto& c : kSubcommands) s += "  " + std::string(c.usage) + "\n";
+  s +=
+      "exit status:\n"
+      "  0    success\n"
+      "  1    nothing received from the recorder\n"
+      "  2    answer too short; wrong words on the command line, a value refused before\n"
+      "       anything was sent, a file that exists without --yes, or no display for the window\n"
+      "  3    the recorder streams its waveform (the live display is in the window program)\n"
+      "  4    no CTS within one second: no cable or no power\n"
+      "  5    time-out while receiving a data block\n"
+      "  7    the port cannot be opened, or a block kept failing its checksum\n"
+      "  9    a recording file cannot be written\n"
+      "  27   the serial device failed during the exchange\n"
+      "  100  any other failure while opening the port (the message gives 1000 + e)\n";
   return s;
 }
 
