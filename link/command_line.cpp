@@ -55,6 +55,8 @@ bool parse_command_line(const std::vector<std::string>& argv, CommandOptions& ou
       o.timer = clamp_timer(t);
     } else if (a == "--help" || a == "-h") {
       o.help = true;
+    } else if (a == "--version") {
+      o.version = true;
     } else if (o.command.empty() && !a.empty() && a[0] != '-') {
       o.command = a;
     } else if (!o.command.empty()) {
@@ -90,9 +92,23 @@ std::string usage_text() {
   std::string s =
       "usage: ambcomm [--port DEVICE | --simulate] [--timer N]            the window program\n"
       "       ambcomm (--port DEVICE | --simulate) [--timer N] COMMAND ...\n"
+      "       ambcomm --version\n"
       "DEVICE is com1..com5 (the machine's first five serial ports) or a device path.\n"
       "commands:\n";
   for (const auto& c : kSubcommands) s += "  " + std::string(c.usage) + "\n";
+  s +=
+      "exit status:\n"
+      "  0    success\n"
+      "  1    nothing received from the recorder\n"
+      "  2    answer too short; wrong words on the command line, a value refused before\n"
+      "       anything was sent, a file that exists without --yes, or no display for the window\n"
+      "  3    the recorder streams its waveform (the live display is in the window program)\n"
+      "  4    no CTS within one second: no cable or no power\n"
+      "  5    time-out while receiving a data block\n"
+      "  7    the port cannot be opened, or a block kept failing its checksum\n"
+      "  9    a recording file cannot be written\n"
+      "  27   the serial device failed during the exchange\n"
+      "  100  any other failure while opening the port (the message gives 1000 + e)\n";
   return s;
 }
 

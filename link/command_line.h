@@ -19,6 +19,7 @@ struct CommandOptions {
   std::string command;        // empty: the window program
   std::vector<std::string> args;
   bool help = false;
+  bool version = false;       // --version
 };
 
 // Parses argv[1..]. False with a message for unknown options or missing values.

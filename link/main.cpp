@@ -54,7 +54,7 @@ int run_command(const ambcomm::CommandOptions& options) {
 // The window program: Qt forms, dialogs and event loop around the link program's main form.
 // --simulate and --port fix the port; otherwise COMBO3's choice names it.
 int run_window_program(int argc, char** argv, const ambcomm::CommandOptions& options) {
-  auto app = ui::qt::start_application(argc, argv);
+  auto app = ui::qt::start_window_application(argc, argv, "ambcomm");
   ui::qt::QtFormFactory forms;
   ui::qt::QtDialogs dialogs;
   ui::qt::QtEventPump pump;
@@ -86,6 +86,10 @@ int main(int argc, char** argv) {
   if (!ambcomm::parse_command_line(args, options, error)) {
     std::fprintf(stderr, "ambcomm: %s\n%s", error.c_str(), ambcomm::usage_text().c_str());
     return 2;
+  }
+  if (options.version) {
+    std::fputs("ambcomm " MOVILOG_VERSION "\n", stdout);
+    return 0;
   }
   if (options.help) {
     std::fputs(ambcomm::usage_text().c_str(), stdout);

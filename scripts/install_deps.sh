@@ -7,6 +7,7 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -q
 $SUDO apt-get install -y -q --no-install-recommends \
   build-essential cmake ninja-build pkg-config git \
+  help2man lintian file \
   qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev qt6-serialport-dev qt6-qpa-plugins \
   libgl-dev \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \

@@ -12,6 +12,8 @@ echo "== build (release, -Werror)"
 BUILD_DIR=build/release bash scripts/build.sh -DMOVILOG_WERROR=ON
 echo "== tests"
 ctest --test-dir build/release --output-on-failure -j "$JOBS" --timeout 300
+echo "== Debian package, checked by lintian"
+bash scripts/check_package.sh build/release
 
 echo "== build (ASan + UBSan)"
 BUILD_DIR=build/sanitize BUILD_TYPE=Debug bash scripts/build.sh -DMOVILOG_SANITIZE=ON -DMOVILOG_BENCH=OFF

@@ -21,14 +21,34 @@ void on_signal(int) { g_stop.store(true); }
 const char* kUsage =
     "usage: ambsim --pty LINK [--model CODE] [--mode M] [--samples N] [--rr N] [--ecg K]\n"
     "              [--interval T] [--speed A|B] [--seed N] [--faults LIST]\n"
-    "              [--line-speed 9600|19200] [--clear-seconds S] [--log]\n"
+    "              [--line-speed 9600|19200] [--clear-seconds S] [--pace F] [--log]\n"
+    "       ambsim --version\n"
+    "A simulated recorder: makes a pseudo-terminal, makes LINK a symbolic link to its device and\n"
+    "answers there as a recorder until SIGTERM or SIGINT (which remove LINK).\n"
+    "options:\n"
+    "  --pty LINK        path of the symbolic link to the pseudo-terminal (required)\n"
     "  --model CODE      heading of the answers: CE ce CF La LA lA CD Aa; any other heading\n"
     "                    makes a recorder that streams its waveform (default LA)\n"
-    "  --line-speed      line speed at start; 19200 is a recorder left at four-times speed\n"
+    "  --mode M          the measurement mode it has recorded (default 0)\n"
+    "  --samples N       acceleration samples recorded (default 600)\n"
+    "  --rr N            RR intervals recorded (default: the beats of the recording)\n"
+    "  --ecg K           ECG blocks recorded, 0-4 (default 0)\n"
+    "  --interval T      measuring interval in seconds, e.g. 0.02, 1, 60 (default 1)\n"
+    "  --speed A|B       B offers the four-times transfer (default A)\n"
+    "  --seed N          seed of the signals and faults: the same options give the same data\n"
+    "  --line-speed 9600|19200\n"
+    "                    line speed at start; 19200 is a recorder left at four-times speed\n"
+    "  --clear-seconds S\n"
+    "                    how long the memory clear takes, in seconds (default 2)\n"
     "  --pace F          output at F times the line rate (tests; default 1, the real rate)\n"
     "  --faults LIST     e.g. checksum=0.05,heading=0.02,drop=0.01,lose=0.02,stall=0.01,disconnect=40,\n"
     "                    silent=1 (never answers), short=1 (conditions line cut short)\n"
-    "  --log             writes each command the recorder takes to stderr\n";
+    "  --log             writes each command the recorder takes to stderr\n"
+    "exit status:\n"
+    "  0    stopped by SIGTERM or SIGINT\n"
+    "  1    the pseudo-terminal or LINK could not be made\n"
+    "  2    wrong words on the command line\n"
+    "  3    the recorder vanished (the disconnect fault)\n";
 
 template <typename T>
 bool number(const std::string& text, T& out) {
@@ -51,6 +71,10 @@ int main(int argc, char** argv) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      std::fputs("ambsim " MOVILOG_VERSION "\n", stdout);
       return 0;
     }
     if (a == "--log") {

@@ -6,6 +6,10 @@
 #include <QStringList>
 #include <QTranslator>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 namespace ui::qt {
 
 void install_font_substitutions() {
@@ -42,6 +46,57 @@ std::unique_ptr<QApplication> start_application(int& argc, char** argv, bool hea
   auto* translator = new QTranslator(app.get());
   if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(translator);
+  return app;
+}
+
+namespace {
+
+std::string environment(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+[[noreturn]] void no_display_exit(const std::string& line) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s\n", line.c_str());
+  std::fflush(stderr);
+  std::_Exit(kExitNoDisplay);
+}
+
+constexpr const char* kNoWindowHint = ": the window cannot open; the command-line forms run without one (";
+
+// What the start-up guard needs while Qt picks its platform: the program's name for the one
+// line, and Qt's own messages held back (they are shown only if the start succeeds).
+std::string g_program;
+QStringList g_held_messages;
+
+void start_up_guard(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type != QtFatalMsg) {
+    g_held_messages << qFormatLogMessage(type, context, message);
+    return;
+  }
+  // The only fatal message while the application is made is the failed platform start.
+  const std::string display = environment("DISPLAY");
+  const std::string platform = environment("QT_QPA_PLATFORM");
+  const std::string why = !display.empty()    ? "cannot open the display \"" + display + "\""
+                          : !platform.empty() ? "cannot start the window system \"" + platform + "\""
+                                              : "cannot open the display";
+  no_display_exit(g_program + ": " + why + kNoWindowHint + g_program + " --help)");
+}
+
+}  // namespace
+
+std::unique_ptr<QApplication> start_window_application(int& argc, char** argv, const char* program) {
+  g_program = program;
+  // Checked before Qt is touched: Qt would abort with its list of platform plugins.
+  if (environment("DISPLAY").empty() && environment("WAYLAND_DISPLAY").empty() && environment("QT_QPA_PLATFORM").empty())
+    no_display_exit(g_program + ": no display (DISPLAY is not set)" + kNoWindowHint + g_program + " --help)");
+  // A display that is set but cannot be opened shows only inside Qt, as a fatal message.
+  const QtMessageHandler previous = qInstallMessageHandler(start_up_guard);
+  auto app = start_application(argc, argv);
+  qInstallMessageHandler(previous);
+  for (const QString& held : g_held_messages) std::fprintf(stderr, "%s\n", held.toLocal8Bit().constData());
+  g_held_messages.clear();
   return app;
 }
 

@@ -21,6 +21,14 @@ inline constexpr int kDefaultFontPixels = 13;
 // modes draw and save views without a display.
 std::unique_ptr<QApplication> start_application(int& argc, char** argv, bool headless = false);
 
+// Exit status of a window program that finds no display to open.
+inline constexpr int kExitNoDisplay = 2;
+
+// start_application for a window program. Without a display (no DISPLAY, WAYLAND_DISPLAY or
+// QT_QPA_PLATFORM, or a platform Qt cannot start) it writes one line "PROGRAM: ..." on stderr
+// and ends the process with kExitNoDisplay, instead of Qt's abort with its plugin list.
+std::unique_ptr<QApplication> start_window_application(int& argc, char** argv, const char* program);
+
 // For tests and command-line modes that need Qt without owning main's argv: the running
 // application, or a headless one made once and kept for the rest of the process.
 QApplication& ensure_application();
