@@ -1,4 +1,5 @@
 // Staged writes: nothing at the final name until commit; an older file survives an abandon.
+#include "common/same_file.h"
 #include "common/staged_file.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +44,27 @@ TEST(StagedFileTest, ReplacesOnlyOnCommitAndLeavesNoTemporaryName) {
   int files = 0;
   for (const auto& e : fs::directory_iterator(dir)) files += e.is_regular_file() ? 1 : 0;
   EXPECT_EQ(files, 1);  // only out.txt: no temporary name is left behind
+  fs::remove_all(dir);
+}
+
+TEST(SameFileTest, NamesAndLinksOfOneFile) {
+  const fs::path dir = fs::temp_directory_path() / ("same_file_test_" + std::to_string(::getpid()));
+  fs::create_directories(dir / "sub");
+  std::ofstream(dir / "a") << "a";
+  std::ofstream(dir / "b") << "b";
+  fs::create_hard_link(dir / "a", dir / "sub" / "hard");
+  fs::create_symlink(dir / "a", dir / "soft");
+  const std::string d = dir.string();
+  const struct {
+    std::string x, y;
+    bool same;
+  } cases[] = {
+      {d + "/a", d + "/a", true},       {d + "/a", d + "/sub/../a", true}, {d + "/a", d + "/sub/hard", true},
+      {d + "/soft", d + "/a", true},    {d + "/a", d + "/b", false},       {d + "/new", d + "/sub/../new", true},
+      {d + "/new", d + "/other", false}, {"", "", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(common::same_file(c.x, c.y), c.same) << c.x << " " << c.y;
+  EXPECT_EQ(common::input_named_by(d + "/sub/hard", {d + "/b", d + "/a"}), d + "/a");
   fs::remove_all(dir);
 }
 
