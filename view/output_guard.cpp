@@ -3,15 +3,20 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string_view>
+#include <system_error>
 
-#include "common/file_lookup.h"
 #include "common/same_file.h"
 
 namespace ambview {
 
 namespace {
+namespace fs = std::filesystem;
+
 // Channel codes, the RR index and the ECG blocks: what a per-channel set may hold.
 constexpr std::string_view kSetCodes = "0123456abcdiefgh";
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 }  // namespace
 
 std::vector<std::string> recording_files(const ChannelTable& table) {
@@ -21,17 +26,20 @@ std::vector<std::string> recording_files(const ChannelTable& table) {
   };
   for (int r = 0; r < table.count; ++r) add(table.rows[static_cast<std::size_t>(r)].path);
   if (table.combined != nullptr || files.empty()) return files;
-  // Companions: the name of a channel file with its code (the character before the
-  // extension) replaced.
-  const std::filesystem::path first(files.front());
+  // Companions: names like a channel file's with another code (the character before the
+  // extension), letter case aside; one look through the folder finds them all.
+  const fs::path first(files.front());
   const std::string name = first.filename().string();
   if (name.size() < table.extension.size() + 1) return files;
   const std::size_t code_at = name.size() - table.extension.size() - 1;
-  const std::string folder = first.parent_path().string();
-  for (const char code : kSetCodes) {
-    std::string wanted = name;
-    wanted[code_at] = code;
-    if (const auto found = common::find_file_ignoring_case(folder, wanted)) add(*found);
+  std::error_code ec;
+  const fs::path folder = first.parent_path().empty() ? fs::path(".") : first.parent_path();
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    const std::string other = entry.path().filename().string();
+    if (other.size() != name.size() || kSetCodes.find(lower(other[code_at])) == std::string_view::npos) continue;
+    bool same = true;
+    for (std::size_t i = 0; same && i < name.size(); ++i) same = i == code_at || lower(other[i]) == lower(name[i]);
+    if (same && entry.is_regular_file(ec)) add((first.parent_path() / other).string());
   }
   return files;
 }
