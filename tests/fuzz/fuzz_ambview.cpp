@@ -40,8 +40,6 @@ const std::string& work_dir() {
       std::error_code ec2;
       fs::remove_all(fs::path(work_dir()), ec2);
     });
-    // Commands read "RaZor.prm" from the current folder: this one holds none.
-    if (::chdir(tmpl.c_str()) != 0) std::abort();
     return new std::string(tmpl + "/");
   }();
   return *dir;
