@@ -108,7 +108,8 @@ CalorieSpan walk_calorie(const CalorieModel& m, CalorieKind kind, std::int64_t n
     span.error = CalorieError::ZeroBlock;
     return span;
   }
-  span.blocks.reserve(static_cast<std::size_t>(block_count(n, m.block)));
+  // No reservation for n: it comes from a header, and a damaged one names billions of samples
+  // that the file does not hold. The list grows with the blocks actually read.
   float previous_rate = 0;
   std::int16_t previous_value = 0;
   for (std::int64_t first = 0; first < n; first += m.block) {

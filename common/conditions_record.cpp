@@ -286,6 +286,13 @@ std::string normalized_heading(std::string_view line) {
 
 bool is_old_layout(std::string_view line) { return mid(line, 1, 2) == "Aa"; }
 
+std::size_t conditions_line_length(std::string_view heading) {
+  const auto end = [](Field f) { return static_cast<std::size_t>(f.pos + f.width - 1); };
+  if (heading == "Aa") return end(old::kWeight);
+  if (heading == "La" || heading == "LA" || heading == "lA") return end(cur::kAccCount32);
+  return end(cur::kSpeed);
+}
+
 void decode_conditions(std::string_view line, ConditionsRecord& rec) {
   // The CR ends the answer and belongs to no field: in a short answer it would land in a
   // field and travel on into the next setting line, ending that line early at the recorder.

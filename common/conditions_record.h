@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,11 @@ std::string normalized_heading(std::string_view line);
 
 // True when the heading belongs to the old layout ("Aa").
 bool is_old_layout(std::string_view line);
+
+// Characters (before the CR) of a whole conditions line with this heading: the end of the
+// last field its layout carries. "La"/"LA" ("lA") 120 (the 32-bit count), the other current
+// headings 112 (the transfer speed), the old layout "Aa" 58 (the body weight).
+std::size_t conditions_line_length(std::string_view heading);
 
 // Fills `rec` from a conditions line (with or without its CR) by the layout of its heading.
 // A short line fills what it yields; fields of other layouts keep their previous values.

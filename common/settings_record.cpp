@@ -5,6 +5,7 @@
 
 #include "common/numbers.h"
 #include "common/record_file.h"
+#include "common/staged_file.h"
 #include "common/text.h"
 
 namespace common {
@@ -112,11 +113,9 @@ bool read_settings_file(const std::string& path, SettingsFlavour flavour, Settin
 }
 
 bool write_settings_file(const std::string& path, const SettingsSlots& slots, SettingsFlavour flavour) {
-  RecordFile f;
-  if (!f.open(path, RecordFile::Mode::ReadWriteCreate)) return false;
-  bool ok = f.write(1, pack_settings(slots, flavour)) && f.flush();
-  f.close();
-  return ok;
+  // Staged: a full disk or a crash while writing never leaves the settings half written.
+  const std::string record = pack_settings(slots, flavour);
+  return write_whole_file(path, record.data(), record.size()) == 0;
 }
 
 }  // namespace common

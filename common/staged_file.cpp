@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -49,6 +50,21 @@ bool StagedFile::commit() {
 void StagedFile::abandon() {
   std::error_code ec;
   fs::remove(temp_, ec);
+}
+
+int write_whole_file(const std::string& path, const void* data, std::size_t size) {
+  StagedFile staged(path);
+  staged.prepare();
+  std::FILE* f = std::fopen(staged.temp_path().c_str(), "wb");
+  if (!f) return errno != 0 ? errno : EIO;
+  int error = 0;
+  if (std::fwrite(data, 1, size, f) != size) error = errno != 0 ? errno : EIO;
+  if (error == 0 && std::fflush(f) != 0) error = errno != 0 ? errno : EIO;
+  // Some file systems report a full disk only here.
+  if (error == 0 && ::fsync(::fileno(f)) != 0 && errno != EINVAL) error = errno;
+  if (std::fclose(f) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+  if (error == 0 && !staged.commit()) error = staged.error();
+  return error;
 }
 
 }  // namespace common

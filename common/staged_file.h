@@ -4,6 +4,7 @@
 // programs write goes through here.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace common {
@@ -33,5 +34,10 @@ class StagedFile {
   bool committed_ = false;
   int error_ = 0;
 };
+
+// Writes `size` bytes as the whole file `path` through a StagedFile, synced before the rename:
+// 0 when the file is in place, else the errno (ENOSPC for a full disk). On failure nothing
+// new is left under either name and an older file of that name stays.
+int write_whole_file(const std::string& path, const void* data, std::size_t size);
 
 }  // namespace common

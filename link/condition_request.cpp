@@ -20,10 +20,11 @@ std::string padded(std::string_view utf8, int bytes) {
   return common::cp932_to_utf8(common::pad_right(common::utf8_to_cp932(utf8), bytes));
 }
 
-// Sends the request and collects the answer; false when the device failed.
+// Sends the request and collects the answer; false when the device failed. What waits in
+// the queue is the rest of an answer that stalled: it is no answer to this request.
 bool request_conditions(Link& link, std::string& flag, std::string& line) {
   link.state.status_line("測定条件の要求コマンドを送信");
-  if (!send_command(link, "CRa")) return false;
+  if (!drain(link) || !send_command(link, "CRa")) return false;
   return RX_STATUS(link, flag, line) == 0;
 }
 
@@ -43,8 +44,12 @@ bool recover_speed(Link& link) {
 
 int judge_answer(std::string_view answer) {
   int status = 0;
-  if (answer.size() < 14) status = kStatusShort;
-  std::string heading = common::normalized_heading(answer);
+  // Only a whole answer is taken: its CR came (a stalled one times out without it) and it
+  // is as long as its layout. A download, setting or clear planned from half a line would
+  // miss data the user then clears away.
+  const bool ended = !answer.empty() && answer.back() == '\r';
+  const std::string heading = common::normalized_heading(answer);
+  if (!ended || answer.size() - 1 < common::conditions_line_length(heading)) status = kStatusShort;
   static constexpr std::string_view kAccepted[] = {"CD", "CE", "ce", "CF", "La", "LA", "Aa"};
   bool known = false;
   for (auto h : kAccepted) known = known || heading == h;

@@ -10,8 +10,9 @@
 
 namespace ambcomm {
 
-// Judges an answer (with its CR): 0; 2 below 14 characters; 3 for a heading outside
-// "CD", "CE", "ce", "CF", "La", "LA" ("lA" included), "Aa" (over 2); 1 when empty (over both).
+// Judges an answer (with its CR): 0; 2 when its CR is missing (it timed out) or it is
+// shorter than its layout (common::conditions_line_length); 3 for a heading outside "CD",
+// "CE", "ce", "CF", "La", "LA" ("lA" included), "Aa" (over 2); 1 when empty (over both).
 int judge_answer(std::string_view answer);
 
 // The message shown for a status: padded with blanks to 39 CP932 bytes (UTF-8).

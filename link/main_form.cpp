@@ -225,7 +225,9 @@ void MainForm::show_timer() { form_->control("TEXT23").set_text(kTimerPrefix + s
 
 void MainForm::enable_clear(bool with_old_layout) {
   const std::string& m = state_.conditions.model_code;
-  form_->control("BUTTON7").set_enabled(m == "La" || m == "LA" || (with_old_layout && m == "Aa"));
+  // A clear is offered only after a whole answer: half a line may name the wrong recorder.
+  const bool known = state_.status == 0;
+  form_->control("BUTTON7").set_enabled(known && (m == "La" || m == "LA" || (with_old_layout && m == "Aa")));
 }
 
 void MainForm::start(std::optional<int> timer) {

@@ -9,6 +9,8 @@ for target in "$BUILD_DIR"/tests/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
   name=$(basename "$target")
   corpus=tests/fuzz/corpus/${name#fuzz_}
+  # The command path reads the same file sets as the recording reader.
+  [ "$name" = fuzz_ambview ] && corpus=tests/fuzz/corpus/recording
   work=$(mktemp -d)
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/ 2>/dev/null || true
   echo "-- $name for ${SECONDS_EACH}s"

@@ -26,7 +26,7 @@ if [ -f tests/fuzz/CMakeLists.txt ]; then
   # Only the fuzz targets are built with clang; they compile the code they test themselves.
   CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DMOVILOG_FUZZ=ON -DMOVILOG_BENCH=OFF
-  cmake --build build/fuzz --target fuzz_recording fuzz_conditions fuzz_settings fuzz_blocks
+  cmake --build build/fuzz --target fuzz_recording fuzz_ambview fuzz_conditions fuzz_settings fuzz_blocks
   bash scripts/run_fuzz.sh build/fuzz "${FUZZ_SECONDS:-60}"
 fi
 echo "== all tests passed"

@@ -6,8 +6,11 @@
 //   palette     14 + header size, 4 bytes per entry (B, G, R, 0), for 1, 4 and 8 bits
 #include "ui/bmp_file.h"
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
+
+#include "common/staged_file.h"
 
 namespace ui {
 
@@ -85,11 +88,8 @@ std::vector<std::uint8_t> encode_bmp(const Image& image) {
 
 bool write_bmp(const std::string& path, const Image& image, std::string* error) {
   const auto bytes = encode_bmp(image);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return fail(error, "cannot create the file");
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) return fail(error, "cannot write the file");
+  if (const int e = common::write_whole_file(path, bytes.data(), bytes.size()); e != 0)
+    return fail(error, (std::string("cannot write the file: ") + std::strerror(e)).c_str());
   return true;
 }
 

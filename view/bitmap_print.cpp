@@ -2,15 +2,14 @@
 #include "view/bitmap_print.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 #include "common/cp932.h"
 #include "common/staged_file.h"
 #include "ui/bmp_file.h"
 #include "view/loader.h"
+#include "view/output_guard.h"
 
 namespace ambview {
 
@@ -38,21 +37,11 @@ std::string write_failure_reason(int error) {
   }
 }
 
-// Writes the bitmap beside its final name first and renames it into place, so that a full
-// disk leaves an existing file of that name as it was. 0 on success, else the errno.
+// Written beside its final name first and renamed into place, so that a full disk leaves an
+// existing file of that name as it was. 0 on success, else the errno.
 int write_bitmap_file(const std::string& path, const ui::Image& image) {
   const std::vector<std::uint8_t> bytes = ui::encode_bmp(image);
-  common::StagedFile staged(path);
-  staged.prepare();
-  std::FILE* f = std::fopen(staged.temp_path().c_str(), "wb");
-  if (!f) return errno != 0 ? errno : EIO;
-  int error = 0;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) error = errno != 0 ? errno : EIO;
-  if (error == 0 && std::fflush(f) != 0) error = errno != 0 ? errno : EIO;
-  if (error == 0 && ::fsync(::fileno(f)) != 0 && errno != EINVAL) error = errno;
-  if (std::fclose(f) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-  if (error == 0 && !staged.commit()) error = staged.error();
-  return error;
+  return common::write_whole_file(path, bytes.data(), bytes.size());
 }
 
 }  // namespace
@@ -105,6 +94,10 @@ void SAVE_TRD_WAVE(ViewerState& state, ui::Platform& platform, ui::Form& window)
   const std::string path = bitmap_path(chosen, data_directory);
   if (path.empty()) {
     platform.dialogs.message_box(kBitmapSaveTitle, "ファイル名を指定してください。", ui::Buttons::Ok, ui::Icon::Exclamation);
+    return;
+  }
+  if (const auto o = overwrite_of({path}, state.channels)) {
+    platform.dialogs.message_box(kBitmapSaveTitle, overwrite_text(*o), ui::Buttons::Ok, ui::Icon::Exclamation);
     return;
   }
   const std::string file_name = fs::path(path).filename().string();

@@ -5,14 +5,17 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "common/cp932.h"
 #include "common/numbers.h"
 #include "common/recording_format.h"
+#include "common/staged_file.h"
 #include "common/text.h"
 #include "ui/calorie_form.h"
 #include "view/calendar.h"
+#include "view/output_guard.h"
 #include "view/trend_compute.h"
 #include "view/viewer_shell.h"
 
@@ -87,27 +90,31 @@ int row_of(const ChannelTable& channels, char code) {
   return -1;
 }
 
-// Writes the calorie text file line by line; a failed stream simply stops taking lines.
+// Writes the calorie text file line by line under a temporary name, put in place only when
+// the entry ends well: a failed entry or a full disk leaves no cut-short "Calorie.ac".
 class TextFile {
  public:
   bool open(const std::string& path) {
-    std::error_code ec;
-    fs::remove(path, ec);  // a missing file is no error
-    out_.open(path, std::ios::binary | std::ios::trunc);
+    staged_.emplace(path);
+    staged_->prepare();
+    out_.open(staged_->temp_path(), std::ios::binary | std::ios::trunc);
     return static_cast<bool>(out_);
   }
   void line(const std::string& cp932) {
     if (out_) out_ << cp932 << kLineEnd;
   }
-  // Closes the file; false when a write or the close failed (a full disk, a removed folder).
-  bool close() {
-    if (!out_.is_open()) return true;
+  // Closes the file and renames it into place; false when a write, the close or the rename
+  // failed (a full disk, a removed folder). Without a commit the temporary file goes.
+  bool commit() {
+    if (!staged_) return true;
     out_.close();
-    return static_cast<bool>(out_);
+    if (!out_) return false;
+    return staged_->commit();
   }
 
  private:
-  std::ofstream out_;
+  std::optional<common::StagedFile> staged_;
+  std::ofstream out_;  // closed before the staged file removes its temporary name
 };
 
 CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
@@ -130,8 +137,8 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
 
   TextFile file;
   if (!f.text_directory.empty()) {
-    out.text_file = f.text_directory + calorie_file_name(entry.kind);
-    if (!file.open(out.text_file)) {
+    const std::string text_path = f.text_directory + calorie_file_name(entry.kind);
+    if (overwrite_of({text_path}, *f.channels) || !file.open(text_path)) {
       out.error = common::CalorieError::WriteError;
       return out;
     }
@@ -232,12 +239,12 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
     previous_x = x;
     largest = 0;
   }
-  const bool written = file.close();
   if (span.error != common::CalorieError::None) return out;
-  if (!written) {
+  if (!file.commit()) {
     out.error = common::CalorieError::WriteError;
     return out;
   }
+  if (!f.text_directory.empty()) out.text_file = f.text_directory + calorie_file_name(entry.kind);
   out.total = span.total;
 
   // Caption with the total, and the summary under the last band.

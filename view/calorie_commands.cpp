@@ -11,6 +11,7 @@
 #include "common/cp932.h"
 #include "common/numbers.h"
 #include "view/calorie.h"
+#include "view/output_guard.h"
 #include "view/viewer_state.h"
 
 namespace ambview {
@@ -121,6 +122,12 @@ int run_calorie(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     err << "ambview calorie: " << recording.path << ": " << kCalorieErrorCaption << ": " << kCalorieNoFileText << "\n";
     return kExitDataError;
   }
+  std::vector<std::string> text_files;
+  for (const CalorieEntry& e : list) text_files.push_back(out_directory + calorie_file_name(e.kind));
+  if (const auto o = overwrite_of(text_files, recording.table)) {
+    err << "ambview calorie: " << overwrite_reason(*o) << "\n";
+    return kExitDataError;
+  }
   NullCanvas canvas;
   int status = kExitOk;
   for (const CalorieOutcome& o :
@@ -142,11 +149,15 @@ bool render_calorie(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& 
     err << "ambview render: " << kCalorieErrorCaption << ": " << kCalorieNoFileText << "\n";
     return false;
   }
+  // A picture with an entry missing is no result: it is not saved.
+  bool whole = true;
   for (const CalorieOutcome& o : CAL_TREND(canvas, setup.conditions, setup.recording.info, setup.channels, list, ""))
-    if (o.error != common::CalorieError::None)
+    if (o.error != common::CalorieError::None) {
       err << "ambview render: " << o.recording_file << " " << kind_name(o.entry.kind) << ": "
           << common::calorie_error_text(o.error) << "\n";
-  return true;
+      whole = false;
+    }
+  return whole;
 }
 
 }  // namespace ambview

@@ -1,10 +1,13 @@
 // Dispatch of ambview's subcommands, shared argument parsing, and `info`.
 #include "view/command_line.h"
 
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "common/cp932.h"
+#include "common/same_file.h"
 #include "common/text.h"
 #include "view/calorie_commands.h"
 #include "view/export_commands.h"
@@ -48,7 +51,16 @@ int run_command_line(const CommandArgs& args, std::ostream& out, std::ostream& e
     return kExitUsage;
   }
   for (const auto& sub : kSubcommands) {
-    if (sub.name == args[0]) return sub.run(CommandArgs(args.begin() + 1, args.end()), out, err);
+    if (sub.name != args[0]) continue;
+    // Nothing a damaged recording provokes may end the program without a word.
+    try {
+      return sub.run(CommandArgs(args.begin() + 1, args.end()), out, err);
+    } catch (const std::bad_alloc&) {
+      err << "ambview " << sub.name << ": not enough memory to process the recording\n";
+    } catch (const std::exception& e) {
+      err << "ambview " << sub.name << ": the command failed: " << e.what() << "\n";
+    }
+    return kExitDataError;
   }
   err << "ambview: unknown command \"" << args[0] << "\"\n";
   print_usage(err);
@@ -90,7 +102,11 @@ ParsedArgs parse_args(const CommandArgs& args, std::initializer_list<std::string
   return parsed;
 }
 
-bool load_for_command(const std::string& path, LoadedRecording& out, std::ostream& err) {
+namespace {
+
+// Loads FILE; on failure writes the data error, with the reason where the file itself is the
+// trouble.
+bool load_or_report(const std::string& path, LoadedRecording& out, std::ostream& err) {
   const LoadResult result = load_recording(path);
   if (result.ok()) {
     out = result.recording;
@@ -102,6 +118,37 @@ bool load_for_command(const std::string& path, LoadedRecording& out, std::ostrea
   if (!std::filesystem::exists(path, ec)) err << " (no such file)";
   else if (std::filesystem::is_directory(path, ec)) err << " (a directory, not a recording file)";
   err << "\n";
+  return false;
+}
+
+// The row read for the chosen file: the row of that file, else the first row.
+int chosen_row(const LoadedRecording& r) {
+  for (int i = 0; i < r.table.count; ++i)
+    if (common::same_file(r.table.rows[static_cast<std::size_t>(i)].path, r.path)) return i;
+  return 0;
+}
+
+void report_empty(const LoadedRecording& r, std::ostream& err) {
+  err << "ambview: " << r.path << ": " << kNoChannelsMessage.caption << ": " << kNoChannelsMessage.text
+      << " (the file holds no sample; its header names " << r.sample_count << ")\n";
+}
+
+}  // namespace
+
+std::int64_t samples_held(const LoadedRecording& r) {
+  const int row = chosen_row(r);
+  const std::int64_t held = samples_on_file(r.table, row);
+  // The ECG waveform file runs five of its samples per sample of the header's count.
+  return r.table.combined == nullptr && r.table.rows[static_cast<std::size_t>(row)].code == 'd' &&
+                 is_ecg_wave_path(r.path)
+             ? held / 5
+             : held;
+}
+
+bool load_for_command(const std::string& path, LoadedRecording& out, std::ostream& err) {
+  if (!load_or_report(path, out, err)) return false;
+  if (samples_held(out) > 0) return true;
+  report_empty(out, err);
   return false;
 }
 
@@ -119,7 +166,11 @@ std::string info_text(const LoadedRecording& r) {
   std::string s;
   s += "start: " + item[RecordingInfo::kStartTime] + "\n";
   s += "comment: " + common::cp932_to_utf8(trim_padding(item[RecordingInfo::kComment])) + "\n";
-  s += "samples: " + std::to_string(r.sample_count) + "\n";
+  s += "samples: " + std::to_string(r.sample_count);
+  // A file cut short (a full disk, a stopped download) still carries its header's count.
+  if (const std::int64_t held = samples_held(r); held < r.sample_count)
+    s += " (the file holds " + std::to_string(held) + ")";
+  s += "\n";
   s += "interval: " + item[RecordingInfo::kInterval] + "\n";
   s += "duration: " + std::to_string(r.time.duration) + "\n";
   s += "offset: " + item[RecordingInfo::kStartOffset] + "\n";
@@ -138,9 +189,11 @@ int run_info(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     return kExitUsage;
   }
   LoadedRecording recording;
-  if (!load_for_command(parsed.positional[0], recording, err)) return kExitDataError;
+  if (!load_or_report(parsed.positional[0], recording, err)) return kExitDataError;
   out << info_text(recording);
-  return kExitOk;
+  if (samples_held(recording) > 0) return kExitOk;
+  report_empty(recording, err);
+  return kExitDataError;
 }
 
 }  // namespace ambview

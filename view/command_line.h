@@ -3,6 +3,7 @@
 // command_line.cpp names them, so adding a subcommand is one function and one table row.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <map>
 #include <ostream>
@@ -49,8 +50,13 @@ ParsedArgs parse_args(const CommandArgs& args, std::initializer_list<std::string
                       std::initializer_list<std::string_view> flag_options = {});
 
 // Loads FILE for a subcommand; on failure writes the data error (caption and text, with
-// the reason where the file itself is the trouble) to `err` and answers false.
+// the reason where the file itself is the trouble) to `err` and answers false. A file that
+// holds no sample (a header only) is refused as well: there is nothing to draw or write.
 bool load_for_command(const std::string& path, LoadedRecording& out, std::ostream& err);
+
+// Samples the chosen file holds (its data records, the last counted whole), in the units of
+// the header's count.
+std::int64_t samples_held(const LoadedRecording& recording);
 
 // The "key: value" lines of `ambview info` (UTF-8).
 std::string info_text(const LoadedRecording& recording);

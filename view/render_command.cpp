@@ -10,6 +10,7 @@
 #include "view/calorie_commands.h"
 #include "view/conditions_dialog.h"
 #include "view/ecg_view.h"
+#include "view/output_guard.h"
 #include "view/trend_plot.h"
 #include "view/viewer_shell.h"
 #include "view/wave_monitor.h"
@@ -225,6 +226,10 @@ int run_render(const CommandArgs& args, std::ostream& out, std::ostream& err) {
 
   LoadedRecording recording;
   if (!load_for_command(parsed.positional[0], recording, err)) return kExitDataError;
+  if (const auto o = overwrite_of({out_path}, recording.table)) {
+    err << "ambview render: " << overwrite_reason(*o) << "\n";
+    return kExitDataError;
+  }
   std::string error;
   const std::optional<RenderSetup> setup = render_setup(recording, parsed, error);
   if (!setup) return usage(error);

@@ -12,6 +12,7 @@
 #include "common/recording_format.h"
 #include "common/recording_writer.h"
 #include "common/text.h"
+#include "view/output_guard.h"
 #include "view/viewer_shell.h"
 
 namespace ambview {
@@ -165,6 +166,8 @@ ResaveResult save_one(const ResaveJob& job, int row, const std::string& out_path
   if (progress.print) progress.print(std::string(def.label) + name_part(r.path) + " → " + name_part(out_path));
   if (def.per_record <= 0)
     return fail({run_error::kPastEnd, step::kOpenSource, "channel " + std::string(1, r.code) + " cannot be copied"});
+  if (const auto o = overwrite_of({out_path}, job.channels))
+    return fail({run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o)});
 
   common::RecordFile source;
   if (!source.open(r.path, common::RecordFile::Mode::ReadOnly))
@@ -326,6 +329,8 @@ ResaveResult write_resaved_index(const ResaveJob& job) {
     res.error = RunError{err, erl, std::move(detail)};
     return res;
   };
+  if (const auto o = overwrite_of({res.path}, job.channels))
+    return fail(run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o));
   common::RecordFile source;
   if (!source.open(job.rr_index_source, common::RecordFile::Mode::ReadOnly))
     return fail(run_error::kFileNotFound, step::kOpenSource, job.rr_index_source + ": cannot be opened");
@@ -358,8 +363,23 @@ ResaveResult write_resaved_index(const ResaveJob& job) {
   return res;
 }
 
+std::vector<std::string> resave_outputs(const ResaveJob& job) {
+  if (job.channels.combined != nullptr) return {resave_file_name(job, 0)};
+  std::vector<std::string> paths;
+  for (int row = 0; row < job.channels.count; ++row)
+    if (job.channels.rows[static_cast<std::size_t>(row)].present) paths.push_back(resave_file_name(job, row));
+  paths.push_back(resave_index_name(job));
+  return paths;
+}
+
 std::vector<ResaveResult> resave_all(const ResaveJob& job, const Progress& progress) {
   std::vector<ResaveResult> results;
+  if (const auto o = overwrite_of(resave_outputs(job), job.channels)) {
+    ResaveResult refused;
+    refused.path = o->output;
+    refused.error = RunError{run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o)};
+    return {refused};
+  }
   if (job.channels.combined != nullptr) {
     results.push_back(PAC_SAVE(job, progress));
     return results;
@@ -429,8 +449,13 @@ void EDIT_SAVE(ViewerState& state, ui::Platform& platform, int /*code*/) {
     return;
   }
 
-  WND3_OPN(state, platform, 0);
   const ResaveJob job = make_resave_job(state.conditions, state.channels, state.info, state.sample_count, chosen);
+  if (const auto o = overwrite_of(resave_outputs(job), job.channels)) {
+    platform.dialogs.message_box(kResaveCaption, overwrite_text(*o), ui::Buttons::Ok, ui::Icon::Exclamation);
+    finish();
+    return;
+  }
+  WND3_OPN(state, platform, 0);
   resave_all(job, form3_progress(state, platform));
   finish();
 }

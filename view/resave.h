@@ -64,6 +64,10 @@ ResaveJob make_resave_job(const common::SettingsSlots& conditions, const Channel
 std::string resave_file_name(const ResaveJob& job, int row);
 std::string resave_index_name(const ResaveJob& job);
 
+// The files a re-save writes: the combined file, or every present channel's file and the
+// new set's RR index.
+std::vector<std::string> resave_outputs(const ResaveJob& job);
+
 struct ResaveResult {
   std::string path;  // the file written (UTF-8)
   bool written = false;
@@ -78,7 +82,8 @@ ResaveResult DTA_SAVE(const ResaveJob& job, int row, const Progress& progress);
 // The RR index of the new set (only when the source had one and the range holds beats).
 ResaveResult write_resaved_index(const ResaveJob& job);
 // All of it: PAC_SAVE, or DTA_SAVE for every present row and the RR index. The new set's old
-// RR index (from an earlier re-save under the same name) is removed first.
+// RR index (from an earlier re-save under the same name) is removed first. When any output
+// would replace a file of the recording, nothing is written or removed: one result says so.
 std::vector<ResaveResult> resave_all(const ResaveJob& job, const Progress& progress);
 
 // Event 102: the refusals, the save dialog, the confirmation, the progress window, the files.

@@ -14,6 +14,7 @@
 #include "common/text.h"
 #include "view/calendar.h"
 #include "view/conditions_dialog.h"
+#include "view/output_guard.h"
 #include "view/viewer_shell.h"
 
 namespace ambview {
@@ -346,6 +347,8 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
     return res;
   };
   if (column.per_record <= 0) return fail(run_error::kPastEnd, step::kOpenSource, "no column for channel " + std::string(1, r.code));
+  if (const auto o = overwrite_of({res.path}, job.channels))
+    return fail(run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o));
 
   common::RecordFile source;
   if (!source.open(r.path, common::RecordFile::Mode::ReadOnly))
@@ -426,8 +429,23 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
   return res;
 }
 
+std::vector<std::string> text_export_outputs(const TextExportJob& job) {
+  std::vector<std::string> paths;
+  for (int row = 0; row < job.channels.count; ++row) {
+    const ChannelRow& r = job.channels.rows[static_cast<std::size_t>(row)];
+    if (r.present) paths.push_back(job.out_directory + export_file_name(job.base_name, r.code, job.extension));
+  }
+  return paths;
+}
+
 std::vector<ChannelResult> text_export_all(const TextExportJob& job, const Progress& progress) {
   std::vector<ChannelResult> results;
+  if (const auto o = overwrite_of(text_export_outputs(job), job.channels)) {
+    ChannelResult refused;
+    refused.path = o->output;
+    refused.error = RunError{run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o)};
+    return {refused};
+  }
   for (int row = 0; row < job.channels.count; ++row) {
     if (!job.channels.rows[static_cast<std::size_t>(row)].present) continue;
     results.push_back(TEXT_SAVE(job, row, progress));
@@ -467,9 +485,13 @@ void TEXT_CONV(ViewerState& state, ui::Platform& platform, int /*code*/) {
       ui::Answer::Ok)
     return;
 
-  WND3_OPN(state, platform, 1);
   const TextExportJob job =
       make_text_export_job(state.conditions, state.channels, state.info, state.sample_count, directory);
+  if (const auto o = overwrite_of(text_export_outputs(job), job.channels)) {
+    platform.dialogs.message_box(kTextExportCaption, overwrite_text(*o), ui::Buttons::Ok, ui::Icon::Exclamation);
+    return;
+  }
+  WND3_OPN(state, platform, 1);
   const Progress progress = form3_progress(state, platform);
   for (int row = 0; row < job.channels.count; ++row) {
     if (!job.channels.rows[static_cast<std::size_t>(row)].present) continue;

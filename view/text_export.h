@@ -143,9 +143,13 @@ struct ChannelResult {
   std::optional<RunError> error;
 };
 
-// One channel's ".prn" file.
+// The ".prn" files of the present channels, in table order.
+std::vector<std::string> text_export_outputs(const TextExportJob& job);
+
+// One channel's ".prn" file; never written over a file of the recording.
 ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progress);
-// Every present channel in table order; stops after a channel the user stopped.
+// Every present channel in table order; stops after a channel the user stopped. When any of
+// the files would replace a file of the recording, nothing is written: one result says so.
 std::vector<ChannelResult> text_export_all(const TextExportJob& job, const Progress& progress);
 
 // Texts of the dialogue.

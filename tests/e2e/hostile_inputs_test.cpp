@@ -1,10 +1,12 @@
 // Every command-line form of ambview on broken and foreign files, made at test time from a
 // real generated recording: each run must end, succeed or fail with a short message, leave its
-// input files as they were and write nothing outside its --out directory. Also ambcomm on a
-// missing device and on a recorder whose answers are mangled.
+// input files as they were and write nothing outside its --out directory. Then the data-safety
+// table: outputs named like their inputs, damaged counts, a full disk, files that hold nothing.
+// Also ambcomm on a missing device and on a recorder whose answers are mangled or stall.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,6 +36,13 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr auto kRunLimit = std::chrono::seconds(40);
+
+// The programs under test; MOVILOG_TEST_BIN_DIR runs the suite against other builds (an older
+// one, to see that a case failed before).
+std::string bin(const std::string& program) {
+  const char* other = std::getenv("MOVILOG_TEST_BIN_DIR");
+  return std::string(other != nullptr ? other : MOVILOG_BIN_DIR) + "/" + program;
+}
 
 std::string slurp(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -182,10 +191,10 @@ class HostileInputs : public ::testing::Test {
   }
 
   // A sound per-channel set WALK___* (acceleration, axes, tilt, heart rate, ECG) in `name`.
-  fs::path per_channel(const std::string& name, char mode = '@') {
+  fs::path per_channel(const std::string& name, char mode = '@', const std::string& base = "WALK") {
     fs::path d = folder(name);
     ambsim::RecordingOptions o;
-    o.path = (d / "WALK").string();
+    o.path = (d / base).string();
     o.signal.mode = mode;
     o.signal.samples = 300;
     o.signal.interval_s = 1.0;
@@ -414,7 +423,7 @@ TEST_F(HostileInputs, EveryAmbviewFormEndsCleanlyAndTouchesNothing) {
   const std::vector<HostileCase> cases = make_cases();
   ASSERT_GT(cases.size(), 30u);
   const auto before = snapshot(root_ / "cases");
-  const std::string ambview = MOVILOG_BIN_DIR "/ambview";
+  const std::string ambview = bin("ambview");
 
   int successes = 0, failures = 0, n = 0;
   for (const HostileCase& c : cases) {
@@ -453,8 +462,102 @@ TEST_F(HostileInputs, EveryAmbviewFormEndsCleanlyAndTouchesNothing) {
   std::printf("hostile inputs: %zu files, %d runs succeeded, %d refused\n", cases.size(), successes, failures);
 }
 
+// Each row: how its folder is made, the command (run in that folder), whether it succeeds or
+// fails with a message, the files that must keep their bytes and those that must not appear.
+// Every row also checks that no file of its folder changed and no temporary ".part" is left.
+enum class Exit { Ok, Fails };
+struct SafetyCase {
+  std::string name;
+  std::function<void()> make;  // makes the one folder under cases/
+  std::vector<std::string> command;  // words after "ambview"
+  Exit exit;
+  std::vector<std::string> unchanged;
+  std::vector<std::string> absent;
+  rlim_t file_size_limit = RLIM_INFINITY;  // a full disk, as a write beyond it fails
+};
+
+TEST_F(HostileInputs, DataSafety) {
+  const auto rename_all = [](const fs::path& d, const std::string& suffix) {
+    for (const auto& e : fs::directory_iterator(d)) fs::rename(e.path(), e.path().string() + suffix);
+  };
+  // A header that names 2 046 820 352 samples over a few records.
+  const auto huge = [this] {
+    const fs::path d = per_channel("huge", '1');
+    edit_record(d / "WALK___0", 1, [](std::string& r) {
+      common::set_mid(r, 11, "FFFF");
+      common::set_mid(r, 113, "7A000000");
+    });
+  };
+  const auto header_only = [this] {
+    for (const auto& e : fs::directory_iterator(per_channel("header_only"))) fs::resize_file(e.path(), 256);
+  };
+  const std::vector<SafetyCase> table = {
+      {"export of a \"*.prn\" set into its own folder",
+       [&, this] { rename_all(per_channel("prn"), ".prn"); },
+       {"export", "WALK___0.prn"}, Exit::Fails, {"WALK___0.prn", "WALK___4.prn"}, {}},
+      {"re-save of a re-saved file under its old name",
+       [this] { fs::rename(combined("rs") / "STEP.ac2", root_ / "cases" / "rs" / "RS_c.ac2"); },
+       {"resave", "RS_c.ac2", "--start", "0", "--span", "60", "--out", "RS"}, Exit::Fails, {"RS_c.ac2"}, {}},
+      {"render over its input",
+       [&, this] { rename_all(per_channel("png", '1'), ".png"); },
+       {"render", "WALK___0.png", "--view", "trend", "--out", "WALK___0.png"}, Exit::Fails, {"WALK___0.png"}, {}},
+      {"calorie on a header naming 2046820352 samples", huge,
+       {"calorie", "WALK___0", "--out", "out"}, Exit::Fails, {"WALK___0"}, {"out/Calorie.ac"}},
+      {"calorie render on that header", huge,
+       {"render", "WALK___0", "--view", "calorie", "--out", "out/c.png"}, Exit::Fails, {"WALK___0"}, {"out/c.png"}},
+      {"calorie into a full disk", [this] { per_channel("full_calorie"); },
+       {"calorie", "WALK___0", "--avg", "1", "--out", "out"}, Exit::Fails, {}, {"out/Calorie.ac", "out/Calorie.hr"}, 1024},
+      {"png render into a full disk", [this] { per_channel("full_png"); },
+       {"render", "WALK___0", "--view", "trend", "--out", "out/t.png"}, Exit::Fails, {}, {"out/t.png"}, 1024},
+      {"bmp render into a full disk", [this] { per_channel("full_bmp"); },
+       {"render", "WALK___0", "--view", "ecg1", "--out", "out/e.bmp"}, Exit::Fails, {}, {"out/e.bmp"}, 1024},
+      {"info on a file that holds no sample", header_only, {"info", "WALK___0"}, Exit::Fails, {"WALK___0"}, {}},
+      {"calorie render of a header-only set", header_only,
+       {"render", "WALK___0", "--view", "calorie", "--out", "out/c.png"}, Exit::Fails, {}, {"out/c.png"}},
+      {"calorie of a sound set", [this] { per_channel("sound"); },
+       {"calorie", "WALK___0", "--out", "out"}, Exit::Ok, {"WALK___0"}, {}},
+  };
+
+  int n = 0;
+  for (const SafetyCase& c : table) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(root_ / "cases");
+    fs::create_directories(root_ / "cases");
+    c.make();
+    const fs::path dir = fs::directory_iterator(root_ / "cases")->path();
+    fs::create_directories(dir / "out");
+    const auto before = snapshot(dir);
+    std::vector<std::string> argv{bin("ambview")};
+    argv.insert(argv.end(), c.command.begin(), c.command.end());
+    // The limit and the ignored SIGXFSZ (a write past it then fails with EFBIG) pass to the child.
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limited = old;
+    limited.rlim_cur = c.file_size_limit;
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+    const auto old_handler = ::signal(SIGXFSZ, c.file_size_limit == RLIM_INFINITY ? SIG_DFL : SIG_IGN);
+    const fs::path logs = root_ / "logs" / std::to_string(n++);
+    fs::create_directories(logs);
+    const ProgramRun r = run_all(dir, logs, {argv})[0];
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, old_handler);
+
+    expect_sound(r, c.name);
+    EXPECT_EQ(r.status == 0 ? Exit::Ok : Exit::Fails, c.exit) << r.status << "\n" << r.err;
+    if (r.status == 0) {
+      EXPECT_EQ(r.err.find("could not"), std::string::npos) << r.err;
+    }
+    for (const auto& f : c.unchanged) EXPECT_TRUE(before.count(f) && slurp(dir / f) == before.at(f)) << f << " changed";
+    for (const auto& f : c.absent) EXPECT_FALSE(fs::exists(dir / f)) << f << " was left";
+    const auto after = snapshot(dir);
+    for (const auto& [name, bytes] : before)
+      EXPECT_TRUE(after.count(name) && after.at(name) == bytes) << name << " changed";
+    for (const auto& [name, bytes] : after) EXPECT_EQ(name.find(".part"), std::string::npos) << name << " was left";
+  }
+}
+
 TEST_F(HostileInputs, AmbcommOnAMissingDeviceAndAManglingRecorder) {
-  const std::string ambcomm = MOVILOG_BIN_DIR "/ambcomm";
+  const std::string ambcomm = bin("ambcomm");
   const fs::path logs = root_ / "logs";
   auto runs = run_all(root_, logs, {{ambcomm, "--port", (root_ / "no-such-tty").string(), "conditions"},
                                     {ambcomm, "--port", "/dev/null", "conditions"},
@@ -469,22 +572,36 @@ TEST_F(HostileInputs, AmbcommOnAMissingDeviceAndAManglingRecorder) {
       EXPECT_EQ(r.err.find(bad), std::string::npos) << r.err;
   }
 
-  // A recorder whose every answer loses a byte, comes under a wrong heading or cut short.
+  // A recorder whose every answer loses a byte, comes under a wrong heading, is cut short, or
+  // stalls halfway: a stalled conditions answer is no answer (status 2), and nothing is
+  // downloaded from it.
   const std::string link = (root_ / "LINK").string();
-  for (const char* faults : {"short", "lose=1,heading=1,checksum=1"}) {
+  for (const char* faults : {"short", "lose=1,heading=1,checksum=1", "stall=1"}) {
     SCOPED_TRACE(faults);
-    const pid_t sim = spawn_in(root_, {MOVILOG_BIN_DIR "/ambsim", "--pty", link, "--model", "LA", "--faults", faults},
+    const pid_t sim = spawn_in(root_, {bin("ambsim"), "--pty", link, "--model", "LA", "--faults", faults},
                                logs / "sim.out", logs / "sim.err");
     ASSERT_GT(sim, 0);
     for (int i = 0; i < 500 && !fs::is_symlink(link); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(fs::is_symlink(link)) << slurp(logs / "sim.err");
+    const bool stall = std::string(faults) == "stall=1";
+    fs::create_directories(root_ / "dl");
     auto r = run_all(root_, logs, {{ambcomm, "--port", link, "conditions"}});
+    if (stall) {
+      auto d = run_all(root_, logs, {{ambcomm, "--port", link, "download", (root_ / "dl" / "SUBJ").string(), "--yes"}});
+      r.push_back(d[0]);
+    }
     ::kill(sim, SIGTERM);
     ::waitpid(sim, nullptr, 0);
-    ASSERT_TRUE(r[0].ended);
-    EXPECT_TRUE(r[0].exited) << r[0].err;
-    for (const char* bad : {"Sanitizer", "runtime error:", "terminate called"})
-      EXPECT_EQ(r[0].err.find(bad), std::string::npos) << r[0].err;
+    for (const ProgramRun& run : r) {
+      ASSERT_TRUE(run.ended);
+      EXPECT_TRUE(run.exited) << run.err;
+      if (stall) {
+        EXPECT_EQ(run.status, 2) << run.what << run.err;
+      }
+      for (const char* bad : {"Sanitizer", "runtime error:", "terminate called"})
+        EXPECT_EQ(run.err.find(bad), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(fs::is_empty(root_ / "dl"));
   }
 }
 

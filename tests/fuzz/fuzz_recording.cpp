@@ -70,29 +70,10 @@ void read_every_row(const ambview::LoadedRecording& rec) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 4) return 0;
   const std::string& dir = work_dir();
   clear_dir(dir);
-  const std::size_t variant = data[0] % fuzzing::kExtensions.size();
-  const std::string ext(fuzzing::kExtensions[variant]);
-  const bool combined = fuzzing::combined_variant(variant);
-  const std::uint16_t mask = combined ? 1 : static_cast<std::uint16_t>(data[2] | (data[3] << 8));
-
-  std::vector<std::string> written;
-  std::size_t at = 4;
-  for (std::size_t bit = 0; bit < fuzzing::kFileCodes.size() && at < size; ++bit) {
-    if ((mask & (1u << bit)) == 0) continue;
-    std::size_t n = at + 1 < size ? static_cast<std::size_t>(data[at] | (data[at + 1] << 8)) : 0;
-    at += 2;
-    if (at > size) at = size;
-    n = std::min({n, size - at, fuzzing::kMaxFileBytes});
-    const std::string name = combined ? "FUZZ" + ext : "FUZZ___" + std::string(1, fuzzing::kFileCodes[bit]) + ext;
-    std::ofstream(dir + name, std::ios::binary).write(reinterpret_cast<const char*>(data + at), static_cast<std::streamsize>(n));
-    written.push_back(dir + name);
-    at += n;
-  }
-  if (written.empty()) return 0;
-  const std::string& chosen = written[data[1] % written.size()];
+  std::string chosen;
+  if (fuzzing::write_file_set(data, size, dir, chosen).empty()) return 0;
 
   // The header decoders on the chosen file's first record, whatever the loader decides.
   {

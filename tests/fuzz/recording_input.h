@@ -8,8 +8,10 @@
 //   byte first, and that many bytes of file content (cut at the end of the input)
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +48,33 @@ inline std::string encode(const FileSet& set) {
     out.append(c, 0, n);
   }
   return out;
+}
+
+// Writes the files of an input into `dir` (ending in "/") as FUZZ___<code><ext> or FUZZ<ext>.
+// Answers their paths in mask order, and in `chosen` the chosen one ("" when none was written).
+inline std::vector<std::string> write_file_set(const std::uint8_t* data, std::size_t size, const std::string& dir,
+                                               std::string& chosen) {
+  std::vector<std::string> written;
+  chosen.clear();
+  if (size < 4) return written;
+  const std::size_t variant = data[0] % kExtensions.size();
+  const std::string ext(kExtensions[variant]);
+  const bool combined = combined_variant(variant);
+  const std::uint16_t mask = combined ? 1 : static_cast<std::uint16_t>(data[2] | (data[3] << 8));
+  std::size_t at = 4;
+  for (std::size_t bit = 0; bit < kFileCodes.size() && at < size; ++bit) {
+    if ((mask & (1u << bit)) == 0) continue;
+    std::size_t n = at + 1 < size ? static_cast<std::size_t>(data[at] | (data[at + 1] << 8)) : 0;
+    at += 2;
+    if (at > size) at = size;
+    n = std::min({n, size - at, kMaxFileBytes});
+    const std::string name = combined ? "FUZZ" + ext : "FUZZ___" + std::string(1, kFileCodes[bit]) + ext;
+    std::ofstream(dir + name, std::ios::binary).write(reinterpret_cast<const char*>(data + at), static_cast<std::streamsize>(n));
+    written.push_back(dir + name);
+    at += n;
+  }
+  if (!written.empty()) chosen = written[data[1] % written.size()];
+  return written;
 }
 
 }  // namespace fuzzing

@@ -148,13 +148,32 @@ TEST(ConditionRequest, OpenFailureShowsLocationAndCode) {
 }
 
 TEST(ConditionRequest, Judging) {
-  std::string thirteen = "CE" + std::string(11, '0');
-  EXPECT_EQ(ambcomm::judge_answer(thirteen + "\r"), 0);
-  EXPECT_EQ(ambcomm::judge_answer(thirteen), 2);
-  EXPECT_EQ(ambcomm::judge_answer("lA" + std::string(20, '0')), 0);
-  for (const char* h : {"cE", "CG", "CH", "\xC3\x01"}) EXPECT_EQ(ambcomm::judge_answer(h + thirteen), 3) << h;
-  EXPECT_EQ(ambcomm::judge_answer("XY1\r"), 3);  // a wrong heading outranks a short answer
-  EXPECT_EQ(ambcomm::judge_answer(""), 1);
+  // Whole means its CR came and it is as long as its heading's layout.
+  const auto line = [](std::string heading, std::size_t length, bool cr = true) {
+    return heading + std::string(length - heading.size(), '0') + (cr ? "\r" : "");
+  };
+  const struct {
+    std::string answer;
+    int status;
+  } cases[] = {
+      {line("CE", 112), 0},        {line("CE", 120), 0},        {line("CE", 111), 2},
+      {line("CE", 120, false), 2}, {line("CD", 112), 0},        {line("LA", 120), 0},
+      {line("lA", 120), 0},        {line("La", 112), 2},        {line("Aa", 58), 0},
+      {line("Aa", 57), 2},         {line("CE", 14), 2},         {line("cE", 120), 3},
+      {line("CG", 120), 3},        {line("\xC3\x01", 120), 3}, {"XY1\r", 3},
+      {"", 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ambcomm::judge_answer(c.answer), c.status) << c.answer;
+}
+
+TEST(ConditionRequest, AnswerThatStallsMidwayIsNoAnswer) {
+  ambsim::FaultRates stall;
+  stall.stall = 1;
+  Request r(recorder("LA", '@'), stall);
+  r.dialogs.answer(ui::Answer::Ok);
+  const int status = r.run();
+  EXPECT_TRUE(status == 1 || status == 2) << status;
+  EXPECT_EQ(r.dialogs.last().caption, "受信結果");
 }
 
 TEST(ConditionDisplay, ListLines) {

@@ -96,6 +96,16 @@ TEST(MainFormLoop, ListClickAlsoReceivesAndAFailureShowsTheMessageBox) {
   EXPECT_EQ(q.t.dialogs.last().caption, "受信結果");
   EXPECT_EQ(q.status_line().rfind("受信できません (受信キャラクター無し)", 0), 0u);
   EXPECT_FALSE(q.mainform().test_control("BUTTON7").enabled());
+
+  // Half an answer names the model but is no ground for a clear.
+  ambsim::FaultRates cut;
+  cut.short_answer = true;
+  LinkProgram h(recorder("LA"), cut);
+  h.then([&] { h.t.dialogs.answer(ui::Answer::Ok); h.mainform().click("BUTTON1"); }, "receive");
+  h.run();
+  EXPECT_EQ(h.state.status, 2);
+  EXPECT_EQ(h.state.conditions.model_code, "LA");
+  EXPECT_FALSE(h.mainform().test_control("BUTTON7").enabled());
 }
 
 TEST(MainFormLoop, TimerInputIsBoundedAndSaved) {

@@ -183,7 +183,7 @@ TEST_F(CalorieView, AZeroCoefficientEndsOnlyThatEntry) {
   ASSERT_EQ(outcomes.size(), 2u);
   EXPECT_EQ(outcomes[0].error, common::CalorieError::ZeroCoefficient);
   EXPECT_EQ(outcomes[1].error, common::CalorieError::None);
-  EXPECT_EQ(lines_of(data("Calorie.ac")).size(), 5u);  // the header stays, no values
+  EXPECT_FALSE(fs::exists(data("Calorie.ac")));  // a failed entry leaves no file
   EXPECT_EQ(lines_of(data("Calorie.hr")).size(), 7u);
 
   c[22] = "0.021";

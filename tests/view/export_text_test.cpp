@@ -259,6 +259,35 @@ TEST_F(TextExport, MenuEntryRunsTheExportAfterAnOpen) {
   EXPECT_EQ(lines_of(data_ / "MENU___5.prn").size(), 61u);
 }
 
+// A set whose files end in ".prn" exported into its own folder would be replaced by the export.
+TEST_F(TextExport, NeverWritesOverTheRecording) {
+  ASSERT_EQ(common::write_text_channel_file(data("REC____0.prn"), header(30), 'A', "A0", std::vector<std::uint32_t>(30, 1)), "");
+  ASSERT_EQ(common::write_text_channel_file(data("REC____4.prn"), header(30), '4', "#4", std::vector<std::uint32_t>(30, 2)), "");
+  const std::string before0 = read_bytes(data_ / "REC____0.prn"), before4 = read_bytes(data_ / "REC____4.prn");
+  open_in_state(data("REC____0.prn"));
+  dialogs.answer_input("8");
+  dialogs.answer(ui::Answer::Ok);
+  dialogs.answer(ui::Answer::Ok);  // the refusal
+  TEXT_CONV(state, platform, 103);
+  ASSERT_EQ(dialogs.shown().size(), 3u);
+  EXPECT_EQ(dialogs.shown()[2].caption, "ﾃｷｽﾄ変換ﾃﾞｰﾀｰの保存");
+  EXPECT_NE(dialogs.shown()[2].text.find("REC____0.prn は処理中の記録ファイルです"), std::string::npos);
+  EXPECT_FALSE(state.forms.form3);
+  // The same file under another name (a hard link in another folder) is refused as well.
+  fs::create_directories(data_ / "out");
+  fs::create_hard_link(data_ / "REC____4.prn", data_ / "out" / "REC____4.prn");
+  const LoadedRecording r = load(data("REC____0.prn"));
+  const auto results = text_export_all(
+      make_text_export_job(conditions_for(r, 0, -1), r.table, r.info, r.sample_count, dir_of(data_ / "out")), {});
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_FALSE(results[0].written);
+  ASSERT_TRUE(results[0].error);
+  EXPECT_NE(results[0].error->detail.find("is the recording file"), std::string::npos);
+  EXPECT_EQ(read_bytes(data_ / "REC____0.prn"), before0);
+  EXPECT_EQ(read_bytes(data_ / "REC____4.prn"), before4);
+  EXPECT_FALSE(fs::exists(data_ / "out" / "REC____0.prn"));  // nothing at all was written
+}
+
 TEST_F(TextExport, RunTimeErrorAbandonsTheChannelAndKeepsTheOlderFile) {
   // The header promises 120 samples, the file holds one record of 50.
   std::vector<std::string> records{common::make_header_record(header(120)),

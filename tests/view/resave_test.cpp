@@ -134,6 +134,34 @@ TEST_F(Resave, ModeFiveAndResavedSetsAreRefused) {
   EXPECT_FALSE(state.forms.form3);
 }
 
+// A re-saved combined file re-saved under its old base name would replace itself with the cut.
+TEST_F(Resave, NeverWritesOverTheRecording) {
+  const common::CombinedLayout& layout = *common::combined_layout(".ac2");
+  common::RecordingHeader h;
+  h.old_layout = true;
+  h.kind = "*2";
+  h.start_time = "2612010900";
+  h.count = 240;
+  h.interval_seconds = 1;
+  ASSERT_EQ(common::write_combined_file(data("RS_c.ac2"), h, layout, "*2",
+                                        std::vector<std::string>(240, common::make_combined_frame(layout, {}))), "");
+  const std::string before = read_bytes(data_ / "RS_c.ac2");
+  open_in_state(data("RS_c.ac2"), 0, 60);
+  dialogs.answer_save(data("RS"));
+  dialogs.answer(ui::Answer::Ok);
+  dialogs.answer(ui::Answer::Ok);  // the refusal
+  EDIT_SAVE(state, platform, 102);
+  ASSERT_EQ(dialogs.shown().size(), 3u);
+  EXPECT_EQ(dialogs.shown()[2].caption, "時刻変更データーの保存");
+  EXPECT_NE(dialogs.shown()[2].text.find("RS_c.ac2 は処理中の記録ファイルです"), std::string::npos);
+  const LoadedRecording r = load(data("RS_c.ac2"));
+  const auto results = resave_all(job_for(r, 0, 60, data("RS")), {});
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_FALSE(results[0].written);
+  EXPECT_EQ(read_bytes(data_ / "RS_c.ac2"), before);
+  EXPECT_TRUE(files_ending(data_, ".part").empty());
+}
+
 TEST_F(Resave, CancelWritesNothing) {
   ASSERT_EQ(common::write_text_channel_file(data("SRC____0"), header(300), 'A', "A0", counting(300)), "");
   open_in_state(data("SRC____0"));
