@@ -41,7 +41,7 @@ bool render_trend(ui::Canvas& canvas, const RenderSetup& setup, std::ostream&) {
 
 template <char Code>
 bool render_ecg_block(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err) {
-  return render_ecg(canvas, setup.conditions, Code, err);
+  return render_ecg(canvas, setup.conditions, setup.channels.prefix, Code, err);
 }
 
 bool render_wave_page(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err) {

@@ -10,6 +10,7 @@
 #include "common/record_file.h"
 #include "common/recording_format.h"
 #include "common/text.h"
+#include "view/rr_index.h"
 
 namespace ambview {
 
@@ -18,6 +19,7 @@ using common::round_half_even;
 
 ChannelTable display_table(const ChannelTable& channels) {
   ChannelTable display;
+  display.prefix = channels.prefix;
   display.extension = channels.extension;
   display.combined = channels.combined;
   for (int r = 0; r < channels.count && r < kMaxChannelRows; ++r) {
@@ -371,36 +373,18 @@ void rr_plot(const BandArgs& a) {
   if (full_scale <= 0) throw BandStop{};
   const int h = band.geometry.h;
 
-  // 1. The window in beats, from the RR index file.
-  std::int64_t n = a.n;
-  std::int64_t first = 0;
-  std::int64_t beats = 0;
+  // 1. The window in beats, from the RR index (built when missing). Past the index's last
+  // entry the RR data has ended: the band runs to its last beat and ends there.
+  const std::optional<RrIndex> index = ensure_rr_index(a.display.rows[static_cast<std::size_t>(a.band)].path,
+                                                       a.display.extension);
+  if (!index) throw BandStop{};
+  const std::int64_t n = a.n;
+  const RrBeats window = index->beats_of(a.s, n);
+  const std::int64_t first = window.first;
+  const std::int64_t beats = window.count;
+  if (beats <= 0) return;
   trend::RecordReader rr;
-  bool rr_open = false;
-  {
-    trend::RecordReader index;
-    index.open(trend::band_file_name(a.path_name, a.extension, common::kRRIndexCode, true));
-    const std::string& header = index.record(1);
-    std::int64_t total = static_cast<std::int64_t>(common::hex_value(common::mid(header, 113, 8))) - 1;
-    if (total < 1) total = static_cast<std::int64_t>(common::hex_value(common::mid(header, 55, 8))) - 1;
-    if (a.s + n > total) n = total - a.s;
-    if (n <= 0) return;
-    const auto entry = [&index](std::int64_t j) {
-      const int per = common::kRRIndexEntriesPerRecord;
-      return static_cast<std::int64_t>(
-          common::rr_index_entry(index.record(j / per + 2), static_cast<int>(j % per)));
-    };
-    first = entry(a.s);
-    try {
-      beats = entry(a.s + n) - first;
-    } catch (const BandStop&) {
-      index.close();
-      rr.open(trend::band_file_name(a.path_name, a.extension, band.row.code, true));
-      rr_open = true;
-      beats = kRRWordsPerRecord * rr.record_count() - a.s;
-    }
-  }
-  if (!rr_open) rr.open(trend::band_file_name(a.path_name, a.extension, band.row.code, true));
+  rr.open(a.display.rows[static_cast<std::size_t>(a.band)].path);
 
   // 2. Milliseconds per trend sample; count x D is the window's duration.
   double d = common::val(a.recording_interval) * 1000.0;
