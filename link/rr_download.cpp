@@ -79,14 +79,17 @@ void rewrite_header(common::RecordFile& file, Edit edit) {
 std::uint64_t non_negative(std::int64_t v) { return static_cast<std::uint64_t>(std::max<std::int64_t>(0, v)); }
 
 // The recording's sample count as the set's headers state it: the conditions line's count,
-// which the RR file carries. The RR recorder reports no acceleration amount: its line keeps
-// the intervals recorded at 113-120, and without them the heart-rate values count.
-std::int64_t recording_count(common::RecordFile& rr_file, bool rr_recorder, std::int64_t heart_rates) {
+// which the RR file carries. The RR recorder reports no acceleration amount: its line may keep
+// the intervals recorded at 113-120; without them the RR data's time counts, in intervals, the
+// last one begun (one more than the heart-rate values, which close whole intervals).
+std::int64_t recording_count(common::RecordFile& rr_file, bool rr_recorder, std::int64_t heart_rates,
+                             std::int64_t rr_words) {
+  const std::int64_t rr_time = rr_words > 0 ? heart_rates + 1 : 0;
   const auto header = rr_file.is_open() ? rr_file.read(1) : std::nullopt;
-  if (!header) return heart_rates;
+  if (!header) return rr_time;
   if (rr_recorder) {
     const auto v = static_cast<std::int64_t>(common::hex_value(common::mid(*header, kCountLong.pos, kCountLong.width)));
-    return v > 0 ? v : heart_rates;
+    return v > 0 ? v : rr_time;
   }
   return common::read_header(*header).count;
 }
@@ -162,7 +165,7 @@ void END_RR_REQ(std::string_view kind, RrDerivation& rr, common::RecordFile& rr_
                 std::int64_t rr_count) {
   if (kind == "RR") {
     const bool rr_recorder = mode == "L";
-    const std::int64_t recording = recording_count(rr_file, rr_recorder, rr.total);
+    const std::int64_t recording = recording_count(rr_file, rr_recorder, rr.total, rr_count);
     const auto clear_ecg = [rr_recorder](std::string& h) {
       if (rr_recorder) common::set_mid(h, kEcgBlocks.pos, "0");
     };

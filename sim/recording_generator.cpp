@@ -156,7 +156,7 @@ void finish_rr_headers(std::string& header, char code, bool rr_recorder, std::in
   std::int64_t recording = common::read_header(header).count;
   if (rr_recorder) {
     recording = static_cast<std::int64_t>(common::hex_value(common::mid(header, kPosCountLong, 8)));
-    if (recording <= 0) recording = hr_values;
+    if (recording <= 0) recording = rr_words > 0 ? hr_values + 1 : 0;
   }
   if (code == common::kRRIndexCode) {
     common::mark_rr_index_header(header, hr_values, recording);

@@ -302,9 +302,16 @@ int samples_in_record(std::string_view record, int per_record, int width) {
 std::int64_t samples_held(const ChannelTable& table, int row) {
   const ChannelRow* r = row_at(table, row);
   if (r == nullptr || !r->present) return 0;
+  return samples_held(r->path, table, row);
+}
+
+std::int64_t samples_held(const std::string& path, const ChannelTable& table, int row) {
+  const ChannelRow* r = row_at(table, row);
+  if (r == nullptr) return 0;
   const int per = GET_BLKSIZ(table, row);
   common::RecordFile file;
-  if (per <= 0 || !file.open(r->path, common::RecordFile::Mode::ReadOnly)) return 0;
+  const std::string found = common::find_path_ignoring_case(path).value_or(path);
+  if (per <= 0 || !file.open(found, common::RecordFile::Mode::ReadOnly)) return 0;
   const std::int64_t records = file.record_count();
   if (records < common::kDataFirstRecord) return 0;
   const auto header = file.read(1);

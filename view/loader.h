@@ -150,5 +150,7 @@ std::int64_t samples_on_file(const ChannelTable& table, int row);
 // records hold (the padding after the last sample of a text record not counted). A file
 // shorter than its header holds what it holds; readers cover that much and say so.
 std::int64_t samples_held(const ChannelTable& table, int row);
+// The same for the file at `path` read as row `row` of `table`.
+std::int64_t samples_held(const std::string& path, const ChannelTable& table, int row);
 
 }  // namespace ambview

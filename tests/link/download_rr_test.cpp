@@ -135,19 +135,20 @@ TEST_F(RrFiles, HundredValuesWriteSixtyThreeAndTheRrRecorderFinishesEveryHeader)
   feed(std::vector<unsigned>(101, 1000), "1", "L");
   EXPECT_EQ(rr_.total, 100);
   // Each header says what its file holds: the index and the RR file the recording's count
-  // (the line's 113-120 is empty here, so the 100 intervals), the heart-rate file its 100
-  // values; at 55-62 the last entry's number, and in the RR file its 101 words.
+  // (the line's 113-120 is empty here: the 101 intervals the RR data runs into), the
+  // heart-rate file its 100 values; at 55-62 the last entry's number, the RR file's 101 words.
   const struct {
     const char* file;
     const char* at55;
-  } want[] = {{"/Ri", "00000063"}, {"/R5", "00000063"}, {"/R6", "00000065"}};
+    std::uint32_t count;
+  } want[] = {{"/Ri", "00000063", 101}, {"/R5", "00000063", 100}, {"/R6", "00000065", 101}};
   for (const auto& w : want) {
     SCOPED_TRACE(w.file);
     auto h = dltest::records(dir_ + w.file)[0];
     EXPECT_EQ(common::mid(h, 11, 4), "FFFF");
     EXPECT_EQ(common::mid(h, 55, 8), w.at55);
     EXPECT_EQ(common::mid(h, 63, 1), "0");
-    EXPECT_EQ(common::read_header(h).count, 100u);
+    EXPECT_EQ(common::read_header(h).count, w.count);
   }
 }
 

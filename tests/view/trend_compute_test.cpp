@@ -223,7 +223,7 @@ TEST_F(BandTest, MissingFileOrImpossibleScaleDrawsNothingAndThrowsNothing) {
 TEST_F(BandTest, ReadingPastTheEndStopsTheBandAndKeepsWhatWasDrawn) {
   write_text('5', '5', "#5", std::vector<std::uint32_t>(60, 90));  // one record
   TLT_PLOT(args('5', '5', 100, 100));
-  EXPECT_EQ(columns().size(), 60u);  // columns 0..59 drawn when sample 60 was about to be read
+  EXPECT_EQ(columns().size(), 60u);  // columns 0..59: the band ends where its file does
 }
 
 TEST_F(BandTest, CombinedFileMarkersAreNeverDrawnAsSamples) {
@@ -271,11 +271,11 @@ TEST_F(BandTest, RRRateAtTheBandTopFor300msOnThe180Scale) {
   RR_PLOT(args('6', '6', 4, 1000));
   EXPECT_TRUE(fs::exists(file('i')));
   const auto c = columns();
-  ASSERT_EQ(c.size(), 3u);
+  ASSERT_EQ(c.size(), 4u);  // the RR data ends inside the window: its last column is drawn
   for (const auto& col : c) EXPECT_EQ(col.largest, 300);  // 200 BPM cut at the top
   // Beats at their time: 4 samples of 1 s over 1000 px, 300 ms apart = 75 px.
   EXPECT_EQ(c[1].x, kLeft + 75);
-  EXPECT_EQ(c[2].x, kLeft + 150);
+  EXPECT_EQ(c[3].x, kLeft + 225);
 }
 
 TEST_F(BandTest, RRZeroWordsCarry4096msIntoTheBeatThatEndsTheInterval) {
@@ -284,12 +284,13 @@ TEST_F(BandTest, RRZeroWordsCarry4096msIntoTheBeatThatEndsTheInterval) {
   write_index({2, 2, 2, 2, 2, 4, 5});  // beats begun by the end of each second
   RR_PLOT(args('6', '6', 11, 11000));
   const auto c = columns();
-  ASSERT_EQ(c.size(), 4u);
+  ASSERT_EQ(c.size(), 5u);
   // x = 34 + t ms; 60000 / 4096 = 14.6 BPM at the zero, 60000 / 5000 = 12 BPM at its end.
   EXPECT_EQ(c[0], (Column{kLeft, 60, 60}));
   EXPECT_EQ(c[1], (Column{kLeft + 1000, 15, 15}));
   EXPECT_EQ(c[2], (Column{kLeft + 5096, 12, 12}));
   EXPECT_EQ(c[3], (Column{kLeft + 6000, 60, 60}));
+  EXPECT_EQ(c[4], (Column{kLeft + 7000, 60, 60}));
 }
 
 TEST_F(BandTest, RRWindowPastTheIndexRunsToTheLastBeatAndNeverReadsPadding) {
@@ -303,10 +304,10 @@ TEST_F(BandTest, RRWindowPastTheIndexRunsToTheLastBeatAndNeverReadsPadding) {
                                                  common::make_rr_index_record(std::vector<std::uint32_t>{2, 3, 4})}),
             "");
   RR_PLOT(args('6', '6', 100, 1000));
-  // Six beats 10 px apart; the last column is not drawn.
-  ASSERT_EQ(columns().size(), 5u);
+  // Six beats 10 px apart, the last one's column drawn where the data ends.
+  ASSERT_EQ(columns().size(), 6u);
   EXPECT_EQ(columns()[1], (Column{kLeft + 10, 60, 60}));
-  EXPECT_EQ(columns()[4], (Column{kLeft + 40, 60, 60}));
+  EXPECT_EQ(columns()[5], (Column{kLeft + 50, 60, 60}));
 }
 
 TEST_F(BandTest, WaveBandCentresTheZeroLineAndLimitsToTheBand) {
