@@ -275,7 +275,8 @@ void F_PLOT(OverviewBand& band) {
   common::RecordFile file;
   if (!file.open(table.rows[static_cast<std::size_t>(band.k)].path, common::RecordFile::Mode::ReadOnly)) return;
   const bool ecg_wave = band.code() == 'd';
-  const std::int64_t n = ecg_wave ? 5 * band.sample_count : band.sample_count;
+  // Within what the file holds: a shorter file's band ends where its data does.
+  const std::int64_t n = std::min(ecg_wave ? 5 * band.sample_count : band.sample_count, samples_held(table, band.k));
   const std::int64_t step = ecg_wave ? 5 * band.q : band.q;
   std::int64_t rec_no = -1;
   std::string rec;

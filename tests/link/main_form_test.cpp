@@ -210,6 +210,17 @@ TEST(MainFormDownload, SaveDialogNamesTheFilesAndSavesThem) {
   EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(p.dir));
 }
 
+TEST(MainFormDownload, AFolderOutsideCp932IsDownloadedIntoAndItsSlotKeepsTheLastValue) {
+  LinkProgram p(recorder("LA"));
+  std::filesystem::create_directory(p.dir + "/Müller café");
+  p.then([&] { p.t.dialogs.answer_save(p.dir + "/Müller café/abc"); p.mainform().click("BUTTON3"); }, "download");
+  p.run();
+  ASSERT_EQ(p.downloads.size(), 1u);
+  EXPECT_EQ(p.downloads[0], p.dir + "/Müller café/abc");
+  EXPECT_EQ(p.state.settings[1], p.dir);  // "ACC.PRM" is CP932: the slot is left as it was
+  EXPECT_EQ(p.state.settings[2], "abc____");
+}
+
 TEST(MainFormDownload, CancelWritesNothingAndABadDataDirectoryFallsBack) {
   LinkProgram p(recorder("LA"));
   common::SettingsSlots s = ambcomm::default_link_settings(p.dir + "/gone");
