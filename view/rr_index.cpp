@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
-#include <limits>
 #include <map>
 #include <system_error>
 
@@ -23,8 +22,9 @@ namespace fs = std::filesystem;
 
 constexpr int kPerRecord = common::kRRIndexEntriesPerRecord;
 constexpr int kWords = common::kWordsPerRecord;
-// An index kept in memory is bounded (4 bytes an entry): a year of one-second samples fits.
-constexpr std::int64_t kMaxMemoryEntries = std::int64_t{1} << 25;
+// An index is bounded, in memory and on disk (4 bytes an entry): a year of one-second samples
+// fits, a damaged RR file of zero words with a tiny interval does not fill the disk.
+constexpr std::int64_t kMaxEntries = std::int64_t{1} << 25;
 
 std::function<void(std::string_view)>& notice_sink() {
   static std::function<void(std::string_view)> sink = [](std::string_view line) { std::cerr << line << "\n"; };
@@ -96,7 +96,7 @@ bool walk(const RrSource& src, std::int64_t limit, Emit emit) {
 
 std::int64_t entry_limit(const RrSource& src) {
   // Readers never look past the recording's last sample; the index stops there.
-  return src.recording_count > 0 ? src.recording_count : std::numeric_limits<std::int64_t>::max();
+  return std::min(src.recording_count > 0 ? src.recording_count : kMaxEntries, kMaxEntries);
 }
 
 }  // namespace
@@ -230,7 +230,7 @@ std::optional<RrIndex> build_rr_index(const std::string& rr_path, const std::str
   }
 
   std::vector<std::uint32_t> entries;
-  const bool ok = walk(src, std::min(limit, kMaxMemoryEntries), [&](std::uint32_t beats) {
+  const bool ok = walk(src, limit, [&](std::uint32_t beats) {
     entries.push_back(beats);
     return true;
   });
