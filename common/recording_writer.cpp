@@ -8,6 +8,7 @@
 #include "common/cp932.h"
 #include "common/numbers.h"
 #include "common/record_file.h"
+#include "common/rr_index_format.h"
 #include "common/text.h"
 
 namespace common {
@@ -70,12 +71,7 @@ std::string make_header_record(const RecordingHeader& h, std::string_view base) 
   } else {
     put(rec, L.start_year, mid(h.start_time, 1, 2));
     put(rec, L.start_time, mid(h.start_time, 3, 8));
-    if (h.count < kCountInLongField) {
-      put_hex(rec, L.count, h.count);
-    } else {
-      put_hex(rec, L.count, kCountInLongField);
-    }
-    put_hex(rec, L.count_long, h.count);
+    set_current_count(rec, h.count);
     put(rec, L.interval_code, char_text(h.interval_code));
     put(rec, L.speed, char_text(h.speed));
   }
@@ -95,6 +91,12 @@ std::string make_header_record(const RecordingHeader& h, std::string_view base) 
     }
   }
   return pad_right(rec, kField);
+}
+
+void set_current_count(std::string& header, std::uint64_t count) {
+  const HeaderLayout& L = kCurrentHeader;
+  put_hex(header, L.count, count < kCountInLongField ? count : kCountInLongField);
+  put_hex(header, L.count_long, count);
 }
 
 RecordingHeader make_channel_header(std::string_view kind, std::string_view start_time,
@@ -217,10 +219,8 @@ std::string write_combined_file(const std::string& path, const RecordingHeader& 
 
 std::string write_rr_index_file(const std::string& path, const RecordingHeader& header,
                                 std::span<const std::uint32_t> entries) {
-  RecordingHeader h = header;
-  h.rr_count = static_cast<std::uint32_t>(entries.size());
-  std::string head = make_header_record(h);
-  if (!h.old_layout) put_hex(head, kCurrentHeader.count, kCountInLongField);
+  std::string head = make_header_record(header);
+  mark_rr_index_header(head, static_cast<std::int64_t>(entries.size()), header.count);
   std::vector<std::string> records{head};
   for (std::size_t i = 0; i < entries.size(); i += kRRIndexEntriesPerRecord) {
     records.push_back(make_rr_index_record(

@@ -36,6 +36,10 @@ namespace common {
 //  - current layout: ECG group k (k < ecg_blocks, at most 4) = "00000000" + 4-digit position.
 std::string make_header_record(const RecordingHeader& header, std::string_view base = {});
 
+// The count fields of a current-layout header: below 65535 four hex digits at 11-14 and the
+// same count in eight at 113-120; from 65535 on "FFFF" at 11-14 and the count at 113-120.
+void set_current_count(std::string& header, std::uint64_t count);
+
 // Convenience: a current-layout header for a per-channel file.
 //   kind "ce" for channels 0-5, "wA".."wD" for waveforms, "RR", "IX", "E1".."E4".
 RecordingHeader make_channel_header(std::string_view kind, std::string_view start_time,
@@ -90,7 +94,9 @@ std::string write_word_file(const std::string& path, const RecordingHeader& head
 std::string write_combined_file(const std::string& path, const RecordingHeader& header,
                                 const CombinedLayout& layout, std::string_view prefix,
                                 std::span<const std::string> frames);
-// RR index file: header with the entry count at 55-62 (and FFFF at 11-14), 60 entries a record.
+// RR index file as the programs write it: `header` with kind "IX", "FFFF" at 11-14, the number
+// of the last entry at 55-62 and header.count (the recording's sample count) at 113-120;
+// 60 entries a record (entry k: beats begun at or before the end of sample k).
 std::string write_rr_index_file(const std::string& path, const RecordingHeader& header,
                                 std::span<const std::uint32_t> entries);
 

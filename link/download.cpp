@@ -9,6 +9,7 @@
 
 #include "common/cp932.h"
 #include "common/numbers.h"
+#include "common/path_names.h"
 #include "common/record_file.h"
 #include "common/text.h"
 #include "link/rr_download.h"
@@ -99,11 +100,6 @@ bool mode_in(std::string_view rule, char m) {
     }
   }
   return false;
-}
-
-std::size_t name_start(std::string_view path) {
-  std::size_t sep = path.find_last_of("/\\");
-  return sep == std::string_view::npos ? 0 : sep + 1;
 }
 
 std::int64_t slot_count(const std::string& text) {
@@ -377,11 +373,7 @@ void leave_four_times(Link& link) {
 
 }  // namespace
 
-std::string strip_extension(std::string_view path) {
-  const std::size_t start = name_start(path);
-  const std::size_t dot = path.find('.', start);
-  return std::string(dot == std::string_view::npos ? path : path.substr(0, dot));
-}
+std::string strip_extension(std::string_view path) { return common::without_extension(path); }
 
 BlockSizes GET_END_SIZ(std::int64_t count, int items, int item_size) {
   BlockSizes s;
@@ -419,9 +411,8 @@ std::vector<PlannedFile> plan_download(const common::ConditionsRecord& rec, std:
   const char mode = rec.mode.empty() ? ' ' : rec.mode[0];
   const std::int64_t acc = slot_count(rec.acc_count);
   const bool long_acc = acc >= kLongCount;
-  const std::size_t start = name_start(path);
-  const std::string directory(path.substr(0, start));
-  const std::string name(path.substr(start));
+  const std::string directory = common::directory_part(path);
+  const std::string name = common::name_part(path);
 
   if (model == "Aa") {
     for (const auto& c : kCombined) {
@@ -445,7 +436,7 @@ std::vector<PlannedFile> plan_download(const common::ConditionsRecord& rec, std:
   }
 
   const bool full = full_model(model);
-  const std::string base = common::cp932_fit(name, 7, '_');
+  const std::string base = common::fit_base_name(name);
   const int ecg_blocks = static_cast<int>(slot_count(rec.ecg_blocks));
   for (const auto& r : kPlan) {
     const bool wave_row = r.channel >= 'a' && r.channel <= 'd';

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "common/cp932.h"
+#include "common/path_names.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "link/command_line.h"
@@ -44,14 +45,8 @@ constexpr int kExplanationMargin = 10;
 std::string u(const std::string& cp932) { return common::cp932_to_utf8(cp932); }
 std::string cp(std::string_view utf8) { return common::utf8_to_cp932(utf8); }
 
-// Position of the name part: just after the last "/" or "\" (0 when there is none).
-std::size_t name_start(std::string_view path) {
-  const auto sep = path.find_last_of("/\\");
-  return sep == std::string_view::npos ? 0 : sep + 1;
-}
-
 // The first "." of the name part, or npos.
-std::size_t first_dot(std::string_view path) { return path.find('.', name_start(path)); }
+std::size_t first_dot(std::string_view path) { return path.find('.', common::name_start(path)); }
 
 // A colour as the settings hold it: hex text without leading zeros.
 std::string colour_text(ui::Colour c) {
@@ -77,22 +72,9 @@ std::vector<ui::ControlDef> main_controls() {
 
 }  // namespace
 
-std::string GET_PASS(std::string_view path) {
-  return std::string(path.substr(0, name_start(path)));
-}
-
-std::string GET_FN(std::string_view path) {
-  const std::size_t start = name_start(path);
-  const std::size_t dot = first_dot(path);
-  const std::string_view name = path.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
-  return common::cp932_fit(name, 7, '_');
-}
-
-std::string GET_EXP(std::string_view path) {
-  const std::size_t dot = first_dot(path);
-  if (dot == std::string_view::npos || dot == 0) return {};
-  return std::string(path.substr(dot));
-}
+std::string GET_PASS(std::string_view path) { return common::directory_part(path); }
+std::string GET_FN(std::string_view path) { return common::fit_base_name(common::stem_part(path)); }
+std::string GET_EXP(std::string_view path) { return common::extension_part(path); }
 
 std::string cut_download_name(std::string_view path) {
   const std::size_t dot = first_dot(path);
@@ -374,9 +356,11 @@ void MainForm::receive_to_file() {
       platform_.dialogs.save_file("名前を付けて保存", "無題___0", "ﾃﾞｰﾀｰ(*);すべてのファイル(*.*)");
   if (answer != ui::kCancelAnswer && !answer.empty()) {
     const std::string name = cut_download_name(answer);
-    state_.settings[1] = cp(GET_PASS(name));
-    state_.settings[2] = cp(GET_FN(name));
-    state_.settings[16] = cp(GET_EXP(name));
+    // The slots are CP932: a name CP932 cannot hold leaves its slot as it was, while the
+    // download itself goes to the chosen path as it is.
+    state_.settings[1] = common::slot_value(GET_PASS(name), state_.settings[1]);
+    state_.settings[2] = common::slot_value(GET_FN(name), state_.settings[2]);
+    state_.settings[16] = common::slot_value(GET_EXP(name), state_.settings[16]);
     PUT_COND();
     if (hooks_.download) hooks_.download(l, platform_, name);
   }

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "common/numbers.h"
+#include "common/recording_format.h"
 #include "common/recording_writer.h"
+#include "common/rr_index_format.h"
 #include "common/text.h"
 #include "ui/colour.h"
 
@@ -62,20 +64,34 @@ bool start_empty(common::RecordFile& file, const std::string& path) {
   return !ec && file.open(path, common::RecordFile::Mode::ReadWriteCreate);
 }
 
-void finish_header(common::RecordFile& file, std::int64_t entries, bool rr_recorder, std::int64_t count) {
+// Record 1 of an open companion or RR file, changed by `edit` and written back.
+template <class Edit>
+void rewrite_header(common::RecordFile& file, Edit edit) {
   if (!file.is_open()) return;
   auto header = file.read(1);
   if (!header) return;
   std::string h = header->substr(0, common::RecordFile::kFieldSize);
-  common::set_mid(h, kCount.pos, "FFFF");
-  common::set_mid(h, kRrCount.pos, common::hex_field(static_cast<std::uint64_t>(std::max<std::int64_t>(0, entries)), 8));
-  if (rr_recorder) {
-    common::set_mid(h, kEcgBlocks.pos, "0");
-    // FFFF sends the reader to 113-120, which the RR recorder's line leaves at 0.
-    common::set_mid(h, kCountLong.pos, common::hex_field(static_cast<std::uint64_t>(std::max<std::int64_t>(0, count)), 8));
-  }
+  edit(h);
   file.write(1, h);
   file.flush();
+}
+
+std::uint64_t non_negative(std::int64_t v) { return static_cast<std::uint64_t>(std::max<std::int64_t>(0, v)); }
+
+// The recording's sample count as the set's headers state it: the conditions line's count,
+// which the RR file carries. The RR recorder reports no acceleration amount: its line may keep
+// the intervals recorded at 113-120; without them the RR data's time counts, in intervals, the
+// last one begun (one more than the heart-rate values, which close whole intervals).
+std::int64_t recording_count(common::RecordFile& rr_file, bool rr_recorder, std::int64_t heart_rates,
+                             std::int64_t rr_words) {
+  const std::int64_t rr_time = rr_words > 0 ? heart_rates + 1 : 0;
+  const auto header = rr_file.is_open() ? rr_file.read(1) : std::nullopt;
+  if (!header) return rr_time;
+  if (rr_recorder) {
+    const auto v = static_cast<std::int64_t>(common::hex_value(common::mid(*header, kCountLong.pos, kCountLong.width)));
+    return v > 0 ? v : rr_time;
+  }
+  return common::read_header(*header).count;
 }
 
 }  // namespace
@@ -94,12 +110,10 @@ void start_rr_derivation(RrDerivation& rr, std::string_view interval) {
   rr.heart_rate_text = "#5";
   rr.index_text.clear();
   rr.values_in_record = 0;
-  rr.beats = 0;
   rr.interval_s = common::val(interval);
   // An interval that rounds to 0 ms would close intervals without end.
-  rr.interval_ms = std::max<std::int64_t>(1, common::round_half_even(rr.interval_s * 1000));
-  rr.next_end_ms = rr.interval_ms;
-  rr.elapsed_ms = 0;
+  rr.interval_ms = common::interval_ms(rr.interval_s);
+  rr.walk = common::RrBoundaryWalk(rr.interval_ms);
   rr.valid = 0;
   rr.sum = 0;
   rr.next_record = 2;
@@ -107,20 +121,17 @@ void start_rr_derivation(RrDerivation& rr, std::string_view interval) {
 }
 
 void feed_rr_value(RrDerivation& rr, unsigned w_in, bool very_last) {
-  std::int64_t w = w_in;
-  ++rr.beats;
-  const bool gap = w <= 0;
-  if (gap) w = 4096;
-  else ++rr.valid;
-  rr.sum += w;
-  rr.elapsed_ms += w;
-  while (rr.next_end_ms < rr.elapsed_ms) {
+  const auto word = static_cast<std::uint16_t>(w_in);
+  const bool gap = word == 0;
+  if (!gap) ++rr.valid;
+  rr.sum += gap ? common::kZeroRrMs : word;
+  // One heart rate and one index entry for every interval end this beat passes.
+  rr.walk.beat(word, [&rr](std::int64_t beats) {
     const double rate = rr.valid > 0 ? 60000.0 * static_cast<double>(rr.valid) / static_cast<double>(rr.sum)
                                      : 60000.0 / static_cast<double>(rr.sum);
     const auto hr = common::round_half_even(rate);
-    rr.next_end_ms += rr.interval_ms;
     rr.heart_rate_text += common::hex_field(static_cast<std::uint64_t>(hr), 4);
-    rr.index_text += index_entry(rr.beats);
+    rr.index_text += index_entry(beats);
     ++rr.values_in_record;
     ++rr.total;
     if (rr.values_in_record == kHeartRatesPerRecord) {
@@ -130,7 +141,8 @@ void feed_rr_value(RrDerivation& rr, unsigned w_in, bool very_last) {
       rr.index_text.clear();
       rr.values_in_record = 0;
     }
-  }
+  });
+  rr.beats = rr.walk.beats();
   if (!gap) rr.sum = 0;
   rr.valid = 0;
   if (very_last && rr.values_in_record > 0) write_pending_records(rr);
@@ -153,11 +165,36 @@ void END_RR_REQ(std::string_view kind, RrDerivation& rr, common::RecordFile& rr_
                 std::int64_t rr_count) {
   if (kind == "RR") {
     const bool rr_recorder = mode == "L";
-    finish_header(rr.index_file, rr.total - 1, rr_recorder, rr.total);
-    if (rr_recorder) {
-      finish_header(rr_file, rr.total - 1, true, rr_count);
-      finish_header(rr.heart_rate_file, rr.total - 1, true, rr.total);
-    }
+    const std::int64_t recording = recording_count(rr_file, rr_recorder, rr.total, rr_count);
+    const auto clear_ecg = [rr_recorder](std::string& h) {
+      if (rr_recorder) common::set_mid(h, kEcgBlocks.pos, "0");
+    };
+    // The index: its last entry's number at 55-62, the recording's count at 113-120.
+    rewrite_header(rr.index_file, [&](std::string& h) {
+      common::mark_rr_index_header(h, rr.total, recording);
+      clear_ecg(h);
+    });
+    // The heart-rate file says how many values it holds.
+    rewrite_header(rr.heart_rate_file, [&](std::string& h) {
+      if (rr_recorder) {
+        common::set_mid(h, kCount.pos, "FFFF");
+        common::set_mid(h, kCountLong.pos, common::hex_field(non_negative(rr.total), kCountLong.width));
+        common::set_mid(h, kRrCount.pos, common::hex_field(non_negative(rr.total - 1), kRrCount.width));
+      } else {
+        common::set_current_count(h, non_negative(rr.total));
+      }
+      clear_ecg(h);
+    });
+    // The RR file: the recording's count like every file of the set, and at 55-62 the RR
+    // intervals it holds.
+    rewrite_header(rr_file, [&](std::string& h) {
+      common::set_mid(h, kRrCount.pos, common::hex_field(non_negative(rr_count), kRrCount.width));
+      if (rr_recorder) {
+        common::set_mid(h, kCount.pos, "FFFF");
+        common::set_mid(h, kCountLong.pos, common::hex_field(non_negative(recording), kCountLong.width));
+      }
+      clear_ecg(h);
+    });
   }
   rr.heart_rate_file.close();
   rr.index_file.close();

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/record_file.h"
+#include "common/rr_index_format.h"
 #include "link/serial_link.h"
 #include "ui/form.h"
 
@@ -24,8 +25,7 @@ struct RrDerivation {
   std::int64_t beats = 0;
   double interval_s = 1;
   std::int64_t interval_ms = 1000;
-  std::int64_t next_end_ms = 0;
-  std::int64_t elapsed_ms = 0;
+  common::RrBoundaryWalk walk{1000};  // beats placed on interval ends, as the index counts them
   std::int64_t valid = 0;
   std::int64_t sum = 0;
   std::int64_t next_record = 2;
@@ -52,9 +52,11 @@ void feed_rr_value(RrDerivation& rr, unsigned w, bool very_last);
 // Starts the derivation for a file with the conditions' interval text.
 void start_rr_derivation(RrDerivation& rr, std::string_view interval);
 
-// END_RR_REQ: for kind "RR" finishes the index header (FFFF, N - 1 at 55-62; mode "L": "0" at
-// 63) and, in mode "L", the RR and heart-rate headers too; closes the companion files.
-// `rr_file` is the open RR file; `rr_count` the words it holds (mode "L" count).
+// END_RR_REQ: for kind "RR" finishes the headers so that each says what its file holds: the
+// index "IX", FFFF at 11-14, N - 1 at 55-62 and the recording's count at 113-120; the
+// heart-rate file its N values; the RR file the recording's count (mode "L": FFFF and 113-120)
+// and the words it holds at 55-62; mode "L" also "0" at 63 of all three. Closes the companion
+// files. `rr_file` is the open RR file; `rr_count` the words it holds.
 void END_RR_REQ(std::string_view kind, RrDerivation& rr, common::RecordFile& rr_file, std::string_view mode,
                 std::int64_t rr_count);
 

@@ -12,6 +12,7 @@
 #include "common/record_file.h"
 #include "common/recording_format.h"
 #include "common/recording_writer.h"
+#include "common/rr_index_format.h"
 #include "common/text.h"
 
 namespace ambsim {
@@ -101,40 +102,27 @@ class RecordSink {
   bool failed_ = false;
 };
 
-// The link program's heart-rate derivation from RR words (one value per measuring interval).
+// The link program's heart-rate derivation from RR words (one value per measuring interval),
+// on the beat walk the RR index shares with the analysis program.
 class RrDeriver {
  public:
-  explicit RrDeriver(double interval_s) {
-    interval_ms_ = common::round_half_even(interval_s * 1000.0);
-    if (interval_ms_ <= 0) interval_ms_ = 1000;  // a zero interval would never close
-    next_end_ = interval_ms_;
-  }
+  explicit RrDeriver(double interval_s)
+      : walk_(interval_s > 0 ? common::interval_ms(interval_s) : 1000) {}  // a zero interval would never close
   template <class Emit>
   void feed(std::uint16_t word, Emit emit) {
-    ++beats_;
-    std::int64_t w = word;
-    bool lost = w == 0;
-    if (lost) {
-      w = 4096;
-    } else {
-      ++valid_;
-    }
-    sum_ += w;
-    elapsed_ += w;
-    while (next_end_ < elapsed_) {
+    const bool lost = word == 0;
+    if (!lost) ++valid_;
+    sum_ += lost ? common::kZeroRrMs : word;
+    walk_.beat(word, [&](std::int64_t beats) {
       double hr = valid_ > 0 ? 60000.0 * valid_ / static_cast<double>(sum_) : 60000.0 / static_cast<double>(sum_);
-      next_end_ += interval_ms_;
-      emit(static_cast<std::uint16_t>(common::round_half_even(hr) & 0xFFFF), static_cast<std::uint32_t>(beats_));
-    }
+      emit(static_cast<std::uint16_t>(common::round_half_even(hr) & 0xFFFF), static_cast<std::uint32_t>(beats));
+    });
     if (!lost) sum_ = 0;
     valid_ = 0;
   }
 
  private:
-  std::int64_t interval_ms_ = 1000;
-  std::int64_t next_end_ = 0;
-  std::int64_t elapsed_ = 0;
-  std::int64_t beats_ = 0;
+  common::RrBoundaryWalk walk_;
   std::int64_t valid_ = 0;
   std::int64_t sum_ = 0;
 };
@@ -159,13 +147,35 @@ std::string with_kind(std::string line, const std::string& kind) {
   return line;
 }
 
-// Header changes of the RR recorder and of the RR index: the count sent to the long field and
-// the number of heart-rate values at 55-62.
-void mark_rr_totals(std::string& header, std::int64_t n, bool clear_ecg) {
-  common::set_mid(header, kPosCount, "FFFF");
-  // N - 1 as the link writes it; an empty derivation stays 0 instead of wrapping.
-  common::set_mid(header, kPosRRCount, common::hex_field(static_cast<std::uint64_t>(std::max<std::int64_t>(n - 1, 0)), 8));
-  if (clear_ecg) common::set_mid(header, kPosEcgBlocks, "0");
+// The headers the link program finishes after an RR download (see END_RR_REQ): each says what
+// its file holds.
+void finish_rr_headers(std::string& header, char code, bool rr_recorder, std::int64_t hr_values,
+                       std::int64_t rr_words) {
+  const auto u = [](std::int64_t v) { return static_cast<std::uint64_t>(std::max<std::int64_t>(v, 0)); };
+  // The recording's count: the line's, or for the RR recorder the intervals at 113-120.
+  std::int64_t recording = common::read_header(header).count;
+  if (rr_recorder) {
+    recording = static_cast<std::int64_t>(common::hex_value(common::mid(header, kPosCountLong, 8)));
+    if (recording <= 0) recording = rr_words > 0 ? hr_values + 1 : 0;
+  }
+  if (code == common::kRRIndexCode) {
+    common::mark_rr_index_header(header, hr_values, recording);
+  } else if (code == '5') {
+    if (rr_recorder) {
+      common::set_mid(header, kPosCount, "FFFF");
+      common::set_mid(header, kPosCountLong, common::hex_field(u(hr_values), 8));
+      common::set_mid(header, kPosRRCount, common::hex_field(u(hr_values - 1), 8));
+    } else {
+      common::set_current_count(header, u(hr_values));
+    }
+  } else if (code == '6') {
+    common::set_mid(header, kPosRRCount, common::hex_field(u(rr_words), 8));
+    if (rr_recorder) {
+      common::set_mid(header, kPosCount, "FFFF");
+      common::set_mid(header, kPosCountLong, common::hex_field(u(recording), 8));
+    }
+  }
+  if (rr_recorder) common::set_mid(header, kPosEcgBlocks, "0");
 }
 
 bool check_options(const RecordingOptions& o, std::string& error) {
@@ -358,8 +368,8 @@ RecordingResult write_per_channel(const RecordingOptions& o) {
         common::set_mid(h, kPosCountLong, common::hex_field(static_cast<std::uint64_t>(c), 8));
       }
     }
-    if (e.kind == "IX") mark_rr_totals(h, r.hr_values, sig.mode == 'L');
-    if (sig.mode == 'L' && (e.code == '6' || e.code == '5')) mark_rr_totals(h, r.hr_values, true);
+    if (rr && (e.code == common::kRRIndexCode || e.code == '6' || (e.code == '5' && e.sink.get() == rr_hr)))
+      finish_rr_headers(h, e.code, sig.mode == 'L', r.hr_values, r.rr_count);
     std::string err = e.sink->finish(h);
     if (!err.empty() && r.error.empty()) r.error = err;
     r.files.push_back(file_of(e.code));

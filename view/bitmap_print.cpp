@@ -83,11 +83,11 @@ std::string bitmap_path(std::string_view chosen, std::string_view data_directory
 
 void SAVE_TRD_WAVE(ViewerState& state, ui::Platform& platform, ui::Form& window) {
   // The dialog opens in the recording's folder.
-  const std::string data_directory = slot_text(state, slot::kDirectory);
+  const std::string data_directory = state.data_directory;
   std::error_code ec;
   if (!data_directory.empty()) fs::current_path(data_directory, ec);
 
-  const std::string proposed = slot_text(state, slot::kBaseName) + "n.bmp";
+  const std::string proposed = data_base_name(state) + "n.bmp";
   const std::string chosen = platform.dialogs.save_file(kBitmapSaveTitle, proposed, kBitmapSaveFilter);
   if (chosen == ui::kCancelAnswer || chosen.empty()) return;
 

@@ -10,6 +10,7 @@
 
 #include "common/cp932.h"
 #include "common/numbers.h"
+#include "common/path_names.h"
 #include "common/recording_format.h"
 #include "common/staged_file.h"
 #include "common/text.h"
@@ -134,6 +135,11 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
   out.recording_file = trend::band_file_name(f.path_name, f.extension, entry.code);
   const int row = row_of(*f.channels, entry.code);
   const bool combined = common::is_combined_extension(f.extension);
+  // The samples of the span the file holds: a file shorter than the span (a heart-rate file
+  // whose RR data ended early) counts as far as it goes.
+  out.span_samples = f.n;
+  const std::int64_t n = row >= 0 ? std::clamp<std::int64_t>(samples_held(*f.channels, row) - f.q, 0, f.n) : f.n;
+  out.counted = n;
 
   TextFile file;
   if (!f.text_directory.empty()) {
@@ -145,7 +151,9 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
   }
 
   const common::CalorieModel model = common::calorie_model(c);
-  const std::string name = combined ? c[2] + c[16] : c[2] + std::string(1, entry.code) + c[16];
+  // Names as on disk; the text inside the file is CP932.
+  const std::string name_utf8 = common::name_part(f.path_name) + (combined ? "" : std::string(1, entry.code)) + f.extension;
+  const std::string name = cp(name_utf8);
   const std::string& age = c[common::calorie_slot::kAge];
   const std::string& floor_item = c[common::calorie_slot::kFloor];
   const std::string& block_item = c[common::calorie_slot::kBlock];
@@ -168,7 +176,7 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
   }
   file.line(q_text(cp("測定間隔 S=")) + comma + interval_text + comma + q_text(cp(" 平均値 N=")) + comma + block_item +
             comma + q_text(cp(" ﾃﾞｰﾀｰ量=")) + comma +
-            common::num_text(static_cast<double>(common::block_count(f.n, model.block))));
+            common::num_text(static_cast<double>(common::block_count(n, model.block))));
   file.line("");
   const std::string& t = f.start_text;
   file.line(q_text(cp(acc ? "加速度-ｶﾛﾘｰ (kcal/hr)" : "心拍数-ｶﾛﾘｰ (kcal/hr)")) + comma +
@@ -206,7 +214,7 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
       return {State::Fail, 0};
     }
   };
-  const common::CalorieSpan span = common::walk_calorie(model, kind, f.n, f.interval, source);
+  const common::CalorieSpan span = common::walk_calorie(model, kind, n, f.interval, source);
   out.error = span.error;
 
   // Text values: right-aligned in 4, per_line to a line; a line is written when full or at
@@ -217,7 +225,7 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
   for (std::size_t b = 0; b < span.blocks.size(); ++b) {
     values += common::right("   " + common::num_text(span.blocks[b].value), 4) + ",";
     ++counted;
-    const bool last = span.blocks[b].first + span.blocks[b].count >= f.n;
+    const bool last = span.blocks[b].first + span.blocks[b].count >= n;
     if (counted % per_line == 0 || last) {
       values.pop_back();
       file.line(values);
@@ -226,7 +234,7 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
   }
 
   // Bars: one per p samples, as high as the largest block rate since the previous bar.
-  const std::int64_t drawn = std::min<std::int64_t>(f.n, static_cast<std::int64_t>(span.blocks.size()) * model.block);
+  const std::int64_t drawn = std::min<std::int64_t>(n, static_cast<std::int64_t>(span.blocks.size()) * model.block);
   int previous_x = kLeftX;
   std::int64_t largest = 0;
   for (std::int64_t i = 0; i < drawn; ++i) {
@@ -253,21 +261,31 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
       acc ? "a=" + common::num_text_single(model.a) + "  b=" + common::num_text_single(model.b)
           : "c=" + common::num_text_single(model.c) + "  d=" + common::num_text_single(model.d);
   window.text(kLeftX, base - f.band_height - kCaptionLine,
-              common::cp932_to_utf8("  <" + c[2] + std::string(1, entry.code) + c[16] + "> " + coefficient_text +
-                                    cp("  総ｶﾛﾘｰ=") + common::num_text(span.total) + "kcal"),
+              "  <" + common::name_part(f.path_name) + std::string(1, entry.code) + f.extension + "> " +
+                  common::cp932_to_utf8(coefficient_text + cp("  総ｶﾛﾘｰ=") + common::num_text(span.total) + "kcal"),
               kTextFont);
-  if (index == f.list_length - 1) {
-    window.text(kLeftX, base + 32, common::cp932_to_utf8("[" + f.info->item[RecordingInfo::kComment] + "]"), kTextFont);
-    window.text(kLeftX, base + 48,
-                common::cp932_to_utf8(cp("年齢=") + age + cp(",  体重kg=") + common::num_text_single(model.weight) +
-                                      cp(",  温当量kcal/l=") + common::num_text_single(model.equivalent)),
-                kTextFont);
-    window.text(kLeftX, base + 64,
-                common::cp932_to_utf8(cp("測定間隔S=") + interval_text + cp("  平均値N=") + block_item +
-                                      cp("  酸素摂取量下限=") + floor_item),
-                kTextFont);
-  }
   return out;
+}
+
+// The summary under the last band: comment, the subject and the model's settings. Drawn
+// whatever became of the entries.
+void draw_summary(const Frame& f) {
+  const common::SettingsSlots& c = *f.cond;
+  ui::Canvas& window = *f.window;
+  const common::CalorieModel model = common::calorie_model(c);
+  const int base = rounded(static_cast<double>(f.list_length) * (f.band_height + kCaptionLine));
+  window.set_pen(ui::palette(0));
+  window.text(kLeftX, base + 32, common::cp932_to_utf8("[" + f.info->item[RecordingInfo::kComment] + "]"), kTextFont);
+  window.text(kLeftX, base + 48,
+              common::cp932_to_utf8(cp("年齢=") + c[common::calorie_slot::kAge] + cp(",  体重kg=") +
+                                    common::num_text_single(model.weight) + cp(",  温当量kcal/l=") +
+                                    common::num_text_single(model.equivalent)),
+              kTextFont);
+  window.text(kLeftX, base + 64,
+              common::cp932_to_utf8(cp("測定間隔S=") + f.info->item[RecordingInfo::kInterval] + cp("  平均値N=") +
+                                    c[common::calorie_slot::kBlock] + cp("  酸素摂取量下限=") +
+                                    c[common::calorie_slot::kFloor]),
+              kTextFont);
 }
 
 }  // namespace
@@ -320,8 +338,9 @@ std::vector<CalorieOutcome> CAL_TREND(ui::Canvas& window, const common::Settings
   f.cond = &c;
   f.info = &info;
   f.channels = &channels;
-  f.path_name = common::cp932_to_utf8(c[1] + c[2]);
-  f.extension = common::cp932_to_utf8(c[16]);
+  // Files are opened by their names on disk, never by names rebuilt from the CP932 slots.
+  f.path_name = channels.prefix;
+  f.extension = channels.extension;
   f.text_directory = text_directory;
   f.list_length = length;
   f.width = window.width() - kWidthMargin;
@@ -390,6 +409,7 @@ std::vector<CalorieOutcome> CAL_TREND(ui::Canvas& window, const common::Settings
 
   f.p = std::max<std::int64_t>(f.width > 0 ? f.n / f.width : 1, 1);
   for (int i = 0; i < length; ++i) outcomes.push_back(CAL_PLOT(f, list[static_cast<std::size_t>(i)], i));
+  draw_summary(f);
   return outcomes;
 }
 
@@ -440,7 +460,7 @@ void CALC_CAL(ViewerState& state, ui::Platform& platform, int /*code*/) {
   const int main_height = state.forms.main ? state.forms.main->client_height() : kMainHeight;
   const int height = calorie_window_height(main_height, selected, static_cast<int>(list.size()));
   ui::Form& form = WND6_OPN(state, platform, height, kCalorieCaption);
-  CAL_TREND(form.canvas(), state.conditions, state.info, state.channels, list, slot_text(state, slot::kDirectory));
+  CAL_TREND(form.canvas(), state.conditions, state.info, state.channels, list, state.data_directory);
   platform.pump.process_pending();
 }
 

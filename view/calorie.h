@@ -56,6 +56,8 @@ struct CalorieOutcome {
   std::string text_file;       // UTF-8 path of the calorie text file ("" when none was written)
   std::int32_t total = 0;      // kcal of the span (when error is None)
   common::CalorieError error = common::CalorieError::None;
+  std::int64_t span_samples = 0;  // samples of the span
+  std::int64_t counted = 0;       // of them, those the recording file holds (the entry covers these)
 };
 
 // CAL_TREND: the frame into `window`, then CAL_PLOT for every entry. `text_directory` (UTF-8,

@@ -138,6 +138,9 @@ int run_calorie(const CommandArgs& args, std::ostream& out, std::ostream& err) {
       status = kExitDataError;
       continue;
     }
+    if (o.counted < o.span_samples)
+      err << "ambview calorie: " << o.recording_file << ": the file holds " << o.counted << " of the span's "
+          << o.span_samples << " samples: the total covers those\n";
     out << o.recording_file << " " << kind_name(o.entry.kind) << " " << o.total << " kcal " << o.text_file << "\n";
   }
   return status;

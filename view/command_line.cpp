@@ -7,6 +7,8 @@
 #include <system_error>
 
 #include "common/cp932.h"
+#include "common/record_file.h"
+#include "common/recording_format.h"
 #include "common/same_file.h"
 #include "common/text.h"
 #include "view/calorie_commands.h"
@@ -125,7 +127,7 @@ bool load_or_report(const std::string& path, LoadedRecording& out, std::ostream&
 int chosen_row(const LoadedRecording& r) {
   for (int i = 0; i < r.table.count; ++i)
     if (common::same_file(r.table.rows[static_cast<std::size_t>(i)].path, r.path)) return i;
-  return 0;
+  return -1;  // a file of the set that is no channel: the RR index
 }
 
 void report_empty(const LoadedRecording& r, std::ostream& err) {
@@ -137,7 +139,15 @@ void report_empty(const LoadedRecording& r, std::ostream& err) {
 
 std::int64_t samples_held(const LoadedRecording& r) {
   const int row = chosen_row(r);
-  const std::int64_t held = samples_on_file(r.table, row);
+  // The RR file's words are beats and the index's entries beat numbers, not samples: both
+  // carry the recording's count and hold its time as long as they hold a data record.
+  if (row < 0 || (r.table.combined == nullptr && r.table.rows[static_cast<std::size_t>(row)].kind == common::kKindRR)) {
+    common::RecordFile file;
+    return file.open(r.path, common::RecordFile::Mode::ReadOnly) && file.record_count() >= common::kDataFirstRecord
+               ? r.sample_count
+               : 0;
+  }
+  const std::int64_t held = ambview::samples_held(r.table, row);
   // The ECG waveform file runs five of its samples per sample of the header's count.
   return r.table.combined == nullptr && r.table.rows[static_cast<std::size_t>(row)].code == 'd' &&
                  is_ecg_wave_path(r.path)

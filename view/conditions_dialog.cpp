@@ -8,11 +8,12 @@
 #include "common/cp932.h"
 #include "common/file_lookup.h"
 #include "common/numbers.h"
+#include "common/path_names.h"
 #include "common/recording_format.h"
 #include "common/text.h"
 #include "ui/colour.h"
 #include "view/calendar.h"
-#include "view/rr_index_build.h"
+#include "view/rr_index.h"
 #include "view/viewer_shell.h"
 
 namespace ambview {
@@ -239,42 +240,17 @@ std::optional<int> RrBeatReader::height(std::uint32_t beat, const OverviewBand& 
   return band.limit(y);
 }
 
-RrIndexPath rr_index_path(const ChannelTable& table, int row) {
-  RrIndexPath result;
-  const ChannelRow& r = table.rows[static_cast<std::size_t>(row)];
-  const std::size_t tail = table.extension.size() + 1;
-  if (r.path.size() < tail) return result;
-  const std::string wanted = r.path.substr(0, r.path.size() - tail) + common::kRRIndexCode + table.extension;
-  result.path = wanted;
-  if (const auto found = common::find_path_ignoring_case(wanted)) {
-    result.path = *found;
-    common::RecordFile f;
-    result.exists = f.open(*found, common::RecordFile::Mode::ReadOnly) && f.record_count() >= 1;
-  }
-  return result;
-}
-
 namespace {
 
-void plot_rr_from_index(OverviewBand& band, const std::string& index_path) {
-  common::RecordFile index;
+// Point j of an RR band: the beat in progress at the end of sample j (the last one begun at or
+// before it). The band ends where the index has no entry: the RR data ended there.
+void plot_rr_from_index(OverviewBand& band, const RrIndex& index) {
   RrBeatReader beats;
-  if (!index.open(index_path, common::RecordFile::Mode::ReadOnly)) return;
   if (!beats.open(band.table->rows[static_cast<std::size_t>(band.k)].path)) return;
-  std::int64_t rec_no = -1;
-  std::string rec;
   for (std::int64_t j = 0; j < band.sample_count; j += band.q) {
-    const std::int64_t want = common::kDataFirstRecord + j / common::kRRIndexEntriesPerRecord;
-    if (want != rec_no) {
-      auto r = index.read(want);
-      if (!r) return;
-      rec = std::move(*r);
-      rec_no = want;
-    }
-    const std::uint32_t beat = common::rr_index_entry(rec, static_cast<int>(j % common::kRRIndexEntriesPerRecord));
-    // Entries count beats read, so they start at 1: a 0 is the padding after the last entry.
-    if (beat == 0) return;
-    const auto y = beats.height(beat, band);
+    const std::optional<std::int64_t> begun = index.boundary_entry(j + 1);
+    if (!begun || *begun < 1 || *begun > index.words()) return;
+    const auto y = beats.height(static_cast<std::uint32_t>(*begun - 1), band);
     if (!y) return;
     band.step_to(band.x_of(j), *y);
   }
@@ -282,12 +258,16 @@ void plot_rr_from_index(OverviewBand& band, const std::string& index_path) {
 
 }  // namespace
 
+void MK_PLOT(OverviewBand& band) {
+  if (band.k < 0 || band.k >= band.table->count) return;
+  if (const std::optional<RrIndex> index = ensure_rr_index(*band.table, band.k)) plot_rr_from_index(band, *index);
+}
+
 void F_PLOT(OverviewBand& band) {
   const ChannelTable& table = *band.table;
   if (band.k < 0 || band.k >= table.count) return;
   if (band.kind() == common::kKindRR) {
-    const RrIndexPath index = rr_index_path(table, band.k);
-    if (index.exists) plot_rr_from_index(band, index.path);
+    MK_PLOT(band);
     return;
   }
   const int per_record = GET_BLKSIZ(table, band.k);
@@ -295,7 +275,8 @@ void F_PLOT(OverviewBand& band) {
   common::RecordFile file;
   if (!file.open(table.rows[static_cast<std::size_t>(band.k)].path, common::RecordFile::Mode::ReadOnly)) return;
   const bool ecg_wave = band.code() == 'd';
-  const std::int64_t n = ecg_wave ? 5 * band.sample_count : band.sample_count;
+  // Within what the file holds: a shorter file's band ends where its data does.
+  const std::int64_t n = std::min(ecg_wave ? 5 * band.sample_count : band.sample_count, samples_held(table, band.k));
   const std::int64_t step = ecg_wave ? 5 * band.q : band.q;
   std::int64_t rec_no = -1;
   std::string rec;
@@ -443,10 +424,8 @@ void set_up_controls(ui::Form& form, Session& s) {
   form.control("CHECK9").set_checked(false);
 }
 
-// Every channel's overview band; an RR channel whose index file is still missing is built
-// with MK_PLOT when `build_missing_index`, else left empty.
-void draw_overview_bands(ui::Canvas& canvas, const LoadedRecording& rec, int band_height,
-                         int overview_fs, bool build_missing_index) {
+// Every channel's overview band (an RR channel through its index, built when missing).
+void draw_overview_bands(ui::Canvas& canvas, const LoadedRecording& rec, int band_height, int overview_fs) {
   const ChannelTable& table = rec.table;
   for (int k = 0; k < table.count; ++k) {
     OverviewBand band;
@@ -459,13 +438,6 @@ void draw_overview_bands(ui::Canvas& canvas, const LoadedRecording& rec, int ban
     band.acc_full_scale = overview_fs;
     band.hr_full_scale = kOverviewHrScale;
     band.interval = rec.interval;
-    if (band.kind() == common::kKindRR) {
-      const RrIndexPath index = rr_index_path(table, k);
-      if (!index.exists) {
-        if (build_missing_index) MK_PLOT(band, table.rows[static_cast<std::size_t>(k)].path, index.path);
-        continue;
-      }
-    }
     F_PLOT(band);
   }
 }
@@ -484,7 +456,7 @@ void draw_overview(ui::Form& form, Session& s, int command) {
   if (shows_scale(table)) PRT_SCALE(canvas, item(s, slot::kAccScale), 185, 0);
   LOCATE_CHECK(form, s.band, table);
   if (command == code::kConditionsNoTrend || s.rec.sample_count <= 0) return;
-  draw_overview_bands(canvas, s.rec, s.band, s.overview_fs, true);
+  draw_overview_bands(canvas, s.rec, s.band, s.overview_fs);
 }
 
 void commit(ViewerState& state, Session& s) {
@@ -492,8 +464,9 @@ void commit(ViewerState& state, Session& s) {
     state.conditions[static_cast<std::size_t>(n)] = s.work[static_cast<std::size_t>(n)];
   state.conditions[slot::kInterval] = s.rec.info.item[RecordingInfo::kInterval];
   set_data_directory(state, s.rec.directory);
-  set_slot_text(state, slot::kBaseName, s.rec.base_name);
-  set_slot_text(state, slot::kExtension, s.rec.extension);
+  // The slots store names in CP932; a name CP932 cannot hold leaves its slot as it was.
+  state.conditions[slot::kBaseName] = common::slot_value(s.rec.base_name, state.conditions[slot::kBaseName]);
+  state.conditions[slot::kExtension] = common::slot_value(s.rec.extension, state.conditions[slot::kExtension]);
   state.recording_path = s.rec.path;
   state.channels = s.rec.table;
   state.info = s.rec.info;
@@ -700,7 +673,7 @@ void draw_overview_picture(ui::Canvas& canvas, const LoadedRecording& rec,
   if (shows_scale(table)) PRT_SCALE(canvas, acc_scale, 185, 0);
   if (rec.sample_count <= 0) return;
   const int overview_fs = overview_acc_full_scale(acc_scale);
-  draw_overview_bands(canvas, rec, band, overview_fs, false);
+  draw_overview_bands(canvas, rec, band, overview_fs);
   std::int32_t s = start;
   std::int32_t d = span;
   apply_window_rules(s, d, rec.time.duration);

@@ -110,8 +110,8 @@ struct OverviewBand {
 // "A" and "L", a line from the previous point for the others.
 void PLOT_WND2(ui::Canvas& canvas, char kind, int prev_x, int x, int prev_y, int base, int y);
 
-// Reads RR beats by number for the overview (record 2 + e \ 120, word e mod 120) and gives
-// the overview height of beat e, as F_PLOT draws it; nothing on a read error.
+// Reads RR beats by word number for the overview (record 2 + e \ 120, word e mod 120) and
+// gives the overview height of word e, as F_PLOT draws it; nothing on a read error.
 class RrBeatReader {
  public:
   bool open(const std::string& rr_path);
@@ -123,23 +123,17 @@ class RrBeatReader {
   std::string record_;
 };
 
-// F_PLOT: one channel's overview band from its file (kind "6" through its RR index file).
-// A read error ends the band silently.
+// F_PLOT: one channel's overview band from its file (kind "6" through its RR index, which
+// MK_PLOT makes when it is missing). A read error ends the band silently.
 void F_PLOT(OverviewBand& band);
+// MK_PLOT: the overview band of an RR channel: its RR index, built beside the recording when
+// missing (rr_index.h), then the band drawn from it, so that every opening draws the same.
+void MK_PLOT(OverviewBand& band);
 
 // The overview as the dialog shows it (names, scale, every band and the selection frame of
-// the window start..start+span) for a picture of a recording without the dialog. An RR
-// channel whose index file is missing stays empty: building the index is the dialog's work.
+// the window start..start+span) for a picture of a recording without the dialog.
 void draw_overview_picture(ui::Canvas& canvas, const LoadedRecording& rec,
                            const common::SettingsSlots& conditions, std::int32_t start, std::int32_t span);
-
-// The RR index file of an RR channel: path and name + "i" + extension, found without regard
-// to case; `exists` false when there is none (or it holds no record).
-struct RrIndexPath {
-  std::string path;
-  bool exists = false;
-};
-RrIndexPath rr_index_path(const ChannelTable& table, int row);
 
 // PRT_SCALE: clears a 200 x 16 box at (x, y) in palette colour 14 and writes the
 // acceleration scale ("SCALE= 0.06G", "SCALE=  4G").

@@ -84,7 +84,7 @@ int sample_at(const std::string& record, int j) {
 
 }  // namespace
 
-void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& conditions,
+void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& conditions, std::string_view prefix,
               const std::function<bool()>& still_open) {
   const int width = window.width();
   const int height = window.height();
@@ -126,7 +126,7 @@ void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& condit
       round_half_even(static_cast<double>(ecg::kTimeBarSamples) * g.width / ecg::kSamplesPerRow + ecg::kMargin));
   window.polyline({{10, height - 8}, {10, height - 3}, {x250, height - 3}, {x250, height - 8}});
 
-  const std::string path = common::cp932_to_utf8(conditions[slot::kDirectory] + conditions[slot::kBaseName]) + code;
+  const std::string path = std::string(prefix) + code;
   BlockReader reader;
   if (!reader.open(path)) return;
 
@@ -172,13 +172,14 @@ void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& condit
   }
 }
 
-bool render_ecg(ui::Canvas& canvas, const common::SettingsSlots& conditions, char code, std::ostream& err) {
-  const std::string path = common::cp932_to_utf8(conditions[slot::kDirectory] + conditions[slot::kBaseName]) + code;
+bool render_ecg(ui::Canvas& canvas, const common::SettingsSlots& conditions, std::string_view prefix, char code,
+                std::ostream& err) {
+  const std::string path = std::string(prefix) + code;
   if (!common::find_path_ignoring_case(path)) {
     err << "ambview render: the recording has no ECG block " << (code - 'e' + 1) << " (no file " << path << ")\n";
     return false;
   }
-  PLOT_ECG(code, canvas, conditions, {});
+  PLOT_ECG(code, canvas, conditions, prefix, {});
   return true;
 }
 
@@ -212,7 +213,7 @@ void run_ecg(ViewerState& state, ui::Platform& platform, int code) {
   ui::Form& form = *state.forms.form4;
   form.set_caption(ecg_caption(state, block));
   form.set_busy(true);
-  PLOT_ECG(block, form.canvas(), state.conditions, [&] {
+  PLOT_ECG(block, form.canvas(), state.conditions, state.channels.prefix, [&] {
     platform.pump.process_pending();
     return state.forms.form4 && state.forms.form4->is_open();
   });

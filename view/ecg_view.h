@@ -46,16 +46,17 @@ char block_code(int event_code);
 
 }  // namespace ecg
 
-// Draws the beginning of ECG block file `code` ('e'..'h': data directory + base name + code,
-// found without regard to letter case) into `window`. `still_open` is asked before each
-// record; false stops the drawing there. A missing or short file ends the drawing silently,
-// keeping what was drawn; only samples present in the file are drawn.
-void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& conditions,
+// Draws the beginning of ECG block file `code` ('e'..'h': `prefix`, the folder and base name as
+// on disk, + code, found without regard to letter case) into `window`. `still_open` is asked
+// before each record; false stops the drawing there. A missing or short file ends the drawing
+// silently, keeping what was drawn; only samples present in the file are drawn.
+void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& conditions, std::string_view prefix,
               const std::function<bool()>& still_open);
 
 // `ambview render --view ecg1..ecg4`: the block drawn as the window draws it; false with a
 // message on `err` when the recording has no such block file.
-bool render_ecg(ui::Canvas& canvas, const common::SettingsSlots& conditions, char code, std::ostream& err);
+bool render_ecg(ui::Canvas& canvas, const common::SettingsSlots& conditions, std::string_view prefix, char code,
+                std::ostream& err);
 
 // The main loop's operation for 401-404: the block into FORM4 (opened by the shell), stopping
 // when the user closes the window.

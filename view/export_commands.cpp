@@ -89,6 +89,7 @@ int run_export(const CommandArgs& args, std::ostream& out, std::ostream& err) {
                                                  recording.sample_count, out_directory);
   int result = kExitOk;
   for (const ChannelResult& r : text_export_all(job, command_progress(err))) {
+    if (!r.note.empty()) err << "ambview export: " << r.path << ": " << r.note << "\n";
     if (r.written) {
       out << r.path << "\n";
     } else if (r.error) {
@@ -134,6 +135,7 @@ int run_resave(const CommandArgs& args, std::ostream& out, std::ostream& err) {
       make_resave_job(setup->conditions, recording.table, recording.info, recording.sample_count, out_path);
   int result = kExitOk;
   for (const ResaveResult& r : resave_all(job, command_progress(err))) {
+    if (!r.note.empty()) err << "ambview resave: " << r.path << ": " << r.note << "\n";
     if (r.written) {
       out << r.path << "\n";
     } else if (r.error) {

@@ -8,6 +8,7 @@
 #include "common/cp932.h"
 #include "common/file_lookup.h"
 #include "common/numbers.h"
+#include "common/path_names.h"
 #include "common/record_file.h"
 #include "common/text.h"
 #include "view/calendar.h"
@@ -16,30 +17,9 @@ namespace ambview {
 
 namespace {
 
-constexpr int kBaseNameWidth = 7;
-
 // Longest duration the 32-bit time base can carry together with a start within the year and
 // a start offset of up to 65535 minutes; anything longer is a header no recorder wrote.
 constexpr std::int64_t kMaxDuration = std::numeric_limits<std::int32_t>::max() - 100'000'000;
-
-std::size_t name_start(std::string_view path) {
-  const auto sep = path.find_last_of("/\\");
-  return sep == std::string_view::npos ? 0 : sep + 1;
-}
-
-// Position of the first "." in the name part (npos when absent or at the name's start,
-// where it marks a hidden file rather than an extension).
-std::size_t extension_start(std::string_view path) {
-  const std::size_t start = name_start(path);
-  const auto dot = path.find('.', start);
-  if (dot == std::string_view::npos || dot == start) return std::string_view::npos;
-  return dot;
-}
-
-bool is_combined_name(std::string_view path) {
-  const auto dot = extension_start(path);
-  return dot != std::string_view::npos && path.substr(dot + 1, 2) == "ac";
-}
 
 RecordingInfo fill_info(const common::RecordingHeader& h) {
   RecordingInfo info;
@@ -73,31 +53,20 @@ const ChannelRow* row_at(const ChannelTable& table, int row) {
 
 }  // namespace
 
-std::string GET_PASS(std::string_view path) { return std::string(path.substr(0, name_start(path))); }
-
-std::string GET_FN(std::string_view path) {
-  const std::size_t start = name_start(path);
-  const std::size_t dot = extension_start(path);
-  std::string_view stem = path.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
-  if (is_combined_name(path)) return std::string(stem);
-  return common::cp932_fit(stem, kBaseNameWidth, '_');
-}
-
-std::string GET_EXP(std::string_view path) {
-  const std::size_t dot = extension_start(path);
-  return dot == std::string_view::npos ? std::string() : std::string(path.substr(dot));
-}
+std::string GET_PASS(std::string_view path) { return common::directory_part(path); }
+std::string GET_FN(std::string_view path) { return common::recording_base_name(path); }
+std::string GET_EXP(std::string_view path) { return common::extension_part(path); }
 
 bool is_ecg_wave_path(std::string_view path) {
   if (!path.empty() && path.back() == 'd') return true;
   const auto comma = path.find(',');
   if (comma != std::string_view::npos && comma > 0 && path[comma - 1] == 'd') return true;
   // A per-channel set that carries an extension: the chosen name is base (7) + "d" + extension.
-  const std::size_t dot = extension_start(path);
-  return dot != std::string_view::npos && !is_combined_name(path) &&
-         dot > name_start(path) && path[dot - 1] == 'd' &&
-         static_cast<int>(common::utf8_to_cp932(path.substr(name_start(path), dot - name_start(path))).size()) ==
-             kBaseNameWidth + 1;
+  const std::size_t dot = common::extension_start(path);
+  const std::size_t start = common::name_start(path);
+  return dot != std::string_view::npos && !common::is_combined_extension(path.substr(dot)) && dot > start &&
+         path[dot - 1] == 'd' &&
+         static_cast<int>(common::utf8_to_cp932(path.substr(start, dot - start)).size()) == common::kBaseNameBytes + 1;
 }
 
 RecordingInfo ACC_STATUS(std::string_view chosen_path, std::string_view header_record) {
@@ -115,6 +84,7 @@ RecordingInfo CAL_STATUS(std::string_view, std::string_view header_record) {
 
 void GET_F(std::string_view prefix, std::string_view extension, ChannelTable& table) {
   table = ChannelTable{};
+  table.prefix = std::string(prefix);
   table.extension = std::string(extension);
   for (std::size_t i = 0; i < table.rows.size(); ++i) table.rows[i].code = common::kChannelCodes[i];
 
@@ -294,6 +264,62 @@ std::int64_t samples_on_file(const ChannelTable& table, int row) {
   if (!file.open(r->path, common::RecordFile::Mode::ReadOnly)) return 0;
   const std::int64_t data_records = std::max<std::int64_t>(0, file.record_count() - 1);
   return data_records * GET_BLKSIZ(table, row);
+}
+
+}  // namespace ambview
+
+namespace ambview {
+
+namespace {
+
+// Characters one sample takes in a text record (0: a binary record, whose words all count).
+int text_field_width(const ChannelTable& table, char kind) {
+  if (table.combined != nullptr) return table.combined->frame_width;
+  switch (kind) {
+    case common::kKindAcceleration:
+    case common::kKindLevel:
+    case common::kKindHeartRate: return 4;
+    case common::kKindTilt: return 1;
+    default: return 0;
+  }
+}
+
+// Samples of a text record before its padding (NUL bytes, or the blanks a re-save fills with).
+int samples_in_record(std::string_view record, int per_record, int width) {
+  if (width <= 0) return per_record;
+  int n = 0;
+  for (; n < per_record; ++n) {
+    const auto at = static_cast<std::size_t>(common::kTextFirstSample - 1 + n * width);
+    if (at + static_cast<std::size_t>(width) > record.size()) break;
+    const std::string_view field = record.substr(at, static_cast<std::size_t>(width));
+    if (field.find('\0') != std::string_view::npos || field.find_first_not_of(' ') == std::string_view::npos) break;
+  }
+  return n;
+}
+
+}  // namespace
+
+std::int64_t samples_held(const ChannelTable& table, int row) {
+  const ChannelRow* r = row_at(table, row);
+  if (r == nullptr || !r->present) return 0;
+  return samples_held(r->path, table, row);
+}
+
+std::int64_t samples_held(const std::string& path, const ChannelTable& table, int row) {
+  const ChannelRow* r = row_at(table, row);
+  if (r == nullptr) return 0;
+  const int per = GET_BLKSIZ(table, row);
+  common::RecordFile file;
+  const std::string found = common::find_path_ignoring_case(path).value_or(path);
+  if (per <= 0 || !file.open(found, common::RecordFile::Mode::ReadOnly)) return 0;
+  const std::int64_t records = file.record_count();
+  if (records < common::kDataFirstRecord) return 0;
+  const auto header = file.read(1);
+  const auto last = file.read(records);
+  if (!header || !last) return 0;
+  const std::int64_t on_file =
+      (records - common::kDataFirstRecord) * per + samples_in_record(*last, per, text_field_width(table, r->kind));
+  return std::min<std::int64_t>(on_file, common::read_header(*header).count);
 }
 
 }  // namespace ambview

@@ -36,7 +36,8 @@ inline constexpr int kMaxChannelRows = 11;
 struct ChannelTable {
   std::array<ChannelRow, kMaxChannelRows> rows{};
   int count = 0;
-  std::string extension;                            // decides combined decoding
+  std::string prefix;     // folder + base name as on disk (UTF-8): the set's files are named from it
+  std::string extension;  // as on disk; decides combined decoding
   const common::CombinedLayout* combined = nullptr;  // set for a listed ".acN" extension
 };
 
@@ -144,5 +145,12 @@ std::int32_t fresh_display_span(std::int32_t duration);
 // Number of samples the row's file actually holds (data records × samples per record, the
 // last record counted whole). Views bound their reading by it as well as by the header count.
 std::int64_t samples_on_file(const ChannelTable& table, int row);
+
+// Samples of the row's file that readers take: its own header's count, within what its
+// records hold (the padding after the last sample of a text record not counted). A file
+// shorter than its header holds what it holds; readers cover that much and say so.
+std::int64_t samples_held(const ChannelTable& table, int row);
+// The same for the file at `path` read as row `row` of `table`.
+std::int64_t samples_held(const std::string& path, const ChannelTable& table, int row);
 
 }  // namespace ambview

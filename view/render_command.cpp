@@ -1,6 +1,7 @@
 // `ambview render` (see render_command.h): settings, options, one view drawn, image saved.
 #include "view/render_command.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <system_error>
@@ -35,14 +36,28 @@ std::optional<long long> whole_number(std::string_view text, long long low, long
 // One view the render can draw: its name and how it draws into a canvas.
 using RenderView = bool (*)(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err);
 
-bool render_trend(ui::Canvas& canvas, const RenderSetup& setup, std::ostream&) {
+bool render_trend(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err) {
   TREND(canvas, setup.conditions, setup.channels, setup.recording.info);
+  // A band whose file holds less than the window ends where the file does: said here.
+  const double interval = setup.recording.interval;
+  if (interval > 0) {
+    const std::int64_t end = std::min<std::int64_t>(
+        common::round_half_even((common::val(setup.conditions[slot::kDisplayStart]) +
+                                 common::val(setup.conditions[slot::kDisplaySpan])) / interval),
+        setup.recording.sample_count);
+    for (int r = 0; r < setup.channels.count; ++r) {
+      const ChannelRow& row = setup.channels.rows[static_cast<std::size_t>(r)];
+      if (!row.present || row.kind == common::kKindRR || row.kind == common::kKindWave) continue;
+      if (const std::int64_t held = samples_held(setup.channels, r); held < end)
+        err << "ambview render: " << row.path << ": the file holds " << held << " samples: its band ends there\n";
+    }
+  }
   return true;
 }
 
 template <char Code>
 bool render_ecg_block(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err) {
-  return render_ecg(canvas, setup.conditions, Code, err);
+  return render_ecg(canvas, setup.conditions, setup.channels.prefix, Code, err);
 }
 
 bool render_wave_page(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err) {

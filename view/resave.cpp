@@ -2,17 +2,20 @@
 #include "view/resave.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <span>
 #include <system_error>
 
 #include "common/cp932.h"
 #include "common/numbers.h"
+#include "common/path_names.h"
 #include "common/record_file.h"
 #include "common/recording_format.h"
 #include "common/recording_writer.h"
 #include "common/text.h"
 #include "view/output_guard.h"
+#include "view/rr_index.h"
 #include "view/viewer_shell.h"
 
 namespace ambview {
@@ -33,7 +36,6 @@ constexpr int kClose = 1510;
 constexpr int kRename = 1520;
 }  // namespace step
 
-constexpr int kBaseNameWidth = 7;
 constexpr int kField = common::RecordFile::kFieldSize;  // a record is written as 255 characters
 constexpr std::int64_t kIdleEvery = 4096;
 constexpr std::string_view kResavedExtension = ".c";
@@ -67,25 +69,6 @@ CopyLayout copy_layout(const ChannelTable& table, int row) {
     case common::kKindHeartRate: return {"ＨＲ   ", 60, 4, 3, true};
     case common::kKindRR: return {"ＲＲ   ", 120, 2, 1, false};
     default: return {};
-  }
-}
-
-std::string name_part(std::string_view path) {
-  const auto sep = path.find_last_of("/\\");
-  return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
-}
-
-// Count fields of the current layout: below 65535 four digits (and "0000" + them in the
-// long field), else "FFFF" and the eight-digit count.
-void set_current_count(std::string& header, std::int64_t count) {
-  const common::HeaderLayout& L = common::kCurrentHeader;
-  const auto c = static_cast<std::uint64_t>(std::max<std::int64_t>(count, 0));
-  if (c < common::kCountInLongField) {
-    common::set_mid(header, L.count.pos, common::hex_field(c, L.count.width));
-    common::set_mid(header, L.count_long.pos, "0000" + common::hex_field(c, L.count.width));
-  } else {
-    common::set_mid(header, L.count.pos, "FFFF");
-    common::set_mid(header, L.count_long.pos, common::hex_field(c, L.count_long.width));
   }
 }
 
@@ -160,10 +143,10 @@ ResaveResult save_one(const ResaveJob& job, int row, const std::string& out_path
   const auto fail = [&](RunError e) {
     res.error = std::move(e);
     if (progress.print)
-      progress.print(std::string("実行エラー  ") + run_error_text(*res.error) + "  " + name_part(out_path));
+      progress.print(std::string("実行エラー  ") + run_error_text(*res.error) + "  " + common::name_part(out_path));
     return res;
   };
-  if (progress.print) progress.print(std::string(def.label) + name_part(r.path) + " → " + name_part(out_path));
+  if (progress.print) progress.print(std::string(def.label) + common::name_part(r.path) + " → " + common::name_part(out_path));
   if (def.per_record <= 0)
     return fail({run_error::kPastEnd, step::kOpenSource, "channel " + std::string(1, r.code) + " cannot be copied"});
   if (const auto o = overwrite_of({out_path}, job.channels))
@@ -211,27 +194,34 @@ ResaveRefusal resave_refusal(std::string_view extension) {
 }
 
 std::string resave_base_name(std::string_view chosen_path, bool combined) {
-  const auto sep = chosen_path.find_last_of("/\\");
-  std::string_view name = sep == std::string_view::npos ? chosen_path : chosen_path.substr(sep + 1);
-  const auto dot = name.find('.');
-  if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
+  const std::string name = common::name_part(chosen_path);
   if (name.empty() || name.front() == '.') return {};
-  return combined ? std::string(name) : common::cp932_fit(name, kBaseNameWidth, '_');
+  const std::string stem = common::stem_part(chosen_path);
+  return combined ? stem : common::fit_base_name(stem);
 }
 
 ResaveJob make_resave_job(const common::SettingsSlots& c, const ChannelTable& channels, const RecordingInfo& info,
                           std::int64_t sample_count, const std::string& chosen_path) {
   ResaveJob job;
-  job.base_name = common::cp932_to_utf8(c[slot::kBaseName]);
-  job.extension = common::cp932_to_utf8(c[slot::kExtension]);
+  job.base_name = common::name_part(channels.prefix);
+  job.extension = channels.extension;
   job.channels = channels;
   const bool combined = channels.combined != nullptr;
   job.out_directory = GET_PASS(chosen_path);
   job.out_base = resave_base_name(chosen_path, combined);
   job.range = selected_range(c, sample_count);
 
-  std::int64_t seconds =
-      first_sample_seconds(info) + common::round_half_away(common::val(c[slot::kDisplayStart]));
+  // The header names whole minutes: the range starts at the minute its first sample lies in.
+  const double interval = common::val(c[slot::kInterval]);
+  std::int64_t minute_seconds = 0;
+  if (interval > 0) {
+    minute_seconds = static_cast<std::int64_t>(std::floor(static_cast<double>(job.range.start) * interval / 60.0 + 1e-9)) * 60;
+    const auto minute_start =
+        std::min(job.range.start, static_cast<std::int64_t>(std::floor(static_cast<double>(minute_seconds) / interval + 1e-9)));
+    if (job.range.count > 0) job.range.count += job.range.start - minute_start;
+    job.range.start = minute_start;
+  }
+  std::int64_t seconds = first_sample_seconds(info) + minute_seconds;
   if (combined && job.range.count > 0 && channels.count > 0) {
     common::RecordFile file;
     const auto per = static_cast<std::int64_t>(channels.combined->frames_per_record);
@@ -246,33 +236,12 @@ ResaveJob make_resave_job(const common::SettingsSlots& c, const ChannelTable& ch
   job.start = start_text_of(common::mid(info.item[RecordingInfo::kStartTime], 1, 2), static_cast<std::int32_t>(seconds));
 
   if (const int row = rr_row(channels); row >= 0) {
-    job.rr_index_source = rr_index_file(channels, row);
-    const RrRange rr = rr_range(job.rr_index_source, job.range);
-    if (rr.read && job.range.start < rr.entries) {
-      job.rr_start = rr.start;
-      job.rr_count = rr.count;
-      job.rr_count_text = common::hex_field(static_cast<std::uint64_t>(rr.count), 8);
-      // The index entries of the range's samples and the one after its end, rebased.
-      common::RecordFile index;
-      if (index.open(job.rr_index_source, common::RecordFile::Mode::ReadOnly)) {
-        std::int64_t record_no = -1;
-        std::string record;
-        for (std::int64_t k = job.range.start; k <= job.range.start + rr.samples; ++k) {
-          const std::int64_t want = common::kDataFirstRecord + k / common::kRRIndexEntriesPerRecord;
-          if (want != record_no) {
-            auto rec = index.read(want);
-            if (!rec) {
-              job.rr_index_entries.clear();
-              break;
-            }
-            record = std::move(*rec);
-            record_no = want;
-          }
-          const auto e = static_cast<std::int64_t>(
-              common::rr_index_entry(record, static_cast<int>(k % common::kRRIndexEntriesPerRecord)));
-          job.rr_index_entries.push_back(static_cast<std::uint32_t>(std::max<std::int64_t>(0, e - rr.start)));
-        }
-      }
+    if (const std::optional<RrIndex> index = ensure_rr_index(channels, row)) {
+      const RrBeats beats = index->beats_of(job.range.start, job.range.count);
+      job.rr_index = true;
+      job.rr_start = beats.first;
+      job.rr_count = beats.count;
+      job.rr_count_text = common::hex_field(static_cast<std::uint64_t>(beats.count), 8);
     }
   }
   return job;
@@ -288,78 +257,99 @@ std::string resave_index_name(const ResaveJob& job) {
   return job.out_directory + job.out_base + common::kRRIndexCode + std::string(kResavedExtension);
 }
 
+namespace {
+
+// What a channel of the range copies: its start and count in the file's own samples, the
+// count its header states, and a note when the source holds less than the range. Nothing to
+// copy gives a count of 0 and the note saying why.
+struct ChannelCopy {
+  std::int64_t start = 0;
+  std::int64_t count = 0;
+  std::int64_t header_count = 0;
+  std::string note;
+};
+
+ChannelCopy channel_copy(const ResaveJob& job, int row) {
+  const ChannelRow& r = job.channels.rows[static_cast<std::size_t>(row)];
+  ChannelCopy c;
+  if (r.kind == common::kKindRR) {
+    // The beats of the range (not as many words as the range has samples): the new RR file
+    // holds exactly the intervals its RR count speaks of, and states the new recording's count.
+    c.start = job.rr_start;
+    c.count = job.rr_count;
+    c.header_count = job.range.count;
+    if (c.count <= 0 && job.range.count > 0) c.note = "the range holds no beats (the RR data ends before it)";
+    return c;
+  }
+  // The ECG waveform file counts its own samples, five per interval, as the source does.
+  const int per_trend_sample = r.code == 'd' ? 5 : 1;
+  const std::int64_t held = samples_held(job.channels, row) / per_trend_sample;
+  const std::int64_t covered = std::clamp<std::int64_t>(held - job.range.start, 0, job.range.count);
+  if (covered < job.range.count)
+    c.note = "the file holds " + std::to_string(held) + " samples: " + std::to_string(covered) + " of the range's " +
+             std::to_string(job.range.count) + (covered > 0 ? " are copied" : ", none in the range");
+  c.start = job.range.start * per_trend_sample;
+  c.count = covered * per_trend_sample;
+  c.header_count = c.count;
+  return c;
+}
+
+}  // namespace
+
 ResaveResult PAC_SAVE(const ResaveJob& job, const Progress& progress) {
-  const auto edit = [&job](std::string& h) {
+  const ChannelCopy copy = channel_copy(job, 0);
+  if (copy.count <= 0 && job.range.count > 0) {
+    ResaveResult res;
+    res.path = resave_file_name(job, 0);
+    res.note = copy.note + ": " + common::name_part(res.path) + " is not written";
+    return res;
+  }
+  const std::int64_t count = copy.count;
+  const auto edit = [&job, count](std::string& h) {
     const common::HeaderLayout& L = common::kOldHeader;
-    common::set_mid(h, L.count.pos, common::hex_field(static_cast<std::uint64_t>(job.range.count), L.count.width));
+    common::set_mid(h, L.count.pos, common::hex_field(static_cast<std::uint64_t>(count), L.count.width));
     common::set_mid(h, L.start_time.pos, job.start.year + job.start.mmddhhmm);
     common::set_mid(h, L.rr_count.pos, job.rr_count_text);
   };
-  return save_one(job, 0, resave_file_name(job, 0), job.range.start, job.range.count, edit, progress);
+  ResaveResult res = save_one(job, 0, resave_file_name(job, 0), copy.start, copy.count, edit, progress);
+  res.note = copy.note;
+  return res;
 }
 
 ResaveResult DTA_SAVE(const ResaveJob& job, int row, const Progress& progress) {
-  const ChannelRow& r = job.channels.rows[static_cast<std::size_t>(row)];
-  std::int64_t start = job.range.start;
-  std::int64_t count = job.range.count;
-  if (r.kind == common::kKindRR) {
-    // The beats of the range (not as many words as the range has samples): the new RR file
-    // holds exactly the intervals its RR count and rebased index speak of.
-    start = job.rr_start;
-    count = job.rr_count;
-  } else if (r.code == 'd') {
-    start *= 5;
-    count *= 5;
+  const ChannelCopy copy = channel_copy(job, row);
+  if (copy.count <= 0 && job.range.count > 0) {
+    ResaveResult res;
+    res.path = resave_file_name(job, row);
+    res.note = copy.note + ": " + common::name_part(res.path) + " is not written";
+    return res;
   }
-  // The ECG waveform file counts its own samples, five per interval, as the source does.
-  const std::int64_t header_count = r.code == 'd' ? job.range.count * 5 : job.range.count;
+  const std::int64_t header_count = copy.header_count;
   const auto edit = [&job, header_count](std::string& h) {
-    set_current_count(h, header_count);
+    common::set_current_count(h, static_cast<std::uint64_t>(std::max<std::int64_t>(header_count, 0)));
     set_current_start(h, job.start);
     common::set_mid(h, common::kCurrentHeader.rr_count.pos, job.rr_count_text);
     rebase_ecg_groups(h, job.range.start);
   };
-  return save_one(job, row, resave_file_name(job, row), start, count, edit, progress);
+  ResaveResult res = save_one(job, row, resave_file_name(job, row), copy.start, copy.count, edit, progress);
+  res.note = copy.note;
+  return res;
 }
 
 ResaveResult write_resaved_index(const ResaveJob& job) {
   ResaveResult res;
   res.path = resave_index_name(job);
-  const auto fail = [&](int err, int erl, std::string detail) {
-    res.error = RunError{err, erl, std::move(detail)};
+  if (const auto o = overwrite_of({res.path}, job.channels)) {
+    res.error = RunError{run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o)};
     return res;
-  };
-  if (const auto o = overwrite_of({res.path}, job.channels))
-    return fail(run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o));
-  common::RecordFile source;
-  if (!source.open(job.rr_index_source, common::RecordFile::Mode::ReadOnly))
-    return fail(run_error::kFileNotFound, step::kOpenSource, job.rr_index_source + ": cannot be opened");
-  const auto header_record = source.read(1);
-  if (!header_record) return fail(run_error::kPastEnd, step::kReadHeader, job.rr_index_source + ": no header record");
-  std::string header = header_record->substr(0, kField);
-  // Entries are counted as the index files count them: the number of entries minus 1.
-  const auto last = static_cast<std::int64_t>(job.rr_index_entries.size()) - 1;
-  set_current_count(header, last);
-  set_current_start(header, job.start);
-  common::set_mid(header, common::kCurrentHeader.rr_count.pos, common::hex_field(static_cast<std::uint64_t>(last), 8));
-
-  StagedFile staged(res.path);
-  staged.prepare();
-  common::RecordFile out;
-  if (!out.open(staged.temp_path(), common::RecordFile::Mode::ReadWriteCreate))
-    return fail(run_error::kPathAccess, step::kCreateOutput, res.path + ": cannot be written");
-  bool ok = out.write(1, header);
-  std::int64_t out_no = common::kDataFirstRecord;
-  const std::span<const std::uint32_t> all(job.rr_index_entries);
-  for (std::size_t i = 0; ok && i < all.size(); i += common::kRRIndexEntriesPerRecord) {
-    const std::size_t n = std::min<std::size_t>(common::kRRIndexEntriesPerRecord, all.size() - i);
-    ok = out.write(out_no++, common::make_rr_index_record(all.subspan(i, n)));
   }
-  ok = ok && out.flush();
-  out.close();
-  if (!ok) return fail(run_error::kDiskFull, step::kWriteData, res.path + ": write failed");
-  if (!staged.commit()) return fail(run_error::kDeviceIo, step::kRename, res.path + ": cannot be put in place");
-  res.written = true;
+  const int row = rr_row(job.channels);
+  bool written = false;
+  if (row >= 0 && build_rr_index(resave_file_name(job, row), res.path, written) && written) {
+    res.written = true;
+  } else {
+    res.error = RunError{run_error::kPathAccess, step::kCreateOutput, res.path + ": cannot be written"};
+  }
   return res;
 }
 
@@ -396,11 +386,11 @@ std::vector<ResaveResult> resave_all(const ResaveJob& job, const Progress& progr
     if (r.kind == common::kKindRR) rr_written = results.back().written;
   }
   // The index only beside the RR file it describes.
-  if (rr_written && !job.rr_index_entries.empty()) {
+  if (rr_written) {
     results.push_back(write_resaved_index(job));
     if (results.back().error && progress.print)
       progress.print(std::string("実行エラー  ") + run_error_text(*results.back().error) + "  " +
-                     name_part(results.back().path));
+                     common::name_part(results.back().path));
   }
   return results;
 }
@@ -408,10 +398,10 @@ std::vector<ResaveResult> resave_all(const ResaveJob& job, const Progress& progr
 void EDIT_SAVE(ViewerState& state, ui::Platform& platform, int /*code*/) {
   if (!state.loaded || state.channels.count == 0) return;
   std::error_code ec;
-  const std::string directory = slot_text(state, slot::kDirectory);
+  const std::string directory = state.data_directory;
   if (!directory.empty()) fs::current_path(directory, ec);
-  const std::string base = slot_text(state, slot::kBaseName);
-  const std::string ext = slot_text(state, slot::kExtension);
+  const std::string base = data_base_name(state);
+  const std::string ext = data_extension(state);
   const bool combined = state.channels.combined != nullptr;
   const std::string source_name = combined ? base + ext : base + state.channels.rows[0].code + ext;
 
@@ -456,7 +446,8 @@ void EDIT_SAVE(ViewerState& state, ui::Platform& platform, int /*code*/) {
     return;
   }
   WND3_OPN(state, platform, 0);
-  resave_all(job, form3_progress(state, platform));
+  for (const ResaveResult& r : resave_all(job, form3_progress(state, platform)))
+    if (!r.note.empty()) FORM3_PRINT(state, platform, common::name_part(r.path) + ": " + r.note);
   finish();
 }
 

@@ -41,21 +41,22 @@ struct ResaveJob {
   SampleRange range;
   StartText start;            // start time of the new recording
   std::string rr_count_text = "00000000";
+  bool rr_index = false;      // the source's RR index could be had (read, or built when missing)
   std::int64_t rr_start = 0;  // first beat of the range
   std::int64_t rr_count = 0;  // beats of the range
-  // The RR index: the source's, and its entries for the range (rebased on the first beat).
-  std::string rr_index_source;
-  std::vector<std::uint32_t> rr_index_entries;
 };
 
 // The output base from the chosen path: its name part up to the first "."; per-channel sets
 // cut or pad it with "_" to 7 characters. Empty when the path names no file.
 std::string resave_base_name(std::string_view chosen_path, bool combined);
 
-// The job of the current selection saved under `chosen_path`. The new start time is that of
-// the range's first sample. A combined range that begins with a marker frame carries that
-// frame (records are copied as stored) and readers add its M minutes again: the header then
-// holds the time M minutes earlier, so that the re-opened recording starts where the range did.
+// The job of the current selection saved under `chosen_path`. The header names the new start
+// time in whole minutes, so the range starts at the whole minute its first sample lies in
+// (its end stays): the new recording's clock is true to the second. A combined range that
+// begins with a marker frame carries that frame (records are copied as stored) and readers
+// add its M minutes again: the header then holds the time M minutes earlier, so that the
+// re-opened recording starts where the range did. The beats come from the RR index (built
+// when missing); names from the channel table (as on disk).
 ResaveJob make_resave_job(const common::SettingsSlots& conditions, const ChannelTable& channels,
                           const RecordingInfo& info, std::int64_t sample_count, const std::string& chosen_path);
 
@@ -73,13 +74,14 @@ struct ResaveResult {
   bool written = false;
   bool stopped = false;
   std::optional<RunError> error;
+  std::string note;  // said when the source holds less than the range (UTF-8)
 };
 
 // The combined file.
 ResaveResult PAC_SAVE(const ResaveJob& job, const Progress& progress);
 // One file of a per-channel set.
 ResaveResult DTA_SAVE(const ResaveJob& job, int row, const Progress& progress);
-// The RR index of the new set (only when the source had one and the range holds beats).
+// The RR index of the new set, built from its RR file as the link program derives it.
 ResaveResult write_resaved_index(const ResaveJob& job);
 // All of it: PAC_SAVE, or DTA_SAVE for every present row and the RR index. The new set's old
 // RR index (from an earlier re-save under the same name) is removed first. When any output

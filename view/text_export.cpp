@@ -9,12 +9,13 @@
 
 #include "common/cp932.h"
 #include "common/numbers.h"
+#include "common/path_names.h"
 #include "common/record_file.h"
 #include "common/recording_format.h"
 #include "common/text.h"
 #include "view/calendar.h"
-#include "view/conditions_dialog.h"
 #include "view/output_guard.h"
+#include "view/rr_index.h"
 #include "view/viewer_shell.h"
 
 namespace ambview {
@@ -49,21 +50,7 @@ constexpr std::int64_t kIdleEvery = 4096;
 // Output is collected and written in pieces of about this size.
 constexpr std::size_t kWriteChunk = 1 << 16;
 
-std::string name_part(std::string_view path) {
-  const auto sep = path.find_last_of("/\\");
-  return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
-}
-
 bool is_wave_code(char code) { return code >= 'a' && code <= 'd'; }
-
-// The RR index entry k (record 2 + k / 60, entry k mod 60) of an open index.
-std::optional<std::int64_t> index_entry(const common::RecordFile& file, std::int64_t k) {
-  if (k < 0) return std::nullopt;
-  const auto rec = file.read(common::kDataFirstRecord + k / common::kRRIndexEntriesPerRecord);
-  if (!rec) return std::nullopt;
-  return static_cast<std::int64_t>(
-      common::rr_index_entry(*rec, static_cast<int>(k % common::kRRIndexEntriesPerRecord)));
-}
 
 }  // namespace
 
@@ -86,42 +73,6 @@ SampleRange selected_range(const common::SettingsSlots& c, std::int64_t sample_c
     r.count = std::min(r.count, sample_count - r.start);
   }
   return r;
-}
-
-RrRange rr_range(const std::string& index_path, SampleRange range) {
-  RrRange out;
-  if (index_path.empty()) return out;
-  common::RecordFile file;
-  if (!file.open(index_path, common::RecordFile::Mode::ReadOnly)) return out;
-  const auto header = file.read(1);
-  if (!header) return out;
-  const common::HeaderLayout& layout = common::kCurrentHeader;
-  const auto n = static_cast<std::int64_t>(
-      common::hex_value(common::mid(*header, layout.rr_count.pos, layout.rr_count.width)));
-  RrRange r;
-  r.read = true;
-  r.entries = n;
-  if (range.start >= n || range.count <= 0) return r;
-  std::int64_t m = range.count;
-  if (range.start + m > n) m = n - range.start;
-  std::int64_t a = 0;
-  if (range.start != 0) {
-    const auto e = index_entry(file, range.start);
-    if (!e) return out;
-    a = *e;
-  }
-  const auto b = index_entry(file, range.start + m);
-  if (!b) return out;
-  r.start = a;
-  r.count = std::max<std::int64_t>(0, *b - a);
-  r.samples = m;
-  return r;
-}
-
-std::string rr_index_file(const ChannelTable& table, int row) {
-  if (row < 0 || row >= table.count) return {};
-  const RrIndexPath p = rr_index_path(table, row);
-  return p.exists ? p.path : std::string();
 }
 
 int rr_row(const ChannelTable& table) {
@@ -178,7 +129,7 @@ ExportColumn export_column(const ChannelTable& table, int row) {
 
 std::string export_file_name(std::string_view base_name, char code, std::string_view extension) {
   if (common::is_combined_extension(extension)) return std::string(base_name) + "_" + code + ".prn";
-  return common::cp932_fit(base_name, 7, '_') + code + ".prn";
+  return common::fit_base_name(base_name) + code + ".prn";
 }
 
 std::int32_t export_value(std::string_view record, const ChannelTable& table, int row, const ExportColumn& column,
@@ -216,8 +167,8 @@ TextExportJob make_text_export_job(const common::SettingsSlots& c, const Channel
                                    const std::string& out_directory) {
   TextExportJob job;
   job.out_directory = out_directory;
-  job.base_name = common::cp932_to_utf8(c[slot::kBaseName]);
-  job.extension = common::cp932_to_utf8(c[slot::kExtension]);
+  job.base_name = common::name_part(channels.prefix);
+  job.extension = channels.extension;
   job.channels = channels;
   job.info = info;
   job.interval_text = c[slot::kInterval];
@@ -227,11 +178,12 @@ TextExportJob make_text_export_job(const common::SettingsSlots& c, const Channel
   job.start = start_text_of(common::mid(info.item[RecordingInfo::kStartTime], 1, 2),
                             first_sample_seconds(info) + display_start);
   if (const int row = rr_row(channels); row >= 0) {
-    const RrRange rr = rr_range(rr_index_file(channels, row), job.range);
-    if (rr.read && job.range.start < rr.entries) {
-      job.rr_start = rr.start;
-      job.rr_count = rr.count;
-      job.rr_count_text = common::num_text(static_cast<double>(rr.count));
+    if (const std::optional<RrIndex> index = ensure_rr_index(channels, row)) {
+      const RrBeats beats = index->beats_of(job.range.start, job.range.count);
+      job.rr_index = true;
+      job.rr_start = beats.first;
+      job.rr_count = beats.count;
+      job.rr_count_text = common::num_text(static_cast<double>(beats.count));
     }
   }
   return job;
@@ -299,7 +251,7 @@ class ValueTexts {
 };
 
 std::string header_line(const TextExportJob& job, const ChannelRow& r, const ExportColumn& column,
-                        std::string_view header, std::string_view prefix) {
+                        std::string_view header, std::string_view prefix, std::int64_t count) {
   const bool combined = job.channels.combined != nullptr;
   const common::FieldPos comment_field = combined ? kCommentOld : kCommentCurrent;
   std::string comment = common::mid(header, comment_field.pos, comment_field.width);
@@ -314,10 +266,8 @@ std::string header_line(const TextExportJob& job, const ChannelRow& r, const Exp
   s += kQ + comment + kQ + ",";
   if (r.kind == common::kKindRR) {
     s += kQ + cp("ＲＲﾃﾞｰﾀｰ量=") + kQ + "," + job.rr_count_text;
-  } else if (r.code == 'd') {
-    s += kQ + cp("ﾃﾞｰﾀｰ量=") + kQ + "," + common::num_text(static_cast<double>(job.range.count * 5));
   } else {
-    s += kQ + cp("ﾃﾞｰﾀｰ量=") + kQ + "," + common::num_text(static_cast<double>(job.range.count));
+    s += kQ + cp("ﾃﾞｰﾀｰ量=") + kQ + "," + common::num_text(static_cast<double>(count));
   }
   s += ",";
   if (r.code == 'd') {
@@ -350,6 +300,36 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
   if (const auto o = overwrite_of({res.path}, job.channels))
     return fail(run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o));
 
+  // What is written: the beats of the range, or the range's samples that the file holds.
+  std::int64_t start = job.range.start;
+  std::int64_t count = job.range.count;
+  if (r.kind == common::kKindRR) {
+    if (!job.rr_index)
+      return fail(run_error::kFileNotFound, step::kOpenSource, r.path + ": its RR index can neither be read nor made");
+    start = job.rr_start;
+    count = job.rr_count;
+    if (count <= 0 && job.range.count > 0) {
+      res.note = "the range holds no beats (the RR data ends before it): " + common::name_part(res.path) + " is not written";
+      return res;
+    }
+  } else {
+    const int per_trend_sample = r.code == 'd' ? 5 : 1;
+    const std::int64_t held = samples_held(job.channels, row) / per_trend_sample;
+    const std::int64_t covered = std::clamp<std::int64_t>(held - start, 0, count);
+    if (covered < count) {
+      res.note = "the file holds " + std::to_string(held) + " samples: " + std::to_string(covered) + " of the range's " +
+                 std::to_string(count) + " are written";
+      if (covered == 0) {
+        res.note = "the file holds " + std::to_string(held) + " samples, none in the range: " +
+                   common::name_part(res.path) + " is not written";
+        return res;
+      }
+    }
+    count = covered;
+    start *= per_trend_sample;
+    count *= per_trend_sample;
+  }
+
   common::RecordFile source;
   if (!source.open(r.path, common::RecordFile::Mode::ReadOnly))
     return fail(run_error::kFileNotFound, step::kOpenSource, r.path + ": cannot be opened");
@@ -359,7 +339,7 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
   const std::string prefix = record2 ? record2->substr(0, 2) : std::string();
 
   if (progress.print)
-    progress.print(std::string(column.heading) + name_part(r.path) + " → " + name_part(res.path));
+    progress.print(std::string(column.heading) + common::name_part(r.path) + " → " + common::name_part(res.path));
 
   StagedFile staged(res.path);
   staged.prepare();
@@ -372,18 +352,9 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
   if (f == nullptr) return fail(run_error::kPathAccess, step::kCreateOutput, res.path + ": cannot be written");
   PrnWriter out(f);
 
-  out.line(header_line(job, r, column, *header, prefix));
+  out.line(header_line(job, r, column, *header, prefix, count));
   if (!out.flush_if_full()) return fail(run_error::kDiskFull, step::kWriteHeader, res.path + ": write failed");
 
-  std::int64_t start = job.range.start;
-  std::int64_t count = job.range.count;
-  if (r.kind == common::kKindRR) {
-    start = job.rr_start;
-    count = job.rr_count;
-  } else if (r.code == 'd') {
-    start *= 5;
-    count *= 5;
-  }
   const std::int64_t per_line = std::max(job.per_line, 1);
   const auto per_record = static_cast<std::int64_t>(column.per_record);
   std::int64_t record_no = -1;
@@ -468,7 +439,7 @@ Progress form3_progress(ViewerState& state, ui::Platform& platform) {
 void TEXT_CONV(ViewerState& state, ui::Platform& platform, int /*code*/) {
   if (!state.loaded) return;
   std::error_code ec;
-  const std::string directory = slot_text(state, slot::kDirectory);
+  const std::string directory = state.data_directory;
   if (!directory.empty()) fs::current_path(directory, ec);
 
   const std::string answer =
@@ -479,7 +450,7 @@ void TEXT_CONV(ViewerState& state, ui::Platform& platform, int /*code*/) {
   if (common::val(per_line) < 1) per_line = "1";
   if (!answer.empty()) PUT_COND(state);
 
-  const std::string text = "ファイル名 " + slot_text(state, slot::kBaseName) + "n.PRN で保存します\r" +
+  const std::string text = "ファイル名 " + data_base_name(state) + "n.PRN で保存します\r" +
                            "同じファイル名がある場合は上書きします";
   if (platform.dialogs.message_box(kTextExportCaption, text, ui::Buttons::OkCancel, ui::Icon::Exclamation) !=
       ui::Answer::Ok)
@@ -496,11 +467,12 @@ void TEXT_CONV(ViewerState& state, ui::Platform& platform, int /*code*/) {
   for (int row = 0; row < job.channels.count; ++row) {
     if (!job.channels.rows[static_cast<std::size_t>(row)].present) continue;
     const ChannelResult r = TEXT_SAVE(job, row, progress);
+    if (!r.note.empty()) FORM3_PRINT(state, platform, common::name_part(r.path) + ": " + r.note);
     if (r.error)
       platform.dialogs.message_box(kRunErrorCaption, run_error_text(*r.error), ui::Buttons::Ok, ui::Icon::Exclamation);
     if (r.stopped || !FORM3_IS_OPEN(state)) break;
   }
-  const std::string ext = slot_text(state, slot::kExtension);
+  const std::string ext = data_extension(state);
   if (ext == ".c" || ext == ".C") state.conditions[slot::kDisplayStart] = "0";
   if (FORM3_IS_OPEN(state)) FORM3_PRINT(state, platform, std::string("\r\n") + kTextExportDone);
 }

@@ -34,18 +34,6 @@ struct SampleRange {
 // and may name one sample more than there is.
 SampleRange selected_range(const common::SettingsSlots& conditions, std::int64_t sample_count);
 
-// The beats of a sample range, from the RR index file (entry k: the beat number of trend
-// sample k; its header holds the number of entries at 55-62).
-struct RrRange {
-  bool read = false;        // the index was opened and read
-  std::int64_t entries = 0; // n, as the header states it
-  std::int64_t start = 0;   // first beat of the range (0 when the range starts at sample 0)
-  std::int64_t count = 0;   // beats of the range (0 when the range starts at or after n)
-  std::int64_t samples = 0; // m: the range's samples that the index covers
-};
-RrRange rr_range(const std::string& index_path, SampleRange range);
-// The RR index file beside the RR channel of `row` (empty when there is none).
-std::string rr_index_file(const ChannelTable& table, int row);
 // Row of kind "6" among the present rows, or -1.
 int rr_row(const ChannelTable& table);
 
@@ -99,6 +87,7 @@ struct ExportColumn {
 ExportColumn export_column(const ChannelTable& table, int row);
 
 // Output file name: per-channel set base (7) + code + ".prn"; combined base + "_" + code + ".prn".
+// The base name is the recording's own, as it is on disk.
 std::string export_file_name(std::string_view base_name, char code, std::string_view extension);
 
 // The value of sample j of a record as the export writes it: combined files through GET_D;
@@ -123,12 +112,15 @@ struct TextExportJob {
   int per_line = 8;           // P
   SampleRange range;
   StartText start;
-  std::int64_t rr_start = 0;
+  bool rr_index = false;      // the RR index could be had (read, or built when missing)
+  std::int64_t rr_start = 0;  // the beats of the range
   std::int64_t rr_count = 0;
   std::string rr_count_text = "0";  // as the header line shows it
 };
 
-// The job of the current selection: range, start text of its first sample, RR range, P.
+// The job of the current selection: range, start text of its first sample, the beats of the
+// range from the RR index (built when missing), P. Names come from the channel table (as on
+// disk), never from the CP932 slots.
 TextExportJob make_text_export_job(const common::SettingsSlots& conditions, const ChannelTable& channels,
                                    const RecordingInfo& info, std::int64_t sample_count,
                                    const std::string& out_directory);
@@ -141,6 +133,9 @@ struct ChannelResult {
   bool written = false;
   bool stopped = false;  // the user closed the progress window
   std::optional<RunError> error;
+  // Said to the user (UTF-8) when the channel's file holds less than the range: how much was
+  // written, or why nothing was.
+  std::string note;
 };
 
 // The ".prn" files of the present channels, in table order.

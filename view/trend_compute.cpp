@@ -10,6 +10,7 @@
 #include "common/record_file.h"
 #include "common/recording_format.h"
 #include "common/text.h"
+#include "view/rr_index.h"
 
 namespace ambview {
 
@@ -18,6 +19,7 @@ using common::round_half_even;
 
 ChannelTable display_table(const ChannelTable& channels) {
   ChannelTable display;
+  display.prefix = channels.prefix;
   display.extension = channels.extension;
   display.combined = channels.combined;
   for (int r = 0; r < channels.count && r < kMaxChannelRows; ++r) {
@@ -210,6 +212,12 @@ struct Band {
     return b;
   }
 
+  // The window's samples that the band's file holds: a file shorter than the window (a
+  // heart-rate file whose RR data ended early) draws as far as it goes and ends there.
+  std::int64_t held(const std::string& path) const {
+    return std::clamp<std::int64_t>(samples_held(path, args.display, args.band) - args.s, 0, args.n);
+  }
+
   // Sample interval T of slot 13, for counts per minute.
   double interval() const {
     const double t = common::val(cond[13]);
@@ -241,14 +249,15 @@ void acc_plot(const BandArgs& a) {
   const int h = band.geometry.h;
   const int y0 = band.geometry.y0;
 
+  const std::string path = trend::band_file_name(a.path_name, a.extension, band.row.code);
   trend::RecordReader reader;
-  reader.open(trend::band_file_name(a.path_name, a.extension, band.row.code));
+  reader.open(path);
   trend::Averager averager(band.block_mode, band.n_average);
 
   std::int64_t previous_x = a.left_x;
   std::int64_t peak = 0;
   const std::int64_t p = std::max<std::int64_t>(a.p, 1);
-  for (std::int64_t k = 0; k < a.n; ++k) {
+  for (std::int64_t k = 0, n = band.held(path); k < n; ++k) {
     int pos = 0;
     const std::string& record = reader.record_of(a.s + k, per_record, pos);
     if (const std::optional<std::int64_t> raw = read_raw(band, record, pos)) {
@@ -309,8 +318,9 @@ void tlt_plot(const BandArgs& a) {
   }
   if (scale.full_scale <= 0) throw BandStop{};
 
+  const std::string path = trend::band_file_name(a.path_name, a.extension, band.row.code);
   trend::RecordReader reader;
-  reader.open(trend::band_file_name(a.path_name, a.extension, band.row.code));
+  reader.open(path);
 
   // The first joining line starts at the first sample of the record holding the window's
   // first sample; in mode "1" at 0.
@@ -322,8 +332,12 @@ void tlt_plot(const BandArgs& a) {
   }
   trend::ColumnReducer columns(*a.window, band.geometry.y0, a.left_x, band.geometry.h, a.height, last);
   trend::Averager averager(band.block_mode, band.n_average);
-  for (std::int64_t k = 0; k < a.n; ++k) {
-    columns.at(round_half_away(a.left_x + static_cast<double>(a.width) * k / static_cast<double>(a.n)));
+  const auto x_of = [&a](std::int64_t k) {
+    return round_half_away(a.left_x + static_cast<double>(a.width) * k / static_cast<double>(a.n));
+  };
+  const std::int64_t n = band.held(path);
+  for (std::int64_t k = 0; k < n; ++k) {
+    columns.at(x_of(k));
     int pos = 0;
     const std::string& record = reader.record_of(a.s + k, per_record, pos);
     if (const std::optional<std::int64_t> v = scale.value(record, pos)) {
@@ -332,6 +346,8 @@ void tlt_plot(const BandArgs& a) {
       averager.skip();
     }
   }
+  // A file that ends inside the window: its last column is drawn, as at any column's end.
+  if (n < a.n) columns.at(x_of(n));
 }
 
 // Zero words stand for 4096 ms carried into the next beat (the recorder's way of storing
@@ -371,36 +387,18 @@ void rr_plot(const BandArgs& a) {
   if (full_scale <= 0) throw BandStop{};
   const int h = band.geometry.h;
 
-  // 1. The window in beats, from the RR index file.
-  std::int64_t n = a.n;
-  std::int64_t first = 0;
-  std::int64_t beats = 0;
+  // 1. The window in beats, from the RR index (built when missing). Past the index's last
+  // entry the RR data has ended: the band runs to its last beat and ends there.
+  const std::optional<RrIndex> index = ensure_rr_index(a.display.rows[static_cast<std::size_t>(a.band)].path,
+                                                       a.display.extension);
+  if (!index) throw BandStop{};
+  const std::int64_t n = a.n;
+  const RrBeats window = index->beats_of(a.s, n);
+  const std::int64_t first = window.first;
+  const std::int64_t beats = window.count;
+  if (beats <= 0) return;
   trend::RecordReader rr;
-  bool rr_open = false;
-  {
-    trend::RecordReader index;
-    index.open(trend::band_file_name(a.path_name, a.extension, common::kRRIndexCode, true));
-    const std::string& header = index.record(1);
-    std::int64_t total = static_cast<std::int64_t>(common::hex_value(common::mid(header, 113, 8))) - 1;
-    if (total < 1) total = static_cast<std::int64_t>(common::hex_value(common::mid(header, 55, 8))) - 1;
-    if (a.s + n > total) n = total - a.s;
-    if (n <= 0) return;
-    const auto entry = [&index](std::int64_t j) {
-      const int per = common::kRRIndexEntriesPerRecord;
-      return static_cast<std::int64_t>(
-          common::rr_index_entry(index.record(j / per + 2), static_cast<int>(j % per)));
-    };
-    first = entry(a.s);
-    try {
-      beats = entry(a.s + n) - first;
-    } catch (const BandStop&) {
-      index.close();
-      rr.open(trend::band_file_name(a.path_name, a.extension, band.row.code, true));
-      rr_open = true;
-      beats = kRRWordsPerRecord * rr.record_count() - a.s;
-    }
-  }
-  if (!rr_open) rr.open(trend::band_file_name(a.path_name, a.extension, band.row.code, true));
+  rr.open(a.display.rows[static_cast<std::size_t>(a.band)].path);
 
   // 2. Milliseconds per trend sample; count x D is the window's duration.
   double d = common::val(a.recording_interval) * 1000.0;
@@ -423,8 +421,11 @@ void rr_plot(const BandArgs& a) {
   trend::Averager averager(band.block_mode, band.n_average);
   RRAccumulator accumulator;
   std::int64_t t = 0;
+  const auto x_at = [&](std::int64_t ms) {
+    return round_half_away(a.left_x + a.width * static_cast<double>(ms) / duration);
+  };
   for (std::int64_t k = 0; k < beats; ++k) {
-    columns.at(round_half_away(a.left_x + a.width * static_cast<double>(t) / duration));
+    columns.at(x_at(t));
     int pos = 0;
     const std::string& record = rr.record_of(first + k, kRRWordsPerRecord, pos);
     const std::int64_t r = rr_word(record, pos);
@@ -432,6 +433,8 @@ void rr_plot(const BandArgs& a) {
     columns.take(averager.push(v));
     t += r == 0 ? 4096 : r;
   }
+  // RR data that ends inside the window: its last column is drawn, as at any column's end.
+  if (!index->boundary_entry(a.s + n)) columns.at(x_at(t));
 }
 
 template <typename Procedure>

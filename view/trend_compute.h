@@ -24,8 +24,8 @@ struct BandArgs {
   int left_x = 34;
   int width = 0;   // W: pixels of the time axis
   int height = 0;  // H: pixels of all bands together
-  std::string path_name;  // folder + base name (conditions slots 1 and 2)
-  std::string extension;  // slot 16
+  std::string path_name;  // folder + base name as on disk (the channel table's prefix)
+  std::string extension;  // as on disk
   // The display table: the channel table's present rows in channel order (count = m),
   // with the recording's extension, so GET_BLKSIZ and GET_D read it as a channel table.
   ChannelTable display;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "common/cp932.h"
+#include "common/path_names.h"
 #include "common/file_lookup.h"
 #include "common/numbers.h"
 #include "common/record_file.h"
@@ -119,10 +120,10 @@ const std::vector<std::string_view>& rate_labels(int column) {
 }
 
 std::string band_caption(const common::SettingsSlots& cond, const RecordingInfo& info, const ChannelRow& row,
-                         const std::string* level) {
-  // Slots and the comment are CP932 as stored: the caption is put together, then converted.
-  std::string caption = "  <" + cond[2] + std::string(1, row.code) + cond[16] + "> T(S)=" +
-                        info.item[RecordingInfo::kInterval];
+                         const std::string* level, std::string_view name) {
+  // The slots and the comment are CP932 as stored: the caption is put together, then
+  // converted; the file name is shown as it is on disk.
+  std::string caption = "> T(S)=" + info.item[RecordingInfo::kInterval];
   if (level) caption += " L(G)=" + *level;
   caption += " N=" + cond[6] + " [" + info.item[RecordingInfo::kComment] + "]";
   if (row.code == 'a' || row.code == 'b' || row.code == 'c') {
@@ -131,7 +132,7 @@ std::string band_caption(const common::SettingsSlots& cond, const RecordingInfo&
   } else if (row.code == 'd') {
     caption += " " + std::string(rate_labels(common::val(cond[5]) == 0 ? 2 : 3)[1]) + "mV/div";
   }
-  return common::cp932_to_utf8(caption);
+  return "  <" + std::string(name) + common::cp932_to_utf8(caption);
 }
 
 }  // namespace trend
@@ -165,9 +166,9 @@ void TREND(ui::Canvas& window, const common::SettingsSlots& cond, const ChannelT
   const int m = display.count;
   if (m == 0) return;  // nothing checked: the cleared background only
   const int h = band_geometry(height, m, 0).h;
-  // File names on disk are UTF-8; the slots hold them in CP932.
-  const std::string path_name = common::cp932_to_utf8(cond[1] + cond[2]);
-  const std::string extension = common::cp932_to_utf8(cond[16]);
+  // Files are named as they are on disk, never from the CP932 slots.
+  const std::string& path_name = channels.prefix;
+  const std::string& extension = channels.extension;
   const TimeGrid grid = time_grid(span_minutes);
   const double minutes_to_x = static_cast<double>(width) / static_cast<double>(span_minutes);
 
@@ -256,7 +257,8 @@ void TREND(ui::Canvas& window, const common::SettingsSlots& cond, const ChannelT
     // Caption text (the level band names its threshold), then the event marks.
     std::optional<std::string> level;
     if (row.kind == 'L') level = level_text(path_name, extension, row);
-    const std::string caption = band_caption(cond, info, row, level ? &*level : nullptr);
+    const std::string caption =
+        band_caption(cond, info, row, level ? &*level : nullptr, common::name_part(path_name) + row.code + extension);
     if (rate && n > 0) {
       load_marks();
       window.set_pen(trend_colour);

@@ -39,10 +39,11 @@ const std::vector<std::string_view>& acceleration_labels(int scale_index);
 // The rate and ECG label columns: 0, 1 heart rate (scale index 0, 1), 2, 3 ECG.
 const std::vector<std::string_view>& rate_labels(int column);
 
-// The caption of a band (UTF-8): "  <" name code extension "> T(S)=" interval [" L(G)=" level]
-// " N=" n " [" comment "]" and the waveform bands' division text.
+// The caption of a band (UTF-8): "  <" name "> T(S)=" interval [" L(G)=" level] " N=" n
+// " [" comment "]" and the waveform bands' division text; `name` is base name, code and
+// extension as on disk.
 std::string band_caption(const common::SettingsSlots& conditions, const RecordingInfo& info,
-                         const ChannelRow& row, const std::string* level_text);
+                         const ChannelRow& row, const std::string* level_text, std::string_view name);
 
 }  // namespace trend
 }  // namespace ambview

@@ -9,6 +9,7 @@
 
 #include "common/cp932.h"
 #include "common/numbers.h"
+#include "common/path_names.h"
 #include "common/text.h"
 #include "ui/colour.h"
 #include "view/bitmap_print.h"
@@ -33,6 +34,14 @@ std::string slot_text(const ViewerState& state, int slot) {
 
 void set_slot_text(ViewerState& state, int slot, std::string_view utf8) {
   state.conditions[static_cast<std::size_t>(slot)] = common::utf8_to_cp932(utf8);
+}
+
+std::string data_base_name(const ViewerState& state) {
+  return state.loaded ? common::name_part(state.channels.prefix) : slot_text(state, slot::kBaseName);
+}
+
+std::string data_extension(const ViewerState& state) {
+  return state.loaded ? state.channels.extension : slot_text(state, slot::kExtension);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -101,7 +110,7 @@ std::string current_directory() {
 
 // Makes the data directory (slot 1) current; a failure goes to the error handler.
 void enter_data_directory(ViewerState& state) {
-  const std::string dir = slot_text(state, slot::kDirectory);
+  const std::string& dir = state.data_directory;
   std::error_code ec;
   if (dir.empty()) {
     program_error(state, "no data directory");
@@ -146,8 +155,12 @@ common::SettingsSlots default_conditions(std::string_view start_directory) {
 }
 
 void GET_COND(ViewerState& state) {
-  if (common::read_settings_file(settings_path(state), common::SettingsFlavour::Viewer, state.conditions)) return;
+  if (common::read_settings_file(settings_path(state), common::SettingsFlavour::Viewer, state.conditions)) {
+    state.data_directory = slot_text(state, slot::kDirectory);
+    return;
+  }
   state.conditions = default_conditions(state.start_directory);
+  state.data_directory = state.start_directory;
   PUT_COND(state);
 }
 
@@ -155,14 +168,15 @@ bool PUT_COND(ViewerState& state) {
   // Written by its full path, then the data directory (slot 1) is made current, so that
   // after an accept the recording's folder is where relative names are taken.
   const bool ok = common::write_settings_file(settings_path(state), state.conditions, common::SettingsFlavour::Viewer);
-  const std::string dir = slot_text(state, slot::kDirectory);
+  const std::string& dir = state.data_directory;
   std::error_code ec;
   if (!dir.empty()) fs::current_path(dir, ec);
   return ok;
 }
 
 void set_data_directory(ViewerState& state, std::string_view directory_utf8) {
-  set_slot_text(state, slot::kDirectory, directory_utf8);
+  state.data_directory = std::string(directory_utf8);
+  state.conditions[slot::kDirectory] = common::slot_value(directory_utf8, state.conditions[slot::kDirectory]);
   const std::size_t len = state.conditions[slot::kDirectory].size();
   state.conditions[slot::kDirectoryLength] = std::string(1, static_cast<char>(len > 255 ? 255 : len));
 }

@@ -71,7 +71,8 @@ common::SettingsSlots default_conditions(std::string_view start_directory);
 void GET_COND(ViewerState& state);
 // Writes the conditions to "RaZor.prm" in the start directory. False on a write error.
 bool PUT_COND(ViewerState& state);
-// Slot 1 = `directory_utf8` (CP932, with its trailing "/"), slot 0 = its length.
+// The data directory becomes `directory_utf8` (with its trailing "/"); slot 1 stores it in
+// CP932 (its last value stays when CP932 cannot hold the folder's name), slot 0 its length.
 void set_data_directory(ViewerState& state, std::string_view directory_utf8);
 
 // The name the open dialog proposes: slot 2 + slot 16 for a combined extension, else

@@ -81,6 +81,9 @@ struct ViewerState {
   // The program's start directory (UTF-8, ends with "/"): "RaZor.prm" lives here and the
   // error handler falls back to it.
   std::string start_directory;
+  // The data directory as it is on disk (UTF-8, ends with "/"): where files are opened and
+  // written. Slot 1 stores it in CP932 and keeps its last value when CP932 cannot hold it.
+  std::string data_directory;
   // The name the file-open dialog proposes (UTF-8).
   std::string default_file_name;
 
@@ -100,5 +103,9 @@ struct ViewerState {
 // A slot as UTF-8 for showing, and a UTF-8 value stored into a slot.
 std::string slot_text(const ViewerState& state, int slot);
 void set_slot_text(ViewerState& state, int slot, std::string_view utf8);
+// The open recording's base name and extension as they are on disk (UTF-8); before a
+// recording is open, those of slots 2 and 16.
+std::string data_base_name(const ViewerState& state);
+std::string data_extension(const ViewerState& state);
 
 }  // namespace ambview

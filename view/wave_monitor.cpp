@@ -393,8 +393,9 @@ void ALL_WAVE(WaveWindow& window, const WaveSource& source, WaveState& st, float
   const int ps = page_samples(cw, speed);
   window.set_text("TEXT18", scale_text(ps));
 
-  const std::string prefix = common::cp932_to_utf8(cond[slot::kDirectory] + cond[slot::kBaseName]);
-  const std::string extension = common::cp932_to_utf8(cond[slot::kExtension]);
+  // Files are opened by their names on disk, never by names rebuilt from the CP932 slots.
+  const std::string& prefix = source.channels->prefix;
+  const std::string& extension = source.channels->extension;
   for (std::size_t b = 0; b < s.bands.size(); ++b) s.files.push_back(std::make_unique<BandFile>());
   s.previous.assign(s.bands.size(), std::nullopt);
   try {

@@ -501,10 +501,11 @@ TEST_F(HostileInputs, DataSafety) {
       {"render over its input",
        [&, this] { rename_all(per_channel("png", '1'), ".png"); },
        {"render", "WALK___0.png", "--view", "trend", "--out", "WALK___0.png"}, Exit::Fails, {"WALK___0.png"}, {}},
+      // Covered as far as the file goes, with a note; memory follows the file, not the header.
       {"calorie on a header naming 2046820352 samples", huge,
-       {"calorie", "WALK___0", "--out", "out"}, Exit::Fails, {"WALK___0"}, {"out/Calorie.ac"}},
+       {"calorie", "WALK___0", "--out", "out"}, Exit::Ok, {"WALK___0"}, {}},
       {"calorie render on that header", huge,
-       {"render", "WALK___0", "--view", "calorie", "--out", "out/c.png"}, Exit::Fails, {"WALK___0"}, {"out/c.png"}},
+       {"render", "WALK___0", "--view", "calorie", "--out", "out/c.png"}, Exit::Ok, {"WALK___0"}, {}},
       {"calorie into a full disk", [this] { per_channel("full_calorie"); },
        {"calorie", "WALK___0", "--avg", "1", "--out", "out"}, Exit::Fails, {}, {"out/Calorie.ac", "out/Calorie.hr"}, 1024},
       {"png render into a full disk", [this] { per_channel("full_png"); },

@@ -43,7 +43,7 @@ TEST_F(InfoE2E, PerChannelSet) {
   EXPECT_EQ(r.out,
             "start: 2412081030\n"
             "comment: WALK TEST\n"
-            "samples: 123456 (the file holds 720)\n"  // 500 samples, 240 to a record
+            "samples: 123456 (the file holds 500)\n"  // 500 samples in three records of 240
             "interval: 0.2\n"
             "duration: 24691\n"
             "offset: 0\n"

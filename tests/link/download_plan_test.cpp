@@ -163,10 +163,4 @@ TEST(DownloadPlan, HeartRateBlockRewrite) {
   EXPECT_EQ(ambcomm::prefix_for("A0"), "A0");
 }
 
-TEST(DownloadPlan, ExtensionCutInTheNameOnly) {
-  EXPECT_EQ(ambcomm::strip_extension("/home/u/.local/run.v2/REC.DAT"), "/home/u/.local/run.v2/REC");
-  EXPECT_EQ(ambcomm::strip_extension("REC"), "REC");
-  EXPECT_EQ(ambcomm::strip_extension("C:\\data\\A.B.C"), "C:\\data\\A");
-}
-
 }  // namespace

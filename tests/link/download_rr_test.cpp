@@ -134,16 +134,34 @@ TEST_F(RrFiles, SixtyOneValuesMakeAFullAndAOneValueRecord) {
 TEST_F(RrFiles, HundredValuesWriteSixtyThreeAndTheRrRecorderFinishesEveryHeader) {
   feed(std::vector<unsigned>(101, 1000), "1", "L");
   EXPECT_EQ(rr_.total, 100);
-  for (const auto& path : {dir_ + "/Ri", dir_ + "/R5", dir_ + "/R6"}) {
-    SCOPED_TRACE(path);
-    auto h = dltest::records(path)[0];
+  // Each header says what its file holds: the index and the RR file the recording's count
+  // (the line's 113-120 is empty here: the 101 intervals the RR data runs into), the
+  // heart-rate file its 100 values; at 55-62 the last entry's number, the RR file's 101 words.
+  const struct {
+    const char* file;
+    const char* at55;
+    std::uint32_t count;
+  } want[] = {{"/Ri", "00000063", 101}, {"/R5", "00000063", 100}, {"/R6", "00000065", 101}};
+  for (const auto& w : want) {
+    SCOPED_TRACE(w.file);
+    auto h = dltest::records(dir_ + w.file)[0];
     EXPECT_EQ(common::mid(h, 11, 4), "FFFF");
-    EXPECT_EQ(common::mid(h, 55, 8), "00000063");
+    EXPECT_EQ(common::mid(h, 55, 8), w.at55);
     EXPECT_EQ(common::mid(h, 63, 1), "0");
+    EXPECT_EQ(common::read_header(h).count, w.count);
   }
-  // FFFF sends the reader to 113-120, which now holds the file's count.
-  EXPECT_EQ(common::read_header(dltest::records(dir_ + "/R5")[0]).count, 100u);
-  EXPECT_EQ(common::read_header(dltest::records(dir_ + "/R6")[0]).count, 101u);
+}
+
+TEST_F(RrFiles, HeartRateAndIndexHeadersCountWhatTheRrDataCovers) {
+  // Mode "P" of a recording of 0x0E10 = 3600 samples whose RR data covers 5 seconds: the
+  // heart-rate file holds 5 values and says so; the index keeps the recording's count.
+  line_.replace(10, 4, "0E10");
+  rr_file_.write(1, "RR" + line_.substr(2, 118));
+  feed(std::vector<unsigned>(6, 1000));
+  EXPECT_EQ(common::read_header(hr()[0]).count, 5u);
+  EXPECT_EQ(common::read_header(index()[0]).count, 3600u);
+  EXPECT_EQ(common::mid(index()[0], 55, 8), "00000004");
+  EXPECT_EQ(common::read_header(dltest::records(dir_ + "/R6")[0]).count, 3600u);
 }
 
 TEST(WaveformHeader, IntervalAndTheEcgWaveCount) {

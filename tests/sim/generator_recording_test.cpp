@@ -296,12 +296,21 @@ TEST_F(GeneratorRecording, RRRecorderHeaders) {
   RecordingResult r = write_recording(o);
   ASSERT_EQ(r.error, "");
   ASSERT_EQ(r.files.size(), 3u);
-  for (const char* f : {"pw_____6", "pw_____5", "pw_____i"}) {
-    auto h = records(path(f))[0];
-    EXPECT_EQ(common::mid(h, 11, 4), "FFFF") << f;
-    EXPECT_EQ(common::mid(h, 55, 8), common::hex_field(static_cast<std::uint64_t>(r.hr_values - 1), 8)) << f;
-    EXPECT_EQ(common::mid(h, 63, 1), "0") << f;
-    EXPECT_EQ(common::read_header(h).count, 600u) << f;
+  // Each header says what its file holds: the RR file and the index the recording's 600
+  // intervals, the heart-rate file its values; 55-62 the RR words and the last entry.
+  const auto hex8 = [](std::int64_t v) { return common::hex_field(static_cast<std::uint64_t>(v), 8); };
+  const struct {
+    const char* file;
+    std::int64_t count;
+    std::string at55;
+  } want[] = {{"pw_____6", 600, hex8(r.rr_count)}, {"pw_____5", r.hr_values, hex8(r.hr_values - 1)},
+              {"pw_____i", 600, hex8(r.hr_values - 1)}};
+  for (const auto& w : want) {
+    auto h = records(path(w.file))[0];
+    EXPECT_EQ(common::mid(h, 11, 4), "FFFF") << w.file;
+    EXPECT_EQ(common::mid(h, 55, 8), w.at55) << w.file;
+    EXPECT_EQ(common::mid(h, 63, 1), "0") << w.file;
+    EXPECT_EQ(common::read_header(h).count, static_cast<std::uint32_t>(w.count)) << w.file;
   }
 }
 

@@ -15,7 +15,6 @@
 #include "ui/qt/qt_app.h"
 #include "ui/qt/qt_canvas.h"
 #include "view/conditions_dialog.h"
-#include "view/rr_index_build.h"
 
 namespace ambview::testing {
 namespace {
@@ -165,8 +164,9 @@ TEST_F(RrIndexTest, BuiltOnTheFirstShowingAndReadOnTheNext) {
   EXPECT_GT(rr_points, 2 * 250);  // tilt and RR bands, 300 points each
 }
 
-// Entry k is the number of beats read when the start of trend sample k is passed.
-TEST_F(RrIndexTest, EntriesCountTheBeatsPassedAtEachSampleStart) {
+// Entry k is the number of beats begun at or before the end of trend sample k, as the link
+// program derives it; the header states the last entry and the recording's count.
+TEST_F(RrIndexTest, EntriesCountTheBeatsBegunByTheEndOfEachSample) {
   common::RecordFile rr;
   ASSERT_TRUE(rr.open(rr_.string(), common::RecordFile::Mode::ReadOnly));
   const std::string rr_header = *rr.read(1);
@@ -197,27 +197,27 @@ TEST_F(RrIndexTest, EntriesCountTheBeatsPassedAtEachSampleStart) {
   band.q = overview_step(band.sample_count);
   band.interval = loaded.recording.interval;
   ASSERT_EQ(band.kind(), '6');
-  ASSERT_TRUE(MK_PLOT(band, rr_.string(), index_.string()));
+  MK_PLOT(band);
 
   common::RecordFile index;
   ASSERT_TRUE(index.open(index_.string(), common::RecordFile::Mode::ReadOnly));
   const std::string header = *index.read(1);
   EXPECT_EQ(header.substr(0, 2), "IX");
   EXPECT_EQ(header.substr(2, 8), rr_header.substr(2, 8));  // start time carried
+  EXPECT_EQ(common::mid(header, 11, 4), "FFFF");
+  EXPECT_EQ(common::read_header(header).count, 1800u);
   const std::uint64_t last = common::hex_value(common::mid(header, 55, 8));
-  EXPECT_EQ(common::hex_value(common::mid(header, 11, 4)), last);
-  std::uint64_t k = 0;
-  for (; k <= last; ++k) {
+  for (std::uint64_t k = 0; k <= last; ++k) {
     const auto rec = index.read(2 + static_cast<std::int64_t>(k / 60));
     ASSERT_TRUE(rec) << k;
     const std::uint32_t entry = common::rr_index_entry(*rec, static_cast<int>(k % 60));
-    const std::int64_t start_ms = static_cast<std::int64_t>(k) * 2000;
-    const auto passed = std::upper_bound(ends.begin(), ends.end(), start_ms) - ends.begin() + 1;
-    ASSERT_EQ(entry, static_cast<std::uint32_t>(passed)) << "entry " << k;
+    const std::int64_t end_ms = static_cast<std::int64_t>(k + 1) * 2000;
+    const auto begun = std::upper_bound(ends.begin(), ends.end(), end_ms) - ends.begin() + 1;
+    ASSERT_EQ(entry, static_cast<std::uint32_t>(begun)) << "entry " << k;
   }
-  // One entry per trend sample whose start the beats pass.
+  // One entry per sample end that the beats pass, no further than the recording.
   std::uint64_t reached = 0;
-  while (reached < 1800 && static_cast<std::int64_t>(reached) * 2000 < ends.back()) ++reached;
+  while (reached < 1800 && static_cast<std::int64_t>(reached + 1) * 2000 < ends.back()) ++reached;
   EXPECT_GT(reached, 1700u);
   EXPECT_EQ(last + 1, reached);
 }

@@ -45,6 +45,7 @@ class EcgViewTest : public ::testing::Test {
     cond_[slot::kColourTrend] = "30";
     cond_[slot::kColourBack] = "40";
   }
+  std::string prefix() const { return dir_.string() + "/ECG____"; }
   void TearDown() override { fs::remove_all(dir_); }
 
   // The block file as the link program writes it: upper-case code, 120 words a record.
@@ -96,7 +97,7 @@ TEST_F(EcgViewTest, ZeroLineAndOneRowEitherWay) {
   s[1250 + 100] = 4095;
   s[1250 + 200] = 0;
   write_block('E', s);
-  PLOT_ECG('e', canvas_, cond_, {});
+  PLOT_ECG('e', canvas_, cond_, prefix(), {});
 
   const int zero0 = 35, zero1 = 85;
   for (const int x : {11, 500, 1259}) {
@@ -124,7 +125,7 @@ TEST_F(EcgViewTest, FirstTwoSamplesDrawnAsTheThird) {
   s[1] = 4000;
   s[2] = 2048 + 512;  // 12.5 pixels: rounded to the even 12
   write_block('E', s);
-  PLOT_ECG('e', canvas_, cond_, {});
+  PLOT_ECG('e', canvas_, cond_, prefix(), {});
   const auto first = joining_to(11, 35 - 12);
   ASSERT_TRUE(first);
   EXPECT_EQ(first->points[0], (ui::Point{10, 35 - 12}));
@@ -138,7 +139,7 @@ TEST_F(EcgViewTest, ShortFileShowsOnlyItsRowsAndNothingMadeUp) {
   // record, so only 100 of that record's words are there.
   write_block('E', std::vector<std::uint16_t>(1300, 2048));
   fs::resize_file(common::channel_file_name(dir_.string() + "/", "ECG", 'E'), 256 * 11 + 2 * 100);
-  PLOT_ECG('e', canvas_, cond_, {});
+  PLOT_ECG('e', canvas_, cond_, prefix(), {});
   int lowest = 0;
   for (const auto& p : trace())
     for (const auto& pt : p.points) lowest = std::max(lowest, pt.y);
@@ -152,7 +153,7 @@ TEST_F(EcgViewTest, ShortFileShowsOnlyItsRowsAndNothingMadeUp) {
 
 TEST_F(EcgViewTest, CalibrationPulseTimeBarAndColours) {
   write_block('E', std::vector<std::uint16_t>(ecg::kSamples, 2048));
-  PLOT_ECG('e', canvas_, cond_, {});
+  PLOT_ECG('e', canvas_, cond_, prefix(), {});
   ASSERT_FALSE(canvas_.primitives().empty());
   EXPECT_EQ(canvas_.primitives().front().kind, PrimitiveKind::Clear);
   EXPECT_EQ(canvas_.primitives().front().colour, kBack);
@@ -168,7 +169,7 @@ TEST_F(EcgViewTest, CalibrationPulseTimeBarAndColours) {
 }
 
 TEST_F(EcgViewTest, MissingFileEndsSilentlyWithTheFrame) {
-  PLOT_ECG('f', canvas_, cond_, {});
+  PLOT_ECG('f', canvas_, cond_, prefix(), {});
   EXPECT_TRUE(trace().empty());
   EXPECT_EQ(canvas_.count(PrimitiveKind::Polyline), 2u);
 }
@@ -178,6 +179,7 @@ TEST_F(EcgViewTest, ClosingTheWindowStopsAtTheNextRecord) {
   ui::testing::TestPlatform t;
   ViewerState state;
   state.conditions = cond_;
+  state.channels.prefix = prefix();
   state.forms.form4 = t.forms.make_form("FORM4", kWidth, kHeight);
   state.forms.form4->show();
   // Each record is preceded by one pass of the event pump; the user closes the window

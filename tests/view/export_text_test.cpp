@@ -130,11 +130,12 @@ TEST_F(TextExport, LevelHeaderCommentAndSignedValues) {
   rr[0] = 0xFFF6;  // -10
   rr[1] = 12345;
   ASSERT_EQ(common::write_word_file(data("LEVEL__6"), header(60, "RR"), rr), "");
-  std::vector<std::uint32_t> index(61);
-  for (std::size_t k = 0; k < index.size(); ++k) index[k] = static_cast<std::uint32_t>(k * 3);
+  // Three beats begun by the end of every sample: entry k = 3 (k + 1).
+  std::vector<std::uint32_t> index(60);
+  for (std::size_t k = 0; k < index.size(); ++k) index[k] = static_cast<std::uint32_t>(3 * (k + 1));
   auto ih = header(60, "IX");
   ASSERT_EQ(common::write_rr_index_file(data("LEVEL__i"), ih, index), "");
-  // The header names 61 entries; a range of samples 0-59 reaches entry 60: 180 beats.
+  // Samples 0-59 hold the beats begun by the end of sample 59: 180.
   const LoadedRecording r = load(data("LEVEL__1"));
   ASSERT_EQ(r.table.count, 2);
   const TextExportJob job = job_for(r);
@@ -152,16 +153,22 @@ TEST_F(TextExport, LevelHeaderCommentAndSignedValues) {
                             "\"計測間隔(S)=\",1"));
   EXPECT_EQ(rr_lines[1], " -10,12345, 800, 800, 800, 800, 800, 800");
 
-  // A later window starts at the beat its first entry names.
+  // A later window starts after the beats begun by the end of the sample before it.
   const TextExportJob later = job_for(r, 10, 20);
   EXPECT_EQ(later.rr_start, 30);
   EXPECT_EQ(later.rr_count, 60);
-  // A window past the index's entries has no beats.
+  // A window past the index's entries lies after the RR data's end: no beats, no RR file.
   auto short_index = ih;
-  ASSERT_EQ(common::write_rr_index_file(data("LEVEL__i"), short_index, std::vector<std::uint32_t>{0, 3, 6}), "");
+  ASSERT_EQ(common::write_rr_index_file(data("LEVEL__i"), short_index, std::vector<std::uint32_t>{3, 6, 9}), "");
   const TextExportJob past = job_for(r, 10, 20);
   EXPECT_EQ(past.rr_count, 0);
-  EXPECT_EQ(past.rr_count_text, "0");
+  EXPECT_EQ(past.rr_count_text, " 0");
+  fs::remove(data("LEVEL__6.prn"));
+  const ChannelResult none = TEXT_SAVE(past, 1, {});
+  EXPECT_FALSE(none.written);
+  EXPECT_FALSE(none.error);
+  EXPECT_NE(none.note.find("no beats"), std::string::npos);
+  EXPECT_FALSE(fs::exists(data("LEVEL__6.prn")));
 }
 
 TEST_F(TextExport, HeaderTimeIsTheFirstSampleOfACombinedFileWithStartOffset) {
@@ -288,7 +295,7 @@ TEST_F(TextExport, NeverWritesOverTheRecording) {
   EXPECT_FALSE(fs::exists(data_ / "out" / "REC____0.prn"));  // nothing at all was written
 }
 
-TEST_F(TextExport, RunTimeErrorAbandonsTheChannelAndKeepsTheOlderFile) {
+TEST_F(TextExport, AFileShorterThanItsHeaderIsWrittenAsFarAsItGoesAndSaysSo) {
   // The header promises 120 samples, the file holds one record of 50.
   std::vector<std::string> records{common::make_header_record(header(120)),
                                    common::make_text_record("A0", std::vector<std::uint32_t>(50, 4), 4)};
@@ -298,15 +305,17 @@ TEST_F(TextExport, RunTimeErrorAbandonsTheChannelAndKeepsTheOlderFile) {
   open_in_state(data("BAD____0"));
   dialogs.answer_input("8");
   dialogs.answer(ui::Answer::Ok);
-  dialogs.answer(ui::Answer::Ok);  // the run-time error message
   TEXT_CONV(state, platform, 103);
-  const auto& error = dialogs.shown()[2];
-  EXPECT_EQ(error.caption, "実行エラー");
-  EXPECT_EQ(error.text, "ERR=62   ERL=410");
-  EXPECT_EQ(error.icon, ui::Icon::Exclamation);
-  EXPECT_EQ(read_bytes(data_ / "BAD____0.prn"), "older");
+  EXPECT_EQ(dialogs.shown().size(), 2u);  // no run-time error
+  const auto lines = lines_of(data_ / "BAD____0.prn");
+  ASSERT_EQ(lines.size(), 1u + 7u);  // 50 values, 8 a line
+  EXPECT_NE(lines[0].find("\", 50,"), std::string::npos);
+  const auto rows = forms.form("FORM3").control("LIST1").rows();
+  EXPECT_NE(std::find_if(rows.begin(), rows.end(),
+                         [](const std::string& r) { return r.find("BAD____0.prn: the file holds 50 samples") == 0; }),
+            rows.end());
   EXPECT_TRUE(files_ending(data_, ".part").empty());
-  EXPECT_EQ(lines_of(data_ / "BAD____4.prn").size(), 16u);  // the next channel is still written
+  EXPECT_EQ(lines_of(data_ / "BAD____4.prn").size(), 16u);  // the next channel is written whole
 }
 
 TEST_F(TextExport, ClosingTheProgressWindowStopsWithoutAPartialFile) {

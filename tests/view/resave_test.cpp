@@ -31,8 +31,8 @@ std::vector<std::uint32_t> counting(std::size_t n) {
 }
 
 TEST_F(Resave, RangeOfAKindAChannelThroughTheDialogue) {
-  ASSERT_EQ(common::write_text_channel_file(data("SRC____0"), header(300), 'A', "A0", counting(300)), "");
-  open_in_state(data("SRC____0"), 100, 100);
+  ASSERT_EQ(common::write_text_channel_file(data("SRC____0"), header(800), 'A', "A0", counting(800)), "");
+  open_in_state(data("SRC____0"), 600, 100);
   edit_save(data("NEW"));
 
   ASSERT_EQ(dialogs.shown().size(), 2u);
@@ -52,15 +52,23 @@ TEST_F(Resave, RangeOfAKindAChannelThroughTheDialogue) {
   const std::string h = record(out, 1);
   EXPECT_EQ(h.substr(10, 4), "0064");      // 11-14
   EXPECT_EQ(h.substr(112, 8), "00000064");  // 113-120
-  EXPECT_EQ(h.substr(2, 8), "12010901");    // 100 s after 09:00
+  EXPECT_EQ(h.substr(2, 8), "12010910");    // 600 s after 09:00
   EXPECT_EQ(h.substr(52, 2), "26");
   EXPECT_EQ(h.substr(54, 8), "00000000");   // no RR channel
   EXPECT_EQ(h.substr(0, 2), "ce");          // the rest of the header as it was
   EXPECT_EQ(h.substr(18, 20), common::pad_right("TEST", 20));
-  // Samples 100-149 and 150-199 are records 4 and 5 of the source, copied byte for byte.
-  EXPECT_EQ(record(out, 2).substr(0, 255), record(data("SRC____0"), 4).substr(0, 255));
-  EXPECT_EQ(record(out, 3).substr(0, 255), record(data("SRC____0"), 5).substr(0, 255));
-  EXPECT_EQ(record(out, 2).substr(0, 6), "A00064");
+  // Samples 600-649 and 650-699 are records 14 and 15 of the source, copied byte for byte.
+  EXPECT_EQ(record(out, 2).substr(0, 255), record(data("SRC____0"), 14).substr(0, 255));
+  EXPECT_EQ(record(out, 3).substr(0, 255), record(data("SRC____0"), 15).substr(0, 255));
+  EXPECT_EQ(record(out, 2).substr(0, 6), "A00258");
+
+  // A range that starts off a whole minute starts at the minute its header names; its end stays.
+  const LoadedRecording r = load(data("SRC____0"));
+  ASSERT_TRUE(resave_all(job_for(r, 630, 100, data("OFF")), {})[0].written);
+  const std::string off = record(data("OFF____0.c"), 1);
+  EXPECT_EQ(off.substr(2, 8), "12010910");
+  EXPECT_EQ(off.substr(10, 4), "0082");  // samples 600-729
+  EXPECT_EQ(record(data("OFF____0.c"), 2).substr(0, 255), record(data("SRC____0"), 14).substr(0, 255));
 }
 
 TEST_F(Resave, CountsOfSixtyFiveThousandAndMore) {
@@ -92,9 +100,9 @@ TEST_F(Resave, EcgPositionsAreRebasedOnTheRangeStart) {
     recs.push_back(common::make_text_record("A0", std::span<const std::uint32_t>(raw).subspan(i, 50), 4));
   ASSERT_EQ(common::write_records(data("ECG____0"), recs), "");
   const LoadedRecording r = load(data("ECG____0"));
-  ASSERT_TRUE(resave_all(job_for(r, 256, 120, data("ECG")), {})[0].written);
+  ASSERT_TRUE(resave_all(job_for(r, 240, 120, data("ECG")), {})[0].written);
   const std::string out = record(data("ECG____0.c"), 1);
-  EXPECT_EQ(out.substr(63, 12), "000000000100");  // 0200 - 256 = 0100
+  EXPECT_EQ(out.substr(63, 12), "000000000110");  // 0200 - 240 = 0110
   EXPECT_EQ(out.substr(75, 12), "000000000000");  // before the start: 0
   EXPECT_EQ(out.substr(62, 1), "2");
 }
@@ -175,23 +183,24 @@ TEST_F(Resave, CancelWritesNothing) {
   EXPECT_FALSE(state.forms.form3);
 }
 
-TEST_F(Resave, AChannelThatFailsLeavesNoFileAndTheOthersAreWritten) {
+TEST_F(Resave, AChannelThatHoldsLessIsCopiedAsFarAsItGoesAndSaysSo) {
   // Channel 0 promises more samples than it holds; channel 4 is whole.
   std::vector<std::string> recs{common::make_header_record(header(300)),
                                 common::make_text_record("A0", counting(50), 4)};
   ASSERT_EQ(common::write_records(data("BAD____0"), recs), "");
   ASSERT_EQ(common::write_text_channel_file(data("BAD____4"), header(300), '4', "#4",
                                             std::vector<std::uint32_t>(300, 3)), "");
-  { std::ofstream(data("OUT____0.c")) << "older"; }
-  open_in_state(data("BAD____0"), 60, 120);
+  open_in_state(data("BAD____0"), 0, 120);
   edit_save(data("OUT"));
-  EXPECT_EQ(read_bytes(data_ / "OUT____0.c"), "older");
   EXPECT_TRUE(files_ending(data_, ".part").empty());
+  ASSERT_EQ(records(data("OUT____0.c")), 2);
+  EXPECT_EQ(record(data("OUT____0.c"), 1).substr(10, 4), "0032");  // the 50 samples it holds
   ASSERT_EQ(records(data("OUT____4.c")), 2);
   const auto rows = forms.form("FORM3").control("LIST1").rows();
   ASSERT_EQ(rows.size(), 5u);
-  EXPECT_EQ(rows[1], "実行エラー  ERR=62   ERL=1410  OUT____0.c");
-  EXPECT_EQ(rows[2], "傾斜   BAD____4 → OUT____4.c");
+  EXPECT_EQ(rows[0], "加速度 BAD____0 → OUT____0.c");
+  EXPECT_EQ(rows[1], "傾斜   BAD____4 → OUT____4.c");
+  EXPECT_EQ(rows[2], "OUT____0.c: the file holds 50 samples: 50 of the range's 120 are copied");
 }
 
 TEST_F(Resave, MenuEntryResavesTheAcceptedWindow) {

@@ -61,7 +61,7 @@ class BandTest : public ::testing::Test {
     a.width = width;
     a.height = 316;
     a.path_name = dir_.string() + "/T______";
-    a.display.rows[0] = {true, code, kind, {}};
+    a.display.rows[0] = {true, code, kind, file(code)};
     a.display.count = 1;
     a.s = s;
     a.n = n;
@@ -223,7 +223,7 @@ TEST_F(BandTest, MissingFileOrImpossibleScaleDrawsNothingAndThrowsNothing) {
 TEST_F(BandTest, ReadingPastTheEndStopsTheBandAndKeepsWhatWasDrawn) {
   write_text('5', '5', "#5", std::vector<std::uint32_t>(60, 90));  // one record
   TLT_PLOT(args('5', '5', 100, 100));
-  EXPECT_EQ(columns().size(), 60u);  // columns 0..59 drawn when sample 60 was about to be read
+  EXPECT_EQ(columns().size(), 60u);  // columns 0..59: the band ends where its file does
 }
 
 TEST_F(BandTest, CombinedFileMarkersAreNeverDrawnAsSamples) {
@@ -267,45 +267,47 @@ TEST_F(BandTest, CombinedFileMarkersAreNeverDrawnAsSamples) {
 
 TEST_F(BandTest, RRRateAtTheBandTopFor300msOnThe180Scale) {
   cond_[5] = "1";
-  write_words('6', {300, 300, 300, 300});
-  write_index({0, 1, 2, 3, 4});
+  write_words('6', {300, 300, 300, 300});  // no index file: the band builds it
   RR_PLOT(args('6', '6', 4, 1000));
+  EXPECT_TRUE(fs::exists(file('i')));
   const auto c = columns();
-  ASSERT_EQ(c.size(), 3u);
+  ASSERT_EQ(c.size(), 4u);  // the RR data ends inside the window: its last column is drawn
   for (const auto& col : c) EXPECT_EQ(col.largest, 300);  // 200 BPM cut at the top
   // Beats at their time: 4 samples of 1 s over 1000 px, 300 ms apart = 75 px.
   EXPECT_EQ(c[1].x, kLeft + 75);
-  EXPECT_EQ(c[2].x, kLeft + 150);
+  EXPECT_EQ(c[3].x, kLeft + 225);
 }
 
 TEST_F(BandTest, RRZeroWordsCarry4096msIntoTheBeatThatEndsTheInterval) {
   // One pixel per BPM on the 300 scale; a zero then 904 make one 5000 ms interval.
   write_words('6', {1000, 0, 904, 1000, 1000});
-  write_index({0, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5});
+  write_index({2, 2, 2, 2, 2, 4, 5});  // beats begun by the end of each second
   RR_PLOT(args('6', '6', 11, 11000));
   const auto c = columns();
-  ASSERT_EQ(c.size(), 4u);
+  ASSERT_EQ(c.size(), 5u);
   // x = 34 + t ms; 60000 / 4096 = 14.6 BPM at the zero, 60000 / 5000 = 12 BPM at its end.
   EXPECT_EQ(c[0], (Column{kLeft, 60, 60}));
   EXPECT_EQ(c[1], (Column{kLeft + 1000, 15, 15}));
   EXPECT_EQ(c[2], (Column{kLeft + 5096, 12, 12}));
   EXPECT_EQ(c[3], (Column{kLeft + 6000, 60, 60}));
+  EXPECT_EQ(c[4], (Column{kLeft + 7000, 60, 60}));
 }
 
-TEST_F(BandTest, RRWindowFallsBackToTheRRFileWhenTheIndexEntryIsMissing) {
+TEST_F(BandTest, RRWindowPastTheIndexRunsToTheLastBeatAndNeverReadsPadding) {
   write_words('6', {1000, 1000, 1000, 1000, 1000, 1000});
-  // The header names 200 entries but the file holds 3: entry s + n (record 3) cannot be read.
+  // The header names 200 entries but the file holds 3 and then NUL padding: past them the
+  // RR data has ended, and the band runs to its last word, not into the padding.
   auto header = common::make_channel_header("IX", "2601010000", 0, '0', 1);
-  header.rr_count = 200;
+  header.rr_count = 199;
   ASSERT_EQ(common::write_records(file('i'), std::vector<std::string>{
                                                  common::make_header_record(header),
-                                                 common::make_rr_index_record(std::vector<std::uint32_t>{0, 1, 2})}),
+                                                 common::make_rr_index_record(std::vector<std::uint32_t>{2, 3, 4})}),
             "");
   RR_PLOT(args('6', '6', 100, 1000));
-  // 120 x 2 records beats: they run through the RR file's one data record (its NUL words
-  // read as zero beats) and stop at record 3, leaving 120 columns drawn.
-  EXPECT_EQ(columns().size(), 120u);
+  // Six beats 10 px apart, the last one's column drawn where the data ends.
+  ASSERT_EQ(columns().size(), 6u);
   EXPECT_EQ(columns()[1], (Column{kLeft + 10, 60, 60}));
+  EXPECT_EQ(columns()[5], (Column{kLeft + 50, 60, 60}));
 }
 
 TEST_F(BandTest, WaveBandCentresTheZeroLineAndLimitsToTheBand) {

@@ -2,6 +2,9 @@
 // loaded recording, and does nothing before a recording is loaded.
 #include <algorithm>
 
+#include "common/cp932.h"
+#include "common/settings_record.h"
+
 #include "tests/view/shell_fixture.h"
 
 namespace ambview::testing {
@@ -34,6 +37,31 @@ TEST_F(TrendGuiTest, DisplayCommandDrawsTheTrendIntoTheMainWindow) {
   script_close_main();
   run();
   EXPECT_TRUE(state.loaded);
+}
+
+TEST_F(TrendGuiTest, AFolderOutsideCp932IsReadByItsNameAndItsSlotKeepsTheLastValue) {
+  make_recording("BEAT", 'P', 600, 1);
+  const fs::path folder = root_ / "Müller café";
+  fs::rename(root_ / "data", folder);
+  std::size_t lines = 0;
+  script_open((folder / "BEAT___0").string());
+  script([this] { form2().click("BUTTON1"); });
+  script([this] {
+    main_form().recording().forget();
+    main_form().choose_menu("D_DISP");
+  });
+  script([&, this] { lines = main_form().recording().of_kind(PrimitiveKind::Line).size(); });
+  script_close_main();
+  run();
+  ASSERT_TRUE(state.loaded);
+  EXPECT_EQ(state.data_directory, folder.string() + "/");
+  // "RaZor.prm" stays CP932: the folder's name does not fit, the slot keeps what it held.
+  common::SettingsSlots saved{};
+  ASSERT_TRUE(common::read_settings_file((start_ / kSettingsFileName).string(), common::SettingsFlavour::Viewer, saved));
+  EXPECT_EQ(saved[slot::kDirectory], common::utf8_to_cp932(start_.string() + "/"));
+  // Heart-rate and RR bands drawn from the folder's files: two lines a pixel column each.
+  EXPECT_GT(lines, 4u * 900u);
+  EXPECT_TRUE(fs::exists(folder / "BEAT___i"));
 }
 
 TEST_F(TrendGuiTest, NothingIsDrawnBeforeARecordingIsLoaded) {

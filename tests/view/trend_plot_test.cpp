@@ -30,6 +30,7 @@ class TrendPlotTest : public ::testing::Test {
     fs::create_directories(dir_);
     cond_[1] = dir_.string() + "/";
     cond_[2] = "T______";
+    channels_.prefix = dir_.string() + "/T______";
     cond_[3] = "0";
     cond_[4] = "0";
     cond_[5] = "0";

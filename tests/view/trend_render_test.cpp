@@ -44,18 +44,18 @@ void write_sensor_set(const fs::path& dir) {
   ASSERT_EQ(common::write_text_channel_file(common::channel_file_name(d, "S", '0'), header, 'A', "#0", acc), "");
   ASSERT_EQ(common::write_text_channel_file(common::channel_file_name(d, "S", '4'), header, '4', "#4", tilt), "");
   ASSERT_EQ(common::write_text_channel_file(common::channel_file_name(d, "S", '5'), header, '5', "#5", hr), "");
-  // Beats of 700-1000 ms; entry k is the number of beats that start before sample k.
+  // Beats of 700-1000 ms; entry k is the number of beats begun by the end of sample k.
   std::vector<std::uint16_t> rr;
-  std::vector<std::uint32_t> index;
-  long t = 0;
-  for (int k = 0; k <= n; ++k) {
-    while (t < k * 2000L) {
-      const auto r = static_cast<std::uint16_t>(700 + (rr.size() * 37) % 300);
-      rr.push_back(r);
-      t += r;
-    }
-    index.push_back(static_cast<std::uint32_t>(rr.size()));
+  std::vector<long> starts;
+  for (long t = 0; t < n * 2000L;) {
+    const auto r = static_cast<std::uint16_t>(700 + (rr.size() * 37) % 300);
+    starts.push_back(t);
+    rr.push_back(r);
+    t += r;
   }
+  std::vector<std::uint32_t> index;
+  for (int k = 0; k < n; ++k)
+    index.push_back(static_cast<std::uint32_t>(std::upper_bound(starts.begin(), starts.end(), (k + 1) * 2000L) - starts.begin()));
   auto rr_header = common::make_channel_header("RR", "2601011200", n, '0', 2, "GOLDEN");
   ASSERT_EQ(common::write_word_file(common::channel_file_name(d, "S", '6'), rr_header, rr), "");
   auto ix_header = common::make_channel_header("IX", "2601011200", 0, '0', 2, "GOLDEN");
