@@ -405,7 +405,10 @@ std::string write_annotations(std::FILE* f, const Layout& layout, const Request&
   for (std::int64_t b = 0; b < q.beat_count; ++b) {
     std::int64_t t = 0;
     std::string why;
-    if (!q.next_beat(t, why)) return why.empty() ? "the beats cannot be read" : why;
+    if (!q.next_beat(t, why)) {
+      if (why.empty()) break;  // fewer beats than the bound
+      return why;
+    }
     if (t < 0 || t > q.duration_us)
       return "beat " + std::to_string(b + 1) + " at " + seconds_text(t) + " s lies outside the range";
     if (!place(annotation_tal(p.start_us + t, kBeatText))) return problem;

@@ -40,7 +40,9 @@ struct SignalSpec {
 };
 
 // Fills `out` with the signal's next out.size() values, in order. False, with a message for the
-// user in `why`, when they cannot be read; the file is then not written.
+// user in `why`, when they cannot be read; the file is then not written. A slot that holds no
+// sample (a marker frame of a combined file) gives the previous value, or at the start of the
+// range the first sample after it; the marker itself becomes a Note.
 using SampleSource = std::function<bool(std::span<std::int32_t> out, std::string& why)>;
 
 struct Signal {
@@ -57,7 +59,8 @@ struct Note {
 inline constexpr std::size_t kMaxNoteBytes = 40;
 
 // The time of the next beat, in microseconds from the first sample; beats come in order and
-// within the file. False, with a message in `why`, when it cannot be read.
+// within the file. False at the end of the beats, or, with a message in `why`, when the next
+// one cannot be read.
 using BeatSource = std::function<bool(std::int64_t& time_us, std::string& why)>;
 
 struct Request {
@@ -68,6 +71,8 @@ struct Request {
   std::vector<Signal> signals;   // in file order
   std::vector<Note> notes;
   // One "RR" annotation per beat, pulled one at a time so that a week of beats is never held.
+  // The count is an upper bound (the RR index's count of the range will do): the room for the
+  // annotations is made from it before the first sample is written.
   std::int64_t beat_count = 0;
   BeatSource next_beat;
 };
@@ -79,7 +84,9 @@ struct Result {
   std::int64_t records = 0;  // data records written
   std::int64_t record_us = 0;
   int annotation_signals = 0;
-  std::int64_t clipped = 0;  // values a signal's coding could not hold, written at its limit
+  // Values a signal's coding could not hold: outside its range they are written at its limit,
+  // between two of its steps at the step below.
+  std::int64_t clipped = 0;
 };
 
 Result write_edf(const Request& request);

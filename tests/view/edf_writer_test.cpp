@@ -191,11 +191,11 @@ TEST_F(EdfWriterTest, NotesAndEveryBeatKeepTheirTimes) {
   q.notes = {{60'000'000, "Event 2"},
              {0, "ｵﾌｾｯﾄ分= 15"},
              {1'000'000, std::string(38, 'x') + "ﾏｰｸ"}};  // cut before the character that passes 40 bytes
-  q.beat_count = 4911;
+  q.beat_count = 4920;  // a bound: the source ends after 4912 (the last at 3599.763 s)
   auto beat = std::make_shared<std::int64_t>(0);
   q.next_beat = [beat](std::int64_t& t, std::string&) {
     t = (*beat)++ * 733'000;
-    return true;
+    return t <= 3600LL * 1'000'000;
   };
   const Result r = write_edf(q);
   ASSERT_TRUE(r.ok) << r.message;
@@ -205,12 +205,12 @@ TEST_F(EdfWriterTest, NotesAndEveryBeatKeepTheirTimes) {
   ASSERT_TRUE(f.ok) << f.hdr->filetype;
   EXPECT_EQ(f.hdr->starttime_subsecond, 5'000'000);
   const auto notes = f.annotations();
-  ASSERT_EQ(notes.size(), 3u + 4911u);
+  ASSERT_EQ(notes.size(), 3u + 4912u);
   // Onsets count from the first sample, as edflib reports them.
   EXPECT_EQ(notes[0], std::make_pair(std::int64_t{0}, std::string("ｵﾌｾｯﾄ分= 15")));
   EXPECT_EQ(notes[1], std::make_pair(std::int64_t{1'000'000}, std::string(38, 'x')));
   EXPECT_EQ(notes[2], std::make_pair(std::int64_t{60'000'000}, std::string("Event 2")));
-  for (std::size_t b = 0; b < 4911; ++b)
+  for (std::size_t b = 0; b < 4912; ++b)
     ASSERT_EQ(notes[3 + b], std::make_pair(static_cast<std::int64_t>(b) * 733'000, std::string("RR"))) << b;
 }
 
