@@ -11,6 +11,7 @@ $SUDO apt-get install -y -q --no-install-recommends \
   qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev qt6-serialport-dev qt6-qpa-plugins \
   libgl-dev \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
+  libedf-dev \
   clang libclang-rt-14-dev \
   fonts-ipafont-gothic fonts-noto-cjk qt6-translations-l10n \
   xvfb xauth x11-apps imagemagick xdotool \
