@@ -48,13 +48,6 @@ std::string cp(std::string_view utf8) { return common::utf8_to_cp932(utf8); }
 // The first "." of the name part, or npos.
 std::size_t first_dot(std::string_view path) { return path.find('.', common::name_start(path)); }
 
-// A colour as the settings hold it: hex text without leading zeros.
-std::string colour_text(ui::Colour c) {
-  int digits = 1;
-  while (digits < 8 && (static_cast<std::uint64_t>(c) >> (4 * digits)) != 0) ++digits;
-  return common::hex_field(c, digits);
-}
-
 std::vector<ui::ControlDef> main_controls() {
   const int B = 402, W = 188;
   return {
@@ -90,12 +83,12 @@ common::SettingsSlots default_link_settings(const std::string& start_directory_u
   s[2] = cp("無題");
   s[3] = s[4] = s[5] = "0";
   s[6] = "1";
-  s[7] = colour_text(ui::palette(1));
-  s[8] = colour_text(ui::palette(14));
-  s[9] = colour_text(ui::palette(5));
+  s[7] = ui::colour_text(ui::palette(1));
+  s[8] = ui::colour_text(ui::palette(14));
+  s[9] = ui::colour_text(ui::palette(5));
   s[10] = s[11] = s[12] = s[13] = "0";
-  s[14] = colour_text(ui::palette(15));
-  s[15] = colour_text(ui::palette(0));
+  s[14] = ui::colour_text(ui::palette(15));
+  s[15] = ui::colour_text(ui::palette(0));
   s[17] = "8";
   s[27] = "0";
   s[28] = common::right(common::num_text(kDefaultTimer), 4);

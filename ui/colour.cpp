@@ -1,6 +1,8 @@
 // The standard 16-colour palette.
 #include "ui/colour.h"
 
+#include "common/numbers.h"
+
 namespace ui {
 
 Colour palette(int index) {
@@ -12,5 +14,13 @@ Colour palette(int index) {
   };
   return table[((index % 16) + 16) % 16];
 }
+
+std::string colour_text(Colour c) {
+  int digits = 1;
+  while (digits < 8 && (static_cast<std::uint64_t>(c) >> (4 * digits)) != 0) ++digits;
+  return common::hex_field(c, digits);
+}
+
+Colour colour_of(std::string_view text) { return static_cast<Colour>(common::hex_value(text) & 0xFFFFFFu); }
 
 }  // namespace ui

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace ui {
 
@@ -20,5 +22,10 @@ constexpr int blue_of(Colour c) { return static_cast<int>((c >> 16) & 0xFF); }
 // 11 light cyan, 12 light red, 13 light magenta, 14 light yellow, 15 bright white.
 // Indices outside 0-15 are taken modulo 16.
 Colour palette(int index);
+
+// A colour as the settings files hold it (hex text without leading zeros), and back (the
+// low 24 bits of the hex value; text that is no hex reads as black).
+std::string colour_text(Colour c);
+Colour colour_of(std::string_view text);
 
 }  // namespace ui

@@ -126,7 +126,7 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
   const bool acc = entry.kind == 'A';
   const common::CalorieKind kind = acc ? common::CalorieKind::Acceleration : common::CalorieKind::HeartRate;
 
-  const ui::Colour bar = trend::slot_colour(c[9]);
+  const ui::Colour bar = ui::colour_of(c[9]);
   window.set_pen(bar);
   window.set_fill(bar);
   const int full = kScales[static_cast<std::size_t>(position_of(c[4]))].full;
@@ -328,7 +328,7 @@ std::string calorie_file_name(char kind) { return kind == 'A' ? "Calorie.ac" : "
 std::vector<CalorieOutcome> CAL_TREND(ui::Canvas& window, const common::SettingsSlots& c, const RecordingInfo& info,
                                       const ChannelTable& channels, const std::vector<CalorieEntry>& list,
                                       const std::string& text_directory) {
-  window.clear(trend::slot_colour(c[14]));
+  window.clear(ui::colour_of(c[14]));
   std::vector<CalorieOutcome> outcomes;
   const int length = static_cast<int>(list.size());
   if (length == 0) return outcomes;
@@ -374,8 +374,8 @@ std::vector<CalorieOutcome> CAL_TREND(ui::Canvas& window, const common::Settings
   };
   f.start_text = time_text(0);
 
-  const ui::Colour grid = trend::slot_colour(c[7]);
-  const ui::Colour label = trend::slot_colour(c[15]);
+  const ui::Colour grid = ui::colour_of(c[7]);
+  const ui::Colour label = ui::colour_of(c[15]);
   const auto& labels = calorie_labels(position_of(c[4]));
   const int h = f.band_height;
   for (int band = 0; band < length; ++band) {

@@ -84,14 +84,6 @@ std::vector<ui::ControlDef> form2_controls() {
   return defs;
 }
 
-std::string colour_text(ui::Colour c) {
-  int digits = 1;
-  while (digits < 8 && (static_cast<std::uint64_t>(c) >> (4 * digits)) != 0) ++digits;
-  return common::hex_field(c, digits);
-}
-ui::Colour colour_of(std::string_view text) {
-  return static_cast<ui::Colour>(common::hex_value(text) & 0xFFFFFF);
-}
 
 std::int32_t to_i32(std::int64_t v) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
@@ -392,7 +384,7 @@ bool shows_scale(const ChannelTable& table) {
 void fill_swatch(ui::Form& form, const Swatch& sw, std::string_view colour) {
   ui::Canvas* c = form.control(sw.picture).canvas();
   if (c == nullptr) return;
-  c->clear(colour_of(colour));
+  c->clear(ui::colour_of(colour));
   // An outline, so that a swatch in the dialog's own white still shows.
   const int w = c->width() - 1;
   const int h = c->height() - 1;
@@ -488,9 +480,9 @@ void ask_average_n(ui::Platform& platform, ui::Form& form, Session& s) {
 }
 
 void choose_colour(ui::Platform& platform, ui::Form& form, Session& s, const Swatch& sw) {
-  const auto chosen = platform.dialogs.choose_colour(colour_of(item(s, sw.slot)));
+  const auto chosen = platform.dialogs.choose_colour(ui::colour_of(item(s, sw.slot)));
   if (!chosen) return;
-  item(s, sw.slot) = colour_text(*chosen & 0xFFFFFF);
+  item(s, sw.slot) = ui::colour_text(*chosen & 0xFFFFFF);
   fill_swatch(form, sw, item(s, sw.slot));
 }
 

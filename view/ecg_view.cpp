@@ -88,15 +88,15 @@ void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& condit
               const std::function<bool()>& still_open) {
   const int width = window.width();
   const int height = window.height();
-  window.clear(trend::slot_colour(conditions[slot::kColourBack]));
+  window.clear(ui::colour_of(conditions[slot::kColourBack]));
   const ecg::Geometry g = ecg::geometry(width, height);
   if (g.row <= 0 || g.width <= 0) return;
   const double u = g.units_per_pixel;
 
   // A faint paper grid under the strips: 0.2 s (50 samples) and 1 s (250 samples) columns
   // and 1 mV (512 units) lines, tinted from the scale colour so it follows the user's colours.
-  const ui::Colour back = trend::slot_colour(conditions[slot::kColourBack]);
-  const ui::Colour scale = trend::slot_colour(conditions[slot::kColourScale1]);
+  const ui::Colour back = ui::colour_of(conditions[slot::kColourBack]);
+  const ui::Colour scale = ui::colour_of(conditions[slot::kColourScale1]);
   const int top = ecg::kMargin, bottom = ecg::kMargin + ecg::kRows * g.row;
   window.set_pen(ecg::tint(back, scale, 0.15));
   for (int row = 0; row < ecg::kRows; ++row) {
@@ -118,7 +118,7 @@ void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& condit
   }
 
   // Calibration pulse at the left of row 0 and the time bar of 250 samples at the bottom.
-  window.set_pen(trend::slot_colour(conditions[slot::kColourScale1]));
+  window.set_pen(ui::colour_of(conditions[slot::kColourScale1]));
   const int y0 = static_cast<int>(round_half_even(g.row / 2.0 + ecg::kMargin));
   const int p = static_cast<int>(round_half_even(ecg::kCalibrationUnits / u));
   window.polyline({{0, y0}, {2, y0}, {2, y0 - p}, {6, y0 - p}, {6, y0}, {8, y0}});
@@ -130,7 +130,7 @@ void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& condit
   BlockReader reader;
   if (!reader.open(path)) return;
 
-  window.set_pen(trend::slot_colour(conditions[slot::kColourTrend]));
+  window.set_pen(ui::colour_of(conditions[slot::kColourTrend]));
   std::string record;
   int drawn = 0;
   int zero = ecg::row_zero(g, 0);

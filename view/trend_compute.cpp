@@ -162,10 +162,6 @@ void ColumnReducer::take(std::int64_t average) {
   smallest_ = std::min(smallest_, average);
 }
 
-ui::Colour slot_colour(const std::string& text) {
-  return static_cast<ui::Colour>(common::hex_value(text) & 0xFFFFFFu);
-}
-
 std::optional<int> averaging_count(const std::string& text, int limit) {
   const std::int64_t n = round_half_even(common::val(text));
   if (n < 1 || n > limit) return std::nullopt;
@@ -201,7 +197,7 @@ struct Band {
     if (!n) throw BandStop{};
     n_average = *n;
     block_mode = cond[3] == "0";
-    const ui::Colour colour = trend::slot_colour(cond[9]);
+    const ui::Colour colour = ui::colour_of(cond[9]);
     a.window->set_pen(colour);
     a.window->set_fill(colour);
   }

@@ -153,9 +153,6 @@ class ColumnReducer {
   std::int64_t running_ = 0;
 };
 
-// Trend colour and the other slot colours: hexadecimal text of a 0x00BBGGRR value.
-ui::Colour slot_colour(const std::string& text);
-
 // The averaging count of slot 6, rounded; the band ends when it is not 1..limit.
 std::optional<int> averaging_count(const std::string& text, int limit);
 

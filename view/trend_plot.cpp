@@ -140,11 +140,11 @@ std::string band_caption(const common::SettingsSlots& cond, const RecordingInfo&
 void TREND(ui::Canvas& window, const common::SettingsSlots& cond, const ChannelTable& channels,
            const RecordingInfo& info) {
   using namespace trend;
-  const ui::Colour main_grid = slot_colour(cond[7]);
-  const ui::Colour fine_grid = slot_colour(cond[8]);
-  const ui::Colour trend_colour = slot_colour(cond[9]);
-  const ui::Colour text_colour = slot_colour(cond[15]);
-  window.clear(slot_colour(cond[14]));
+  const ui::Colour main_grid = ui::colour_of(cond[7]);
+  const ui::Colour fine_grid = ui::colour_of(cond[8]);
+  const ui::Colour trend_colour = ui::colour_of(cond[9]);
+  const ui::Colour text_colour = ui::colour_of(cond[15]);
+  window.clear(ui::colour_of(cond[14]));
 
   // Window in samples and minutes.
   const double interval = common::val(cond[13]);

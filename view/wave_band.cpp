@@ -23,7 +23,7 @@ void wave_plot(const BandArgs& a) {
   const std::optional<int> n_average = trend::averaging_count(cond[6], kWaveStoreLimit);
   if (!n_average) throw BandStop{};
 
-  const ui::Colour colour = trend::slot_colour(cond[9]);
+  const ui::Colour colour = ui::colour_of(cond[9]);
   a.window->set_pen(colour);
   a.window->set_fill(colour);
   // The wave band rounds h and y0 itself; the same numbers as the other bands.

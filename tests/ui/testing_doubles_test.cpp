@@ -2,6 +2,7 @@
 // pump, fake clock. A fault here would make other suites pass or hang for the wrong reason.
 #include <gtest/gtest.h>
 
+#include "ui/colour.h"
 #include "ui/testing/fake_clock.h"
 #include "ui/testing/recording_canvas.h"
 #include "ui/testing/script_failure.h"
@@ -313,3 +314,11 @@ TEST(TestPlatform, AScriptWithoutTheCloseFailsInsteadOfHanging) {
 
 }  // namespace
 }  // namespace ui::testing
+
+TEST(ColourText, SettingsTextRoundTripsWithoutLeadingZeros) {
+  EXPECT_EQ(ui::colour_text(ui::palette(14)), "FFFF");
+  EXPECT_EQ(ui::colour_text(0), "0");
+  EXPECT_EQ(ui::colour_of("FFFF"), ui::palette(14));
+  EXPECT_EQ(ui::colour_of("7FFFFFFF"), 0xFFFFFFu);  // only the low 24 bits
+  EXPECT_EQ(ui::colour_of("xyz"), 0u);
+}
