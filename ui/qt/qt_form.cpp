@@ -18,6 +18,7 @@
 #include <QSignalBlocker>
 #include <stdexcept>
 
+#include "ui/event_gate.h"
 #include "ui/qt/qt_app.h"
 
 namespace ui::qt {
@@ -423,6 +424,7 @@ QtForm::QtForm(std::string name, int client_width, int client_height)
 }
 
 QtForm::~QtForm() {
+  event_gate().forget(this);
   handler_ = nullptr;
   closing_ = true;
   controls_.clear();
@@ -540,7 +542,9 @@ void QtForm::set_busy(bool busy) {
 void QtForm::set_handler(std::function<void(const UiEvent&)> handler) { handler_ = std::move(handler); }
 
 void QtForm::send(const std::string& control, EventKind kind, int x, int y, int button) {
-  if (handler_) handler_(UiEvent{name_, control, kind, x, y, button});
+  event_gate().pass(this, [this, event = UiEvent{name_, control, kind, x, y, button}] {
+    if (handler_) handler_(event);
+  });
 }
 
 void QtForm::user_closed() {
