@@ -52,6 +52,10 @@ void feed_rr_value(RrDerivation& rr, unsigned w, bool very_last);
 // Starts the derivation for a file with the conditions' interval text.
 void start_rr_derivation(RrDerivation& rr, std::string_view interval);
 
+// A download that stops in an RR file keeps the heart-rate values derived so far: writes the
+// pending partial heart-rate and index records, when they hold any.
+void flush_rr_derivation(RrDerivation& rr);
+
 // END_RR_REQ: for kind "RR" finishes the index header (FFFF, N - 1 at 55-62; mode "L": "0" at
 // 63) and, in mode "L", the RR and heart-rate headers too; closes the companion files.
 // `rr_file` is the open RR file; `rr_count` the words it holds (mode "L" count).
