@@ -121,9 +121,16 @@ int run_conditions(CommandContext& ctx, const std::vector<std::string>& args) {
     std::fprintf(ctx.err, "ambcomm: %s\nambcomm: the recorder streams its waveform; the live display is in the window program\n",
                  message.c_str());
   } else {
-    std::fprintf(ctx.err, "ambcomm: %s (port %s)\n", message.c_str(), ctx.link.port.name().c_str());
+    print_link_failure(ctx, status);
   }
   return exit_status_for(status);
+}
+
+void print_link_failure(CommandContext& ctx, int status) {
+  std::fprintf(ctx.err, "ambcomm: %s (port %s)\n", status_message(status, kLocationConditionRequest).c_str(),
+               ctx.link.port.name().c_str());
+  const std::string detail = open_failure_text(ctx.link.port, status);
+  if (!detail.empty()) std::fprintf(ctx.err, "ambcomm: %s\n", detail.c_str());
 }
 
 }  // namespace ambcomm

@@ -45,8 +45,8 @@ int run_download(CommandContext& ctx, const std::vector<std::string>& args) {
   STS_REQ(ctx.link, nullptr, status, "1");
   ctx.link.state.status = status;
   if (status != kStatusOk) {
-    std::fprintf(ctx.err, "ambcomm: %s (port %s)\n", status_message(status, kLocationConditionRequest).c_str(),
-                 ctx.link.port.name().c_str());
+    if (status != kStatusHeading) print_link_failure(ctx, status);
+    else std::fprintf(ctx.err, "ambcomm: %s\n", status_message(status, kLocationConditionRequest).c_str());
     if (status == kStatusHeading)
       std::fprintf(ctx.err, "ambcomm: the recorder streams its waveform; the live display is in the window program\n");
     return exit_status_for(status);

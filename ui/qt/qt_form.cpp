@@ -3,6 +3,7 @@
 // like a choice.
 #include "ui/qt/qt_form.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -265,7 +266,12 @@ QtControl::QtControl(QtForm& form, const ControlDef& def, QWidget* parent) : for
     case ControlKind::List:
       list_ = new QListWidget(parent);
       list_->setSelectionMode(QAbstractItemView::SingleSelection);
-      QObject::connect(list_, &QListWidget::currentRowChanged, list_, click);
+      // Every click on a row is a Click, the row already chosen too; the keys that move the
+      // choice make one as well. A press that changes the row waits for its release.
+      QObject::connect(list_, &QListWidget::itemClicked, list_, click);
+      QObject::connect(list_, &QListWidget::currentRowChanged, list_, [click] {
+        if (!(QApplication::mouseButtons() & Qt::LeftButton)) click();
+      });
       widget_ = list_;
       break;
     case ControlKind::Combo:
