@@ -273,11 +273,18 @@ TEST_F(TextExport, RunTimeErrorAbandonsTheChannelAndKeepsTheOlderFile) {
   TEXT_CONV(state, platform, 103);
   const auto& error = dialogs.shown()[2];
   EXPECT_EQ(error.caption, "実行エラー");
-  EXPECT_EQ(error.text, "ERR=62   ERL=410");
+  EXPECT_EQ(error.text, "ERR=62   ERL=410\rcannot read record 3 of " + data("BAD____0") +
+                            ": the file is shorter than its header says");
   EXPECT_EQ(error.icon, ui::Icon::Exclamation);
   EXPECT_EQ(read_bytes(data_ / "BAD____0.prn"), "older");
   EXPECT_TRUE(files_ending(data_, ".part").empty());
   EXPECT_EQ(lines_of(data_ / "BAD____4.prn").size(), 16u);  // the next channel is still written
+  // The progress window does not end as if all were done: it names what was written and what not.
+  const auto rows = forms.form("FORM3").test_control("LIST1").rows();
+  const std::vector<std::string> tail(rows.end() - 5, rows.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"\tﾃﾞｰﾀｰ保存を終了 (書き込めなかったファイルがあります)", "書き込んだファイル:",
+                                            "    " + data("BAD____4.prn"), "書き込めなかったファイル:",
+                                            "    " + data("BAD____0.prn")}));
 }
 
 TEST_F(TextExport, ClosingTheProgressWindowStopsWithoutAPartialFile) {
