@@ -23,6 +23,23 @@ const Subcommand kSubcommands[] = {
 
 constexpr int kOpenFailureExit = 100;
 
+// Every exit status a command can end with (the link statuses keep their numbers).
+constexpr const char* kExitStatusText =
+    "exit status:\n"
+    "    0  done\n"
+    "    1  nothing received (the recorder is off, or on another port); a memory clear without an answer\n"
+    "    2  the answer was too short; or a usage error, or a value refused before anything was sent\n"
+    "    3  the recorder streams its waveform (the live display is in the window program)\n"
+    "    4  no CTS: cable or recorder not connected\n"
+    "    5  a data block timed out, again and again\n"
+    "    7  the port cannot be opened; or a data block failed its checksum, again and again\n"
+    "    9  a recording file cannot be written (download)\n"
+    "   10  a file of the download exists and --yes was not given: nothing was downloaded\n"
+    "   27  the serial device failed or vanished during the exchange\n"
+    "  100  any other failure while opening the port (the message has the code)\n"
+    "A download that stops early keeps what came (a partial file's header counts what it holds) and\n"
+    "exits with the status of what stopped it.\n";
+
 }  // namespace
 
 int clamp_timer(int t) { return t < 10 ? 10 : t > 2000 ? 2000 : t; }
@@ -93,6 +110,7 @@ std::string usage_text() {
       "DEVICE is com1..com5 (the machine's first five serial ports) or a device path.\n"
       "commands:\n";
   for (const auto& c : kSubcommands) s += "  " + std::string(c.usage) + "\n";
+  s += kExitStatusText;
   return s;
 }
 

@@ -220,13 +220,18 @@ TEST_F(DownloadE2E, ExistingFilesNeedYes) {
     Simulator sim(dir_ + "/link_ex", sim_args(c, 4));
     ASSERT_TRUE(sim.ready());
     const CommandRun refused = ambcomm(dir_ + "/link_ex", "'" + dir_ + "/ex/REC'");
-    EXPECT_EQ(refused.status, 10);
+    EXPECT_EQ(refused.status, 10);  // its own status, not the 2 of a short answer
     EXPECT_NE(refused.err.find("--yes"), std::string::npos) << refused.err;
     EXPECT_EQ(dltest::slurp(base("ex") + "0"), "precious");
     const CommandRun yes = ambcomm(dir_ + "/link_ex", "'" + dir_ + "/ex/REC' --yes");
     EXPECT_EQ(yes.status, 0) << yes.err;
   }
   EXPECT_TRUE(dltest::check_download(base("ex"), c).empty());
+  // The help names every exit status, this one too.
+  const auto help = e2e::run_program({MOVILOG_BIN_DIR "/ambcomm", "--help"}, dir_);
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("   10  a file of the download exists"), std::string::npos) << help.out;
+  EXPECT_NE(help.out.find("    9  a recording file cannot be written"), std::string::npos) << help.out;
 }
 
 TEST_F(DownloadE2E, AStreamingRecorderEndsTheCommandWithThree) {
