@@ -152,6 +152,7 @@ class WatchedPort : public ui::SerialPort {
   void purge() override { inner_.purge(); }
   bool device_error() const override { return abandoned_ || inner_.device_error(); }
   std::string name() const override { return inner_.name(); }
+  std::string open_failure() const override { return inner_.open_failure(); }
 
  private:
   ui::SerialPort& inner_;
@@ -303,20 +304,26 @@ Next ACC_REQ(Run& run, const PlannedFile& f) {
     if (rr) flush_rr_derivation(derivation);
     if (file.is_open()) END_RR_REQ(f.kind, derivation, file, state.conditions.mode, done.received);
     file.close();
-    const bool counted = f.kind == "RR" ? (state.conditions.mode == "L" || set_header_count(staged.temp_path(), derivation.total))
-                         : f.kind.size() == 2 && f.kind[0] == 'E' ? true  // an ECG block is read up to its end
-                                                                  : set_header_count(staged.temp_path(), done.received);
+    // The header counts what the file holds: an RR file the trend samples its beats cover (an
+    // RR recorder's was finished by END_RR_REQ); an ECG block is read up to its end anyway.
+    bool counted = true;
+    if (f.kind == "RR") counted = state.conditions.mode == "L" || set_header_count(staged.temp_path(), derivation.total);
+    else if (f.kind[0] != 'E') counted = set_header_count(staged.temp_path(), done.received);
+    bool placed = false;
     if (done.received > 0 && counted && cut_to_records(staged.temp_path(), records)) {
       done.whole = false;
-      place(staged, done);
+      placed = place(staged, done);
     } else {
       run.result.not_downloaded.push_back(f.path);
     }
     if (rr) {
-      const bool keep = derivation.total > 0 && !derivation.write_failed && done.received > 0;
+      // The companions only beside the RR file they were derived from.
+      const bool keep = placed && derivation.total > 0 && !derivation.write_failed;
       const DownloadedFile companion{"", derivation.total, derivation.total, false};
       for (auto* s : {staged_hr.get(), staged_index.get()}) {
-        if (keep && (s == staged_index.get() || state.conditions.mode == "L" || set_header_count(s->temp_path(), derivation.total))) {
+        const bool counted_too = keep && (s == staged_index.get() || state.conditions.mode == "L" ||
+                                          set_header_count(s->temp_path(), derivation.total));
+        if (counted_too) {
           DownloadedFile c = companion;
           c.path = s->path();
           place(*s, c);
