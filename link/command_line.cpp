@@ -23,6 +23,24 @@ const Subcommand kSubcommands[] = {
 
 constexpr int kOpenFailureExit = 100;
 
+// Every exit status a command can end with (the link statuses keep their numbers).
+constexpr const char* kExitStatusText =
+    "exit status:\n"
+    "    0  done\n"
+    "    1  nothing received (the recorder is off, or on another port); a memory clear without an answer\n"
+    "    2  the answer was too short; or a usage error, or a value refused before anything was sent;\n"
+    "       or no display for the window program\n"
+    "    3  the recorder streams its waveform (the live display is in the window program)\n"
+    "    4  no CTS: cable or recorder not connected\n"
+    "    5  a data block timed out, again and again\n"
+    "    7  the port cannot be opened; or a data block failed its checksum, again and again\n"
+    "    9  a recording file cannot be written (download)\n"
+    "   10  a file of the download exists and --yes was not given: nothing was downloaded\n"
+    "   27  the serial device failed or vanished during the exchange\n"
+    "  100  any other failure while opening the port (the message has the code)\n"
+    "A download that stops early keeps what came (a partial file's header counts what it holds) and\n"
+    "exits with the status of what stopped it.\n";
+
 }  // namespace
 
 int clamp_timer(int t) { return t < 10 ? 10 : t > 2000 ? 2000 : t; }
@@ -96,19 +114,7 @@ std::string usage_text() {
       "DEVICE is com1..com5 (the machine's first five serial ports) or a device path.\n"
       "commands:\n";
   for (const auto& c : kSubcommands) s += "  " + std::string(c.usage) + "\n";
-  s +=
-      "exit status:\n"
-      "  0    success\n"
-      "  1    nothing received from the recorder\n"
-      "  2    answer too short; wrong words on the command line, a value refused before\n"
-      "       anything was sent, a file that exists without --yes, or no display for the window\n"
-      "  3    the recorder streams its waveform (the live display is in the window program)\n"
-      "  4    no CTS within one second: no cable or no power\n"
-      "  5    time-out while receiving a data block\n"
-      "  7    the port cannot be opened, or a block kept failing its checksum\n"
-      "  9    a recording file cannot be written\n"
-      "  27   the serial device failed during the exchange\n"
-      "  100  any other failure while opening the port (the message gives 1000 + e)\n";
+  s += kExitStatusText;
   return s;
 }
 
@@ -137,9 +143,16 @@ int run_conditions(CommandContext& ctx, const std::vector<std::string>& args) {
     std::fprintf(ctx.err, "ambcomm: %s\nambcomm: the recorder streams its waveform; the live display is in the window program\n",
                  message.c_str());
   } else {
-    std::fprintf(ctx.err, "ambcomm: %s (port %s)\n", message.c_str(), ctx.link.port.name().c_str());
+    print_link_failure(ctx, status);
   }
   return exit_status_for(status);
+}
+
+void print_link_failure(CommandContext& ctx, int status) {
+  std::fprintf(ctx.err, "ambcomm: %s (port %s)\n", status_message(status, kLocationConditionRequest).c_str(),
+               ctx.link.port.name().c_str());
+  const std::string detail = open_failure_text(ctx.link.port, status);
+  if (!detail.empty()) std::fprintf(ctx.err, "ambcomm: %s\n", detail.c_str());
 }
 
 }  // namespace ambcomm

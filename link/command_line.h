@@ -54,6 +54,10 @@ std::string usage_text();
 // to 0 and read as success).
 int exit_status_for(int link_status);
 
+// A failed condition request on standard error: the status message and the port, and for a
+// port that cannot be opened the device and the reason.
+void print_link_failure(CommandContext& ctx, int status);
+
 // `conditions`: requests and prints the condition list and the status message.
 int run_conditions(CommandContext& ctx, const std::vector<std::string>& args);
 

@@ -1,9 +1,11 @@
-// The download subcommand: progress lines on a terminal, a summary always, the written files
-// on standard output (one path a line) so that scripts can pick them up.
+// The download subcommand: progress lines on a terminal, a summary always, the files placed
+// on standard output (one path a line) so that scripts can pick them up; a download that
+// stopped says on standard error which of them are complete, which partial and which missing.
 #include "link/command_line_download.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -11,30 +13,6 @@
 #include "link/download.h"
 
 namespace ambcomm {
-
-namespace {
-
-bool holds_bytes(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > 0 && !ec;
-}
-
-// The files a plan may write, companions of the RR file included.
-std::vector<std::string> planned_paths(const std::vector<PlannedFile>& plan) {
-  std::vector<std::string> out;
-  for (const auto& f : plan) {
-    if (f.count <= 0) continue;
-    out.push_back(f.path);
-    if (f.kind == "RR") {
-      const std::string base = f.path.substr(0, f.path.size() - 1);
-      out.push_back(base + "5");
-      out.push_back(base + "i");
-    }
-  }
-  return out;
-}
-
-}  // namespace
 
 int run_download(CommandContext& ctx, const std::vector<std::string>& args) {
   std::string path;
@@ -67,22 +45,14 @@ int run_download(CommandContext& ctx, const std::vector<std::string>& args) {
   STS_REQ(ctx.link, nullptr, status, "1");
   ctx.link.state.status = status;
   if (status != kStatusOk) {
-    std::fprintf(ctx.err, "ambcomm: %s (port %s)\n", status_message(status, kLocationConditionRequest).c_str(),
-                 ctx.link.port.name().c_str());
+    if (status != kStatusHeading) print_link_failure(ctx, status);
+    else std::fprintf(ctx.err, "ambcomm: %s\n", status_message(status, kLocationConditionRequest).c_str());
     if (status == kStatusHeading)
       std::fprintf(ctx.err, "ambcomm: the recorder streams its waveform; the live display is in the window program\n");
     return exit_status_for(status);
   }
 
   const auto plan = plan_download(ctx.link.state.conditions, stem);
-  if (!yes) {
-    for (const auto& p : planned_paths(plan)) {
-      if (holds_bytes(p)) {
-        std::fprintf(ctx.err, "ambcomm: %s exists; nothing downloaded (add --yes to overwrite every file)\n", p.c_str());
-        return kExitRefused;
-      }
-    }
-  }
   if (planned_paths(plan).empty())
     std::fprintf(ctx.err, "ambcomm: the recorder holds no data for its mode (model %s, mode %s)\n",
                  ctx.link.state.conditions.model_code.c_str(), ctx.link.state.conditions.mode.c_str());
@@ -103,21 +73,41 @@ int run_download(CommandContext& ctx, const std::vector<std::string>& args) {
   const DownloadResult result = REC_DATA(ctx.link, nullptr, nullptr, stem, options);
   if (terminal && shown != static_cast<std::size_t>(-1)) std::fputc('\n', ctx.err);
 
-  for (const auto& f : result.files) {
-    std::fprintf(ctx.out, "%s\n", f.path.c_str());
-    std::fprintf(ctx.err, "ambcomm: %s: %lld of %lld\n", f.path.c_str(), static_cast<long long>(f.received),
-                 static_cast<long long>(f.expected));
+  if (result.end == DownloadEnd::Refused) {
+    std::fprintf(ctx.err, "ambcomm: %s exists; nothing downloaded (add --yes to overwrite every file)\n",
+                 result.failed_path.c_str());
+    return kExitRefused;
   }
+  for (const auto& f : result.files) std::fprintf(ctx.out, "%s\n", f.path.c_str());
   if (result.complete()) {
+    for (const auto& f : result.files)
+      std::fprintf(ctx.err, "ambcomm: %s: %lld of %lld\n", f.path.c_str(), static_cast<long long>(f.received),
+                   static_cast<long long>(f.expected));
     std::fprintf(ctx.err, "ambcomm: download complete, %zu files\n", result.files.size());
     return 0;
   }
   std::fprintf(ctx.err, "ambcomm: download stopped early: %s\n", end_text(result).c_str());
-  switch (result.end) {
-    case DownloadEnd::Refused: return kExitRefused;
-    case DownloadEnd::FileError: return kExitFileError;
-    default: break;
+  for (const auto& f : result.files) {
+    if (f.whole)
+      std::fprintf(ctx.err, "ambcomm: %s: complete, %lld of %lld\n", f.path.c_str(),
+                   static_cast<long long>(f.received), static_cast<long long>(f.expected));
+    else
+      std::fprintf(ctx.err, "ambcomm: %s: partial, holds %lld%s (its header counts what it holds)\n", f.path.c_str(),
+                   static_cast<long long>(f.received),
+                   f.expected > f.received ? (" of " + std::to_string(f.expected)).c_str() : "");
   }
+  for (const auto& p : result.not_downloaded) {
+    std::error_code ec;
+    std::fprintf(ctx.err, "ambcomm: %s: not downloaded%s\n", p.c_str(),
+                 std::filesystem::exists(p, ec) ? " (the file there is an older one)" : "");
+  }
+  std::fprintf(ctx.err, "ambcomm: %zu files complete, %zu partial, %zu not downloaded\n",
+               static_cast<std::size_t>(std::count_if(result.files.begin(), result.files.end(),
+                                                      [](const DownloadedFile& f) { return f.whole; })),
+               static_cast<std::size_t>(std::count_if(result.files.begin(), result.files.end(),
+                                                      [](const DownloadedFile& f) { return !f.whole; })),
+               result.not_downloaded.size());
+  if (result.end == DownloadEnd::FileError) return kExitFileError;
   const int code = exit_status_for(result.status);
   return code != 0 ? code : kStatusNothing;
 }

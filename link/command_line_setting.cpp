@@ -79,8 +79,7 @@ bool request(CommandContext& ctx, int& status) {
   STS_REQ(ctx.link, nullptr, status, "1");
   ctx.link.state.status = status;
   if (status == kStatusOk) return true;
-  std::fprintf(ctx.err, "ambcomm: %s (port %s)\n", status_message(status, kLocationConditionRequest).c_str(),
-               ctx.link.port.name().c_str());
+  print_link_failure(ctx, status);
   return false;
 }
 

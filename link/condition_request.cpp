@@ -91,8 +91,12 @@ void STS_REQ(Link& link, ui::Dialogs* dialogs, int& status, std::string_view req
   if (status == kStatusHeading && link.state.start_waveform_display) link.state.start_waveform_display();
 
   const std::string message = status_line_text(status, location);
-  link.state.status_line(message);
-  if (status > 0 && dialogs) dialogs->message_box("受信結果", message, ui::Buttons::Ok, ui::Icon::None);
+  // A port that cannot be opened is named, with the reason and what to do about it.
+  const std::string detail = open_failure_text(link.port, status);
+  link.state.status_line(detail.empty() ? message : message + " " + detail);
+  if (status > 0 && dialogs)
+    dialogs->message_box("受信結果", detail.empty() ? message : message + "\n" + detail, ui::Buttons::Ok,
+                         ui::Icon::None);
 }
 
 }  // namespace ambcomm

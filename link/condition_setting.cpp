@@ -134,8 +134,9 @@ ClearResult report(Link& link, ui::Dialogs* dialogs, ClearResult result, const s
 }  // namespace
 
 ClearResult memory_clear(Link& link, ui::Dialogs* dialogs, ui::FormFactory* forms) {
-  if (dialogs && dialogs->message_box("ﾒﾓﾘｰの初期化", "Movilogのﾃﾞｰﾀｰｴﾘｱを0に初期化します", ui::Buttons::YesNo,
-                                      ui::Icon::Warning) != ui::Answer::Yes)
+  // Nothing can bring the data back: the question says so, and Enter answers No.
+  if (dialogs && dialogs->message_box("ﾒﾓﾘｰの初期化", kClearQuestion, ui::Buttons::YesNoDefaultNo, ui::Icon::Warning) !=
+                     ui::Answer::Yes)
     return ClearResult::Declined;
   link.state.status_line("ﾒﾓﾘｰｸﾘｱｰｺﾏﾝﾄﾞを送信");
   const MemoryClearPlan plan = memory_clear_plan(link.state.conditions);

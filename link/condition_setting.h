@@ -63,6 +63,8 @@ constexpr int kLocationMemoryClear = 8;
 // Texts of the memory clear, shared with the command line.
 std::string memory_clear_waiting_text(int seconds);
 inline constexpr const char* kClearDoneText = "ﾒﾓﾘｰｸﾘｱｰを終了";
+inline constexpr const char* kClearQuestion =
+    "Movilogのﾃﾞｰﾀｰｴﾘｱを0に初期化します\rﾌｧｲﾙに受信していないﾃﾞｰﾀｰは失われます。よろしいですか";
 inline constexpr const char* kClearNoAnswerText = "ﾒﾓﾘｰｸﾘｱｰの応答がありません";
 inline constexpr const char* kClearCancelledText = "ﾒﾓﾘｰｸﾘｱｰの待ちを中止しました";
 

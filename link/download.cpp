@@ -3,14 +3,18 @@
 #include "link/download.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "common/cp932.h"
 #include "common/numbers.h"
 #include "common/path_names.h"
 #include "common/record_file.h"
+#include "common/recording_format.h"
+#include "common/staged_file.h"
 #include "common/text.h"
 #include "link/rr_download.h"
 
@@ -144,6 +148,7 @@ class WatchedPort : public ui::SerialPort {
   void purge() override { inner_.purge(); }
   bool device_error() const override { return abandoned_ || inner_.device_error(); }
   std::string name() const override { return inner_.name(); }
+  std::string open_failure() const override { return inner_.open_failure(); }
 
  private:
   ui::SerialPort& inner_;
@@ -182,63 +187,55 @@ bool holds_records(const std::string& path) {
   return std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > 0 && !ec;
 }
 
-// An overwritten file starts empty, so that no record of the old one stays behind its end.
-bool truncate_file(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) return true;
-  std::filesystem::resize_file(path, 0, ec);
-  return !ec;
-}
-
 struct Run {
   Link& link;          // the watched link: waits look at the window
   WatchedPort& watch;
   ProgressWindow& window;
-  ui::Dialogs* dialogs;
   const DownloadOptions& options;
   bool byte_frame = false;
-  bool ask_overwrite = true;
   DownloadResult result;
 };
 
 enum class Next { Go, Stop };
 
-// The overwrite question for the files of one plan row. Go: write them.
-Next check_overwrite(Run& run, const std::vector<std::string>& paths) {
-  bool existing = false;
-  for (const auto& p : paths) existing = existing || holds_records(p);
-  if (!existing) return Next::Go;
-  if (run.ask_overwrite) {
-    bool yes = run.options.overwrite == Overwrite::Yes;
-    if (run.options.overwrite == Overwrite::Ask && run.dialogs) {
-      yes = run.dialogs->message_box("ファイルのチェック", "同じファイル名が存在します、すべて上書きしますか", ui::Buttons::YesNo,
-                                     ui::Icon::Question) == ui::Answer::Yes;
-      if (!yes) {
-        run.result.end = DownloadEnd::Declined;
-        run.result.failed_path = paths.front();
-        run.window.close();
-        return Next::Stop;
-      }
-    }
-    if (!yes) {
-      run.result.end = DownloadEnd::Refused;
-      for (const auto& p : paths)
-        if (holds_records(p)) {
-          run.result.failed_path = p;
-          break;
-        }
-      return Next::Stop;
-    }
-    run.ask_overwrite = false;
+// The overwrite question, once for the whole plan before anything is fetched, so that a No
+// (or a refusal) leaves every file as it was and nothing half downloaded. Go: write them.
+Next check_overwrite(const std::vector<PlannedFile>& plan, ui::Dialogs* dialogs, const DownloadOptions& options,
+                     DownloadResult& result) {
+  std::string first;
+  for (const auto& p : planned_paths(plan))
+    if (first.empty() && holds_records(p)) first = p;
+  if (first.empty() || options.overwrite == Overwrite::Yes) return Next::Go;
+  if (options.overwrite == Overwrite::Ask && dialogs) {
+    if (dialogs->message_box("ファイルのチェック", "同じファイル名が存在します、すべて上書きしますか", ui::Buttons::YesNo,
+                             ui::Icon::Question) == ui::Answer::Yes)
+      return Next::Go;
+    result.end = DownloadEnd::Declined;
+  } else {
+    result.end = DownloadEnd::Refused;
   }
-  for (const auto& p : paths) {
-    if (!truncate_file(p)) {
-      run.result.end = DownloadEnd::FileError;
-      run.result.failed_path = p;
-      return Next::Stop;
-    }
-  }
-  return Next::Go;
+  result.failed_path = first;
+  return Next::Stop;
+}
+
+// A file cut to `records` whole records (a write that failed on a full disk may have left
+// part of one behind).
+bool cut_to_records(const std::string& path, std::int64_t records) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  if (ec) return false;
+  const auto whole = static_cast<std::uintmax_t>(records) * common::RecordFile::kRecordSize;
+  if (size > whole) std::filesystem::resize_file(path, whole, ec);
+  return !ec;
+}
+
+// Record 1 of a file rewritten with the count of samples it holds.
+bool set_header_count(const std::string& path, std::int64_t count) {
+  common::RecordFile file;
+  if (!file.open(path, common::RecordFile::Mode::ReadWriteCreate)) return false;
+  const auto header = file.read(1);
+  if (!header) return false;
+  return file.write(1, with_sample_count(header->substr(0, common::RecordFile::kFieldSize), count)) && file.flush();
 }
 
 std::string header_record(const std::string& line, const PlannedFile& f, std::int64_t acc_count) {
@@ -248,45 +245,106 @@ std::string header_record(const std::string& line, const PlannedFile& f, std::in
   return header;
 }
 
-// ACC_REQ: one file of the plan.
+// ACC_REQ: one file of the plan. The file (and an RR file's companions) is written under a
+// temporary name beside its final one and renamed into place when whole. A download that
+// stops in it keeps what came: the records written so far, a half-filled word record
+// included, under the recording's name, with a header that counts only them.
 Next ACC_REQ(Run& run, const PlannedFile& f) {
   if (f.count <= 0) return Next::Go;
   const bool rr = f.kind == "RR";
   const std::string base = f.path.substr(0, f.path.size() - 1);
-  const std::string hr_path = base + "5", index_path = base + "i";
-  std::vector<std::string> paths{f.path};
-  if (rr) paths.insert(paths.end(), {hr_path, index_path});
-  if (check_overwrite(run, paths) == Next::Stop) return Next::Stop;
-
   LinkState& state = run.link.state;
-  DownloadedFile done{f.path, f.count, 0};
-  auto stop = [&](DownloadEnd end, int status = 0) {
+
+  common::StagedFile staged(f.path);
+  staged.prepare();
+  std::unique_ptr<common::StagedFile> staged_hr, staged_index;
+  if (rr) {
+    staged_hr = std::make_unique<common::StagedFile>(base + "5");
+    staged_index = std::make_unique<common::StagedFile>(base + "i");
+    staged_hr->prepare();
+    staged_index->prepare();
+  }
+
+  DownloadedFile done{f.path, f.count, 0, true};
+  std::int64_t records = 0;  // whole records in the file
+  common::RecordFile file;
+  RrDerivation derivation;
+  std::string record_text;
+  bool half_pending = false;  // a word record holding one block, not yet written
+  std::int64_t in_record = 0; // items of the word record being filled
+
+  // Places a file under its final name; a failure to do so is the download's file error.
+  const auto place = [&run](common::StagedFile& s, DownloadedFile entry) {
+    if (!s.commit()) {
+      if (run.result.end == DownloadEnd::Complete) {
+        run.result.end = DownloadEnd::FileError;
+        run.result.failed_path = s.path();
+        run.result.error = s.error();
+      }
+      run.result.not_downloaded.push_back(s.path());
+      return false;
+    }
+    run.result.files.push_back(std::move(entry));
+    return true;
+  };
+  // The file's end when the download stops in it.
+  const auto stop = [&](DownloadEnd end, int status = 0) {
     run.result.end = end;
     run.result.status = status;
     run.result.failed_path = f.path;
-    run.result.files.push_back(done);
+    if (end == DownloadEnd::FileError && run.result.error == 0) run.result.error = errno;
+    if (half_pending && file.write(records + 1, record_text) && file.flush()) {
+      ++records;
+      done.received += in_record;
+    }
+    if (rr) flush_rr_derivation(derivation);
+    if (file.is_open()) END_RR_REQ(f.kind, derivation, file, state.conditions.mode, done.received);
+    file.close();
+    // The header counts what the file holds: an RR file the trend samples its beats cover (an
+    // RR recorder's was finished by END_RR_REQ); an ECG block is read up to its end anyway.
+    bool counted = true;
+    if (f.kind == "RR") counted = state.conditions.mode == "L" || set_header_count(staged.temp_path(), derivation.total);
+    else if (f.kind[0] != 'E') counted = set_header_count(staged.temp_path(), done.received);
+    bool placed = false;
+    if (done.received > 0 && counted && cut_to_records(staged.temp_path(), records)) {
+      done.whole = false;
+      placed = place(staged, done);
+    } else {
+      run.result.not_downloaded.push_back(f.path);
+    }
+    if (rr) {
+      // The companions only beside the RR file they were derived from.
+      const bool keep = placed && derivation.total > 0 && !derivation.write_failed;
+      const DownloadedFile companion{"", derivation.total, derivation.total, false};
+      for (auto* s : {staged_hr.get(), staged_index.get()}) {
+        const bool counted_too = keep && (s == staged_index.get() || state.conditions.mode == "L" ||
+                                          set_header_count(s->temp_path(), derivation.total));
+        if (counted_too) {
+          DownloadedFile c = companion;
+          c.path = s->path();
+          place(*s, c);
+        } else {
+          run.result.not_downloaded.push_back(s->path());
+        }
+      }
+    }
     return Next::Stop;
   };
 
-  common::RecordFile file;
-  if (!file.open(f.path, common::RecordFile::Mode::ReadWriteCreate)) return stop(DownloadEnd::FileError);
-  RrDerivation derivation;
+  if (!file.open(staged.temp_path(), common::RecordFile::Mode::ReadWriteCreate)) return stop(DownloadEnd::FileError);
   if (!file.write(1, header_record(state.conditions_line, f, slot_count(state.conditions.acc_count))) || !file.flush())
     return stop(DownloadEnd::FileError);
-  if (rr && !open_rr_companions(derivation, hr_path, index_path, state.conditions_line)) {
+  records = 1;
+  if (rr && !open_rr_companions(derivation, staged_hr->temp_path(), staged_index->temp_path(), state.conditions_line)) {
+    const std::string failed = derivation.heart_rate_file.is_open() ? staged_index->path() : staged_hr->path();
     stop(DownloadEnd::FileError);
-    run.result.failed_path = derivation.heart_rate_file.is_open() ? index_path : hr_path;
+    run.result.failed_path = failed;
     return Next::Stop;
   }
-  auto finish = [&] {
-    END_RR_REQ(f.kind, derivation, file, state.conditions.mode, done.received);
-    file.close();
-  };
 
   const BlockSizes sizes = GET_END_SIZ(f.count, f.items, f.item_size);
   const int address_digits = f.wide_address ? 8 : 4;
   std::string request = f.first_request;
-  std::string record_text;
   for (std::int64_t b = 0; b < sizes.blocks; ++b) {
     const bool last = b == sizes.blocks - 1;
     const int items = last ? sizes.last_items : f.items;
@@ -300,20 +358,13 @@ Next ACC_REQ(Run& run, const PlannedFile& f) {
       // that holds fewer values than asked for is taken as short.
       if (status == kStatusOk && !holds_items(f, block, items)) status = kStatusShort;
       if (status == kStatusOk) break;
-      if (run.watch.abandoned() || !run.window.still_open()) {
-        finish();
-        return stop(DownloadEnd::Closed);
-      }
+      if (run.watch.abandoned() || !run.window.still_open()) return stop(DownloadEnd::Closed);
       if (status == kStatusDeviceError) {
         run.window.set_status("RS-232C 切断");
-        finish();
         return stop(DownloadEnd::PortLost, status);
       }
       run.window.set_status(reason_text(status));
-      if (attempt >= run.options.max_retries) {
-        finish();
-        return stop(DownloadEnd::BlockFailed, status);
-      }
+      if (attempt >= run.options.max_retries) return stop(DownloadEnd::BlockFailed, status);
       settle_line(run.link);
       request = f.code + hex_field(static_cast<std::uint64_t>(b * f.items), address_digits);
     }
@@ -322,34 +373,53 @@ Next ACC_REQ(Run& run, const PlannedFile& f) {
     if (f.words) {
       CHG_RR(f.kind, derivation, std::string_view(block).substr(std::min<std::size_t>(2, block.size())), items,
              static_cast<int>(b % 2), record_text, b == 0, last, state.conditions.interval);
-      if (b % 2 == 1 || last) written = file.write(2 + b / 2, record_text) && file.flush();
+      in_record = (b % 2 == 0 ? 0 : in_record) + items;
+      half_pending = b % 2 == 0 && !last;
+      if (!half_pending) {
+        written = file.write(2 + b / 2, record_text) && file.flush();
+        if (written) {
+          ++records;
+          done.received += in_record;
+        }
+      }
       written = written && !derivation.write_failed;
     } else {
       if (f.row == "10") block = rewrite_heart_rate_block(block, items);
       common::set_mid(block, 1, f.prefix);
       written = file.write(2 + b, block) && file.flush();
+      if (written) {
+        ++records;
+        done.received += items;
+      }
     }
     if (!written) {
-      finish();
+      half_pending = false;  // the failed record's items are not in the file
       return stop(DownloadEnd::FileError);
     }
-    done.received = b * f.items + items;
 
     request = f.row == "A" ? f.code + hex_field(static_cast<std::uint64_t>((b + 1) * f.items), address_digits) : f.code;
-    if (!run.window.still_open()) {
-      finish();
-      return stop(DownloadEnd::Closed);
-    }
+    if (!run.window.still_open()) return stop(DownloadEnd::Closed);
     run.window.set_count((b + 1) * f.items);
   }
-  finish();
+  END_RR_REQ(f.kind, derivation, file, state.conditions.mode, done.received);
+  const bool flushed = file.flush();
+  file.close();
   run.window.set_count(done.received);
-  run.result.files.push_back(done);
-  if (rr) {
-    run.result.files.push_back({hr_path, derivation.total, derivation.total});
-    run.result.files.push_back({index_path, derivation.total, derivation.total});
+  if (!flushed) {
+    run.result.end = DownloadEnd::FileError;
+    run.result.failed_path = f.path;
+    run.result.error = errno;
   }
-  return Next::Go;
+  // Placed in order; what follows a file that could not be placed stays out.
+  bool ok = flushed && place(staged, done);
+  if (!ok && !flushed) run.result.not_downloaded.push_back(f.path);
+  if (rr) {
+    for (auto* s : {staged_hr.get(), staged_index.get()}) {
+      if (ok) ok = place(*s, {s->path(), derivation.total, derivation.total, true});
+      else run.result.not_downloaded.push_back(s->path());
+    }
+  }
+  return ok ? Next::Go : Next::Stop;
 }
 
 // The four-times transfer: the recorder is told first, then the port follows.
@@ -372,6 +442,20 @@ void leave_four_times(Link& link) {
 }
 
 }  // namespace
+
+std::vector<std::string> planned_paths(const std::vector<PlannedFile>& plan) {
+  std::vector<std::string> out;
+  for (const auto& f : plan) {
+    if (f.count <= 0) continue;
+    out.push_back(f.path);
+    if (f.kind == "RR") {
+      const std::string base = f.path.substr(0, f.path.size() - 1);
+      out.push_back(base + "5");
+      out.push_back(base + "i");
+    }
+  }
+  return out;
+}
 
 std::string strip_extension(std::string_view path) { return common::without_extension(path); }
 
@@ -549,19 +633,54 @@ void ProgressWindow::set_status(std::string_view reason_utf8) {
 
 // ---- the whole download
 
+std::string with_sample_count(std::string header, std::int64_t count) {
+  const auto n = static_cast<std::uint64_t>(std::max<std::int64_t>(0, count));
+  if (!header.empty() && header[0] == '*') {
+    common::set_mid(header, common::kOldHeader.count.pos, hex_field(n, common::kOldHeader.count.width));
+    return header;
+  }
+  const bool long_count = n >= common::kCountInLongField;
+  common::set_mid(header, common::kCurrentHeader.count.pos,
+                  long_count ? "FFFF" : hex_field(n, common::kCurrentHeader.count.width));
+  common::set_mid(header, common::kCurrentHeader.count_long.pos, hex_field(n, common::kCurrentHeader.count_long.width));
+  return header;
+}
+
 std::string end_text(const DownloadResult& r) {
   switch (r.end) {
     case DownloadEnd::Complete: return "データーの取り込みを終了しました";
-    case DownloadEnd::Declined: return "上書きしないので、データーの取り込みを中止しました";
-    case DownloadEnd::Refused: return "ファイルが既に存在するので、データーの取り込みを中止しました: " + r.failed_path;
+    case DownloadEnd::Declined: return "上書きしないので、データーの取り込みを中止しました (何も受信していません)";
+    case DownloadEnd::Refused:
+      return "ファイルが既に存在するので、データーの取り込みを中止しました (何も受信していません): " + r.failed_path;
     case DownloadEnd::Closed: return "受信表示が閉じられたので、データーの取り込みを中止しました";
     case DownloadEnd::BlockFailed:
       return "データーを受信できないので、取り込みを中止しました (" + reason_text(r.status) + "): " + r.failed_path;
-    case DownloadEnd::PortLost: return "RS-232C の接続が切れたので、データーの取り込みを中止しました: " + r.failed_path;
-    case DownloadEnd::FileError: return "ファイルに書き込めないので、データーの取り込みを中止しました: " + r.failed_path;
+    case DownloadEnd::PortLost:
+      if (r.failed_path.empty())
+        return "RS-232C をｵｰﾌﾟﾝできないので、データーの取り込みを中止しました (何も受信していません)";
+      return "RS-232C の接続が切れたので、データーの取り込みを中止しました: " + r.failed_path;
+    case DownloadEnd::FileError: {
+      std::string text = "ファイルに書き込めないので、データーの取り込みを中止しました: " + r.failed_path;
+      if (r.error == ENOSPC) text += " (ディスクの空き容量が足りません)";
+      else if (r.error == EACCES || r.error == EROFS || r.error == EPERM) text += " (書き込みが許可されていません)";
+      else if (r.error == EISDIR) text += " (同じ名前のフォルダーがあります)";
+      return text;
+    }
     case DownloadEnd::NoWindow: return "受信表示を開けません";
   }
   return {};
+}
+
+std::vector<std::string> file_report_lines(const DownloadResult& r) {
+  std::vector<std::string> out;
+  for (const auto& f : r.files) {
+    if (f.whole) out.push_back("完了    : " + f.path);
+    else
+      out.push_back("途中まで: " + f.path + " (" + std::to_string(f.received) +
+                    (f.expected > f.received ? " / " + std::to_string(f.expected) : std::string()) + ")");
+  }
+  for (const auto& p : r.not_downloaded) out.push_back("未受信  : " + p);
+  return out;
 }
 
 DownloadResult REC_DATA(Link& link, ui::FormFactory* forms, ui::Dialogs* dialogs, std::string_view path,
@@ -569,6 +688,7 @@ DownloadResult REC_DATA(Link& link, ui::FormFactory* forms, ui::Dialogs* dialogs
   const common::ConditionsRecord& rec = link.state.conditions;
   const std::vector<PlannedFile> plan = plan_download(rec, path);
   DownloadResult result;
+  if (check_overwrite(plan, dialogs, options, result) == Next::Stop) return result;
 
   if (!link.port.is_open()) {
     int status = 0;
@@ -576,6 +696,7 @@ DownloadResult REC_DATA(Link& link, ui::FormFactory* forms, ui::Dialogs* dialogs
     if (status != kStatusOk && status != kStatusAlreadyOpen) {
       result.end = DownloadEnd::PortLost;
       result.status = status;
+      result.not_downloaded = planned_paths(plan);
       return result;
     }
     set_speed(link, 9600);
@@ -590,6 +711,7 @@ DownloadResult REC_DATA(Link& link, ui::FormFactory* forms, ui::Dialogs* dialogs
       if (!enter_four_times(link)) {
         result.end = DownloadEnd::PortLost;
         result.status = kStatusDeviceError;
+        result.not_downloaded = planned_paths(plan);
         return result;
       }
     } else {
@@ -604,22 +726,36 @@ DownloadResult REC_DATA(Link& link, ui::FormFactory* forms, ui::Dialogs* dialogs
   window.on_change = options.on_progress;
   if (!window.is_open()) {
     result.end = DownloadEnd::NoWindow;
+    result.not_downloaded = planned_paths(plan);
   } else {
     WatchedPort watch(link.port, window);
     Link watched{watch, link.clock, link.pump, link.state};
-    Run run{watched, watch, window, dialogs, options, byte_frame_model(rec.model_code), true, {}};
-    for (const auto& f : plan) {
+    Run run{watched, watch, window, options, byte_frame_model(rec.model_code), {}};
+    std::size_t next = 0;
+    for (; next < plan.size(); ++next) {
+      const auto& f = plan[next];
       if (!window.still_open()) {
         run.result.end = DownloadEnd::Closed;
         break;
       }
       window.add_line(f.progress_line);
-      if (ACC_REQ(run, f) == Next::Stop) break;
+      if (ACC_REQ(run, f) == Next::Stop) {
+        ++next;
+        break;
+      }
     }
+    // The files the download did not reach.
+    for (const auto& p : planned_paths(std::vector<PlannedFile>(plan.begin() + static_cast<std::ptrdiff_t>(next), plan.end())))
+      run.result.not_downloaded.push_back(p);
     result = std::move(run.result);
     if (window.is_open()) {
       window.add_line("");
-      window.add_line(result.complete() ? std::string(kFinishedLine) : "          " + end_text(result));
+      if (result.complete()) {
+        window.add_line(std::string(kFinishedLine));
+      } else {
+        window.add_line("          " + end_text(result));
+        for (const auto& line : file_report_lines(result)) window.add_line("          " + line);
+      }
     }
   }
   if (four_times && options.restore_speed && result.end != DownloadEnd::PortLost) leave_four_times(link);
@@ -633,6 +769,20 @@ void download_to_files(Link& link, ui::Platform& platform, const std::string& na
   options.restore_speed = false;
   DownloadResult result = REC_DATA(link, &platform.forms, &platform.dialogs, strip_extension(name), options);
   link.state.progress_window = std::move(result.window);
+  if (result.complete()) {
+    link.state.status_line(end_text(result) + " (" + std::to_string(result.files.size()) + " ファイル)");
+    return;
+  }
+  link.state.status_line(end_text(result));
+  // A download that stopped early leaves partial files that look like any other: say which.
+  if (result.end == DownloadEnd::Declined || result.end == DownloadEnd::Refused) return;
+  std::string text = end_text(result);
+  const auto lines = file_report_lines(result);
+  if (!lines.empty()) text += "\n";
+  for (const auto& line : lines) text += "\n" + line;
+  if (!result.nothing_written())
+    text += "\n\n途中までのファイルは、受信した分だけを保持しています (ヘッダーのデーター量も受信した分です)。";
+  platform.dialogs.message_box("ﾃﾞｰﾀｰ受信⇒ﾌｧｲﾙ", text, ui::Buttons::Ok, ui::Icon::Exclamation);
 }
 
 }  // namespace ambcomm

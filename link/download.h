@@ -40,6 +40,9 @@ struct PlannedFile {
 // condition holds are listed even when their count is 0 (they only print their line).
 std::vector<PlannedFile> plan_download(const common::ConditionsRecord& rec, std::string_view path);
 
+// The files a plan writes (an RR file's heart-rate and index companions included), in order.
+std::vector<std::string> planned_paths(const std::vector<PlannedFile>& plan);
+
 // The path as the main loop hands it on: the extension (from the first "." of the name part)
 // removed; "/" and "\" both separate folders.
 std::string strip_extension(std::string_view path);
@@ -107,9 +110,9 @@ inline constexpr std::string_view kTitlePlain = "ﾃﾞｰﾀｰ受信⇒ﾌｧ�
 inline constexpr std::string_view kFinishedLine = "          データーの取り込みを終了しました";
 
 enum class Overwrite {
-  Ask,     // the overwrite question (one Yes covers the download; No ends it)
+  Ask,     // the overwrite question, once before anything is fetched (No: nothing is downloaded)
   Yes,     // overwrite silently (the command line's --yes)
-  Refuse,  // an existing file ends the download before it is touched
+  Refuse,  // an existing file ends the download before anything is fetched
 };
 
 struct DownloadOptions {
@@ -124,8 +127,8 @@ struct DownloadOptions {
 
 enum class DownloadEnd {
   Complete,     // the whole plan ran
-  Declined,     // the user answered No to the overwrite question
-  Refused,      // an existing file and Overwrite::Refuse
+  Declined,     // the user answered No to the overwrite question: nothing was fetched
+  Refused,      // an existing file and Overwrite::Refuse: nothing was fetched
   Closed,       // the user closed the progress window
   BlockFailed,  // a block failed more often than the retry bound
   PortLost,     // the serial device vanished
@@ -133,36 +136,58 @@ enum class DownloadEnd {
   NoWindow,     // the progress window did not open
 };
 
+// A file the download placed under its recording name. Each file is written under a
+// temporary name beside it and renamed into place: whole, or (when the download stopped
+// in it) holding the records that came, its header counting only those.
 struct DownloadedFile {
   std::string path;
-  std::int64_t expected = 0;  // items planned
-  std::int64_t received = 0;  // items written
+  std::int64_t expected = 0;  // items planned (heart-rate values for the RR companions)
+  std::int64_t received = 0;  // items the file holds
+  bool whole = true;          // false: the download stopped in this file
 };
 
 struct DownloadResult {
   DownloadEnd end = DownloadEnd::Complete;
   int status = 0;              // link status of the failing block (BlockFailed, PortLost)
   std::string failed_path;     // the file that was being written when it stopped
+  int error = 0;               // errno of a FileError, when known
   std::vector<DownloadedFile> files;
+  // Planned files that were not placed (the download stopped before them, or in them before
+  // any record came). An older file of the same name, if any, is still there.
+  std::vector<std::string> not_downloaded;
   // The progress window with its final lines, left open for the caller to keep on screen
   // (the user closes it); null without a window.
   std::shared_ptr<ui::Form> window;
   bool complete() const { return end == DownloadEnd::Complete; }
+  // Nothing at all was placed.
+  bool nothing_written() const { return files.empty(); }
 };
 
 // Plain text of how a download ended (UTF-8), for the progress window and the command line.
 std::string end_text(const DownloadResult& result);
 
+// One line per file (UTF-8): "完了", "途中まで" with its counts, or "未受信", and the path.
+// For the main form's message and the progress window.
+std::vector<std::string> file_report_lines(const DownloadResult& result);
+
+// The record 1 of a file the download stopped in, counting what the file holds: the sample
+// count (old layout 13-16; current layout 11-14, "FFFF" and 113-120 from 65535 on, 113-120
+// always) set to `count`.
+std::string with_sample_count(std::string header, std::int64_t count);
+
 // REC_DATA: runs the whole plan for the current conditions (link.state) into files named from
 // `path` (the chosen path without its extension). `forms` null: no window; `dialogs` null:
 // the overwrite question follows options.overwrite without asking (Ask counts as Refuse).
+// Existing files of the plan are looked at before anything is fetched.
 // Switches to four-times speed when the recorder offers it and restores 9600 at the end.
 DownloadResult REC_DATA(Link& link, ui::FormFactory* forms, ui::Dialogs* dialogs, std::string_view path,
                         const DownloadOptions& options = {});
 
 // The main form's download step (its LinkHooks::download): REC_DATA with the window and the
 // overwrite question for the chosen `name` (its extension is cut here); the main loop restores
-// the speed. The progress window stays on screen in link.state.progress_window.
+// the speed. The progress window stays on screen in link.state.progress_window; how the
+// download ended goes to the status line, and a download that stopped early is told in a
+// message box naming the complete, partial and missing files.
 void download_to_files(Link& link, ui::Platform& platform, const std::string& name);
 
 }  // namespace ambcomm

@@ -48,8 +48,11 @@ std::string cp(std::string_view utf8) { return common::utf8_to_cp932(utf8); }
 // The first "." of the name part, or npos.
 std::size_t first_dot(std::string_view path) { return path.find('.', common::name_start(path)); }
 
+constexpr int kComboX = 402, kComboY = 210, kComboHeight = 26, kComboFixedWidth = 188;
+constexpr int kTimerWidth = 100, kTimerHeight = 22;
+
 std::vector<ui::ControlDef> main_controls() {
-  const int B = 402, W = 188;
+  const int B = kComboX, W = 188;
   return {
       {"LIST1", ControlKind::List, "", 10, 10, 382, 238, true},
       {"BUTTON1", ControlKind::Button, "測定条件受信-表示", B, 10, W, 32},
@@ -57,8 +60,8 @@ std::vector<ui::ControlDef> main_controls() {
       {"BUTTON3", ControlKind::Button, "ﾃﾞｰﾀｰ受信⇒ﾌｧｲﾙ", B, 86, W, 32},
       {"BUTTON7", ControlKind::Button, "ﾒﾓﾘｰのｸﾘｱｰ", B, 124, W, 32},
       {"BUTTON4", ControlKind::Button, "説明", B, 162, W, 32},
-      {"COMBO3", ControlKind::Combo, "", B, 210, 80, 26},
-      {"TEXT23", ControlKind::Label, "ﾀｲﾏｰ = 100", B + 88, 212, 100, 22},
+      {"COMBO3", ControlKind::Combo, "", B, kComboY, 80, kComboHeight},
+      {"TEXT23", ControlKind::Label, "ﾀｲﾏｰ = 100", B + 88, kComboY + 2, kTimerWidth, kTimerHeight},
       {"TEXT14", ControlKind::Label, "", 10, 258, 580, 22, true},
   };
 }
@@ -164,15 +167,27 @@ bool MainForm::PUT_COND() {
 void MainForm::SET_COMBO3() {
   ui::Control& combo = form_->control("COMBO3");
   combo.clear_rows();
+  if (ports_.fixed) {
+    // The command line named the port: the list shows that device, not a "com" it does not use.
+    combo.move(kComboX, kComboY, kComboFixedWidth, kComboHeight);
+    form_->control("TEXT23").move(kComboX, kComboY + kComboHeight + 2, kTimerWidth, kTimerHeight);
+    combo.add_row(ports_.fixed->name());
+    combo.set_selection(0);
+    combo.set_enabled(false);
+    return;
+  }
   for (int i = 1; i <= kPorts; ++i) combo.add_row("com" + std::to_string(i));
   combo.set_selection(state_.port_index);
   state_.port_name = "com" + std::to_string(state_.port_index);
 }
 
-void MainForm::STS_DISP(int /*status*/) {
+void MainForm::STS_DISP(int status) {
   ui::Control& list = form_->control("LIST1");
   list.clear_rows();
-  for (const auto& line : condition_list_lines(state_.conditions)) list.add_row(line);
+  // After a failed request the list holds no conditions: what it showed before belongs to an
+  // earlier answer, and half an answer is no record.
+  const common::ConditionsRecord none;
+  for (const auto& line : condition_list_lines(status == 0 ? state_.conditions : none)) list.add_row(line);
 }
 
 void MainForm::WND4_OPN() {
@@ -335,8 +350,14 @@ void MainForm::receive_to_file() {
   Link l = link();
   STS_REQ(l, &platform_.dialogs, state_.status, "1");
   STS_DISP(state_.status);
+  if (state_.status != 0) enable_clear(true);  // not offered on the strength of an older answer
   if (state_.help_flag == 1) MESS(3);
-  if (state_.status != 0) return;
+  if (state_.status == 0) choose_name_and_download(l);
+  // Whatever the status: a recorder left at four-times speed is sent back to normal.
+  if (state_.conditions.speed == "B") restore_speed();
+}
+
+void MainForm::choose_name_and_download(Link& l) {
   std::error_code ec;
   fs::current_path(u(state_.settings[1]), ec);
   if (ec) {
@@ -357,7 +378,6 @@ void MainForm::receive_to_file() {
     PUT_COND();
     if (hooks_.download) hooks_.download(l, platform_, name);
   }
-  if (state_.conditions.speed == "B") restore_speed();
 }
 
 // A four-times transfer leaves the recorder at 19200 bit/s: send it back to normal speed.
@@ -378,7 +398,13 @@ void MainForm::restore_speed() {
 void MainForm::clear_memory() {
   if (state_.help_flag == 1) MESS(4);
   Link l = link();
-  memory_clear(l, &platform_.dialogs, &platform_.forms);
+  if (memory_clear(l, &platform_.dialogs, &platform_.forms) != ClearResult::Done) return;
+  // The list showed the amounts from before the clear: ask again, so that it shows what is left.
+  const std::string done = kClearDoneText;
+  STS_REQ(l, nullptr, state_.status, "1");
+  STS_DISP(state_.status);
+  enable_clear(true);
+  if (state_.status == 0) state_.status_line(done);
 }
 
 int run_link_program(ui::Platform& platform, LinkPorts ports, LinkHooks hooks, std::optional<int> timer) {

@@ -100,6 +100,7 @@ class MainForm {
   void change_conditions();
   void send_conditions();
   void receive_to_file();
+  void choose_name_and_download(Link& l);
   void clear_memory();
   void restore_speed();
 

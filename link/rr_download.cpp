@@ -148,6 +148,10 @@ void feed_rr_value(RrDerivation& rr, unsigned w_in, bool very_last) {
   if (very_last && rr.values_in_record > 0) write_pending_records(rr);
 }
 
+void flush_rr_derivation(RrDerivation& rr) {
+  if (rr.values_in_record > 0 && rr.heart_rate_file.is_open()) write_pending_records(rr);
+}
+
 void CHG_RR(std::string_view kind, RrDerivation& rr, std::string_view words, int items, int half,
             std::string& record_text, bool first, bool last, std::string_view interval) {
   const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(std::max(0, items)), words.size() / 2);

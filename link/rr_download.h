@@ -52,6 +52,10 @@ void feed_rr_value(RrDerivation& rr, unsigned w, bool very_last);
 // Starts the derivation for a file with the conditions' interval text.
 void start_rr_derivation(RrDerivation& rr, std::string_view interval);
 
+// A download that stops in an RR file keeps the heart-rate values derived so far: writes the
+// pending partial heart-rate and index records, when they hold any.
+void flush_rr_derivation(RrDerivation& rr);
+
 // END_RR_REQ: for kind "RR" finishes the headers so that each says what its file holds: the
 // index "IX", FFFF at 11-14, N - 1 at 55-62 and the recording's count at 113-120; the
 // heart-rate file its N values; the RR file the recording's count (mode "L": FFFF and 113-120)

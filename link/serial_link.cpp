@@ -320,4 +320,12 @@ std::string status_message(int status, int location) {
   return std::to_string(status);
 }
 
+std::string open_failure_text(const ui::SerialPort& port, int status) {
+  const bool from_open = status == kStatusNoCts || status == kStatusOpenFailed ||
+                         (status > kStatusOtherBase && status != kStatusAlreadyOpen);
+  const std::string reason = port.open_failure();
+  if (!from_open || reason.empty()) return {};
+  return "cannot open " + port.name() + ": " + reason;
+}
+
 }  // namespace ambcomm

@@ -93,4 +93,8 @@ std::string convert_text_words(std::string_view text);
 // number shown for codes above 1000.
 std::string status_message(int status, int location);
 
+// For a status from opening the port (4, 7, 1000 + e): "cannot open NAME: reason - what to
+// do", naming the device; empty for any other status or when the port gives no reason.
+std::string open_failure_text(const ui::SerialPort& port, int status);
+
 }  // namespace ambcomm

@@ -212,6 +212,41 @@ shot_link_download() {
   capture "$p" link_download
 }
 
+# A download stopped by a recorder that vanishes part-way (ambsim's fault injection): the
+# progress window and the message box that names the complete, partial and missing files.
+shot_link_download_stopped() {
+  local link=$work/link sim w d b short= rc=1
+  ( exec "$build/ambsim" --pty "$link" --model LA --mode @ --samples 3600 --seed 7 --pace 20 \
+      --faults disconnect=160 >"$work/sim.log" 2>&1 ) &
+  sim=$!
+  for _ in $(seq 50); do [ -L "$link" ] && break; sleep 0.1; done
+  if [ ! -L "$link" ]; then kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; fail "ambsim made no pty"; return 1; fi
+  launch "$build/ambcomm" --port "$link"
+  if w=$(wait_window '^Movilog.*インターフェース'); then
+    sleep 1; click "$w" 496 102
+    if d=$(wait_window '^名前を付けて保存$'); then
+      sleep 1; xdotool key --window "$d" ctrl+a 2>/dev/null
+      # A short folder, so that the paths in the picture stay readable.
+      short=$(mktemp -d /tmp/demoXXXX)
+      typetext "$d" "$short/walk"; xdotool key Return
+      # The message box has the plain caption; the progress window says "(高速)".
+      if b=$(wait_window '^ﾃﾞｰﾀｰ受信⇒ﾌｧｲﾙ$' 60); then
+        sleep 1
+        # The progress window at the top left and the message box over it, both whole.
+        local geo
+        geo=$(xwininfo -id "$b" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width:/{w=$NF} /Height:/{h=$NF}
+                                       END{r=x+w; b=y+h; if (r<640) r=640; if (b<360) b=360; print r "x" b "+0+0"}')
+        import -window root -crop "$geo" +repage "$tmp/shot.png" 2>>"$work/app.log" &&
+          convert "$tmp/shot.png" -strip "$out/link_download_stopped.png" && rc=0
+        [ $rc = 0 ] || fail "capture failed"
+      fi
+    fi
+  fi
+  kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null
+  [ -n "${short:-}" ] && rm -rf "$short"
+  return $rc
+}
+
 # The explanation window: "説明" answered Yes, then the condition request.
 shot_link_explanation() {
   launch "$build/ambcomm" --simulate
@@ -397,7 +432,7 @@ shot_render_views() {
   render render_calorie "$walk" --view calorie --width 900 --height 560
 }
 
-all_shots=(link_main link_main_pty link_editor link_download link_explanation link_memory_clear link_calorie_dialog
+all_shots=(link_main link_main_pty link_editor link_download link_download_stopped link_explanation link_memory_clear link_calorie_dialog
   viewer_dialog_per_channel viewer_dialog_combined viewer_dialog_rr viewer_dialog_waveform
   viewer_dialog_window_moved viewer_main_trend viewer_main_trend_window trend_day_per_channel trend_combined_ac5 trend_rr_heart_rate
   ecg_strip wave_monitor_walking wave_monitor_rest calorie_walk_day calorie_combined_scale0 render_views)

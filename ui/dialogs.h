@@ -11,12 +11,20 @@
 
 namespace ui {
 
-enum class Buttons { Ok, OkCancel, YesNo };
+// YesNoDefaultNo: a question about a destructive step, where Enter must not say yes.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoDefaultNo };
 enum class Icon { None, Stop, Question, Exclamation, Information, Warning };
 enum class Answer { Ok, Cancel, Yes, No };
 
 // What an input box or file dialog answers when cancelled.
 inline const std::string kCancelAnswer = std::string(1, '\x1b');
+
+// What printing came to: printed; cancelled by the user (error empty); or failed, `error`
+// naming the printer or file and the reason (UTF-8).
+struct PrintResult {
+  bool printed = false;
+  std::string error;
+};
 
 class Dialogs {
  public:
@@ -34,9 +42,11 @@ class Dialogs {
                                 std::string_view filter) = 0;
   // The chosen colour, or nothing when the user cancelled.
   virtual std::optional<Colour> choose_colour(Colour initial) = 0;
-  // Shows the print dialog; when confirmed prints `image` on one page. False when cancelled
-  // or when printing failed.
-  virtual bool print_image(const Image& image, std::string_view document_name) = 0;
+  // Shows the print dialog; when confirmed prints `image` on one page. `document_name` names
+  // the job and, with ".pdf", the file proposed for printing to a file (so it must be a valid
+  // file name); the file is proposed in `folder` where the platform allows.
+  virtual PrintResult print_image(const Image& image, std::string_view document_name,
+                                  std::string_view folder) = 0;
 };
 
 }  // namespace ui

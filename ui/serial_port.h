@@ -49,6 +49,9 @@ class SerialPort {
   virtual bool device_error() const = 0;
   // Text naming the port for messages ("/dev/ttyUSB0", "com1").
   virtual std::string name() const = 0;
+  // Why the last open failed, in a few words with what to do about it ("permission denied -
+  // add your user to the dialout group"); empty when the last open did not fail.
+  virtual std::string open_failure() const { return {}; }
 };
 
 }  // namespace ui

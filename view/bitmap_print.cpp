@@ -71,6 +71,26 @@ ui::Form* bitmap_window(ViewerState& state, int code) {
   return form && form->is_open() ? form : nullptr;
 }
 
+std::string bitmap_confirm_caption(int code) {
+  switch (code) {
+    case 405: return "心電図のﾋﾞｯﾄﾏｯﾌﾟ形式保存";
+    case 502: return "ｶﾛﾘｰのﾋﾞｯﾄﾏｯﾌﾟ形式保存";
+    case 504: return "波形表示のﾋﾞｯﾄﾏｯﾌﾟ形式保存";
+    default: return kBitmapConfirmCaption;
+  }
+}
+
+std::string file_name_of(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    out += (c == '/' || c == '\\' || c == ':' || u < 0x20 || u == 0x7F) ? '-' : c;
+  }
+  const auto first = out.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return out.substr(first, out.find_last_not_of(' ') - first + 1);
+}
+
 std::string bitmap_path(std::string_view chosen, std::string_view data_directory) {
   std::string folder = GET_PASS(chosen);
   const std::string name(chosen.substr(folder.size()));
@@ -81,7 +101,7 @@ std::string bitmap_path(std::string_view chosen, std::string_view data_directory
   return folder + base + ".bmp";
 }
 
-void SAVE_TRD_WAVE(ViewerState& state, ui::Platform& platform, ui::Form& window) {
+void SAVE_TRD_WAVE(ViewerState& state, ui::Platform& platform, ui::Form& window, std::string_view confirm_caption) {
   // The dialog opens in the recording's folder.
   const std::string data_directory = state.data_directory;
   std::error_code ec;
@@ -103,7 +123,7 @@ void SAVE_TRD_WAVE(ViewerState& state, ui::Platform& platform, ui::Form& window)
   const std::string file_name = fs::path(path).filename().string();
   const std::string text = "ファイル名 " + file_name.substr(0, file_name.size() - 4) + ".bmp で保存します。" + "\r" +
                            "同じファイル名がある場合は上書きします。";
-  if (platform.dialogs.message_box(kBitmapConfirmCaption, text, ui::Buttons::OkCancel, ui::Icon::Exclamation) !=
+  if (platform.dialogs.message_box(confirm_caption, text, ui::Buttons::OkCancel, ui::Icon::Exclamation) !=
       ui::Answer::Ok)
     return;
 
@@ -116,8 +136,13 @@ void SAVE_TRD_WAVE(ViewerState& state, ui::Platform& platform, ui::Form& window)
   }
 }
 
-void HARD_C(ui::Platform& platform, ui::Form& window) {
-  platform.dialogs.print_image(window.canvas().snapshot(), "Movilog " + window.caption());
+void HARD_C(ViewerState& state, ui::Platform& platform, ui::Form& window) {
+  const std::string name = file_name_of("Movilog " + window.caption());
+  const ui::PrintResult result =
+      platform.dialogs.print_image(window.canvas().snapshot(), name, slot_text(state, slot::kDirectory));
+  if (!result.printed && !result.error.empty())
+    platform.dialogs.message_box(kHardCopyCaption, "印刷できませんでした。\r" + result.error, ui::Buttons::Ok,
+                                 ui::Icon::Exclamation);
 }
 
 void run_bitmap_print(ViewerState& state, ui::Platform& platform, int code) {
@@ -128,10 +153,10 @@ void run_bitmap_print(ViewerState& state, ui::Platform& platform, int code) {
     case 405:
     case 502:
     case 504:
-      SAVE_TRD_WAVE(state, platform, *window);
+      SAVE_TRD_WAVE(state, platform, *window, bitmap_confirm_caption(code));
       break;
     default:
-      HARD_C(platform, *window);
+      HARD_C(state, platform, *window);
       break;
   }
 }

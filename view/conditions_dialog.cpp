@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 
 #include "common/cp932.h"
 #include "common/file_lookup.h"
@@ -591,6 +594,18 @@ bool run_dialog(ViewerState& state, ui::Platform& platform, ui::Form& form, Sess
   return false;
 }
 
+// The data error's text, followed by the file and, when the file itself is the trouble,
+// what is wrong with it: a missing file is not "not processable data".
+std::string data_error_text(const DataErrorMessage& m, const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::string why;
+  if (!fs::exists(path, ec)) why = "ファイルが見つかりません";
+  else if (fs::is_directory(path, ec)) why = "フォルダーです (記録ファイルを選んでください)";
+  else if (!std::ifstream(path, std::ios::binary)) why = "ファイルを読めません (読み取りの権限がありません)";
+  return std::string(m.text) + "\r" + (why.empty() ? path : why + ": " + path);
+}
+
 }  // namespace
 
 bool OPEN_DATA(ViewerState& state, ui::Platform& platform, const std::string& chosen_path, int command) {
@@ -598,7 +613,7 @@ bool OPEN_DATA(ViewerState& state, ui::Platform& platform, const std::string& ch
   if (!loaded.ok()) {
     if (state.forms.form2 && state.forms.form2->is_open()) state.forms.form2->close();
     const DataErrorMessage m = message_for(loaded.error);
-    platform.dialogs.message_box(m.caption, m.text, ui::Buttons::Ok, ui::Icon::Exclamation);
+    platform.dialogs.message_box(m.caption, data_error_text(m, chosen_path), ui::Buttons::Ok, ui::Icon::Exclamation);
     return false;
   }
 

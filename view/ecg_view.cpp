@@ -23,7 +23,7 @@ using common::round_half_even;
 
 Geometry geometry(int window_width, int window_height) {
   Geometry g;
-  g.width = window_width - 2 * kMargin;
+  g.width = window_width - kLeft - kMargin;
   g.height = window_height - 2 * kMargin;
   g.row = static_cast<int>(round_half_even(g.height / static_cast<double>(kRows)));
   g.units_per_pixel = g.row > 0 ? 4096.0 / (2.0 * g.row) : 0.0;
@@ -103,28 +103,28 @@ void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& condit
     const int zero = ecg::row_zero(g, row);
     for (const int k : {-1, 1}) {
       const int y = zero + k * static_cast<int>(round_half_even(ecg::kCalibrationUnits / u));
-      window.line(ecg::kMargin, y, ecg::kMargin + g.width, y);
+      window.line(ecg::kLeft, y, ecg::kLeft + g.width, y);
     }
   }
   for (int column = 0; column <= ecg::kSamplesPerRow; column += ecg::kGridSamples) {
-    const int x = static_cast<int>(round_half_even(static_cast<double>(column) * g.width / ecg::kSamplesPerRow + ecg::kMargin));
+    const int x = static_cast<int>(round_half_even(static_cast<double>(column) * g.width / ecg::kSamplesPerRow + ecg::kLeft));
     window.set_pen(ecg::tint(back, scale, column % ecg::kTimeBarSamples == 0 ? 0.35 : 0.15));
     window.line(x, top, x, bottom);
   }
   window.set_pen(ecg::tint(back, scale, 0.35));
   for (int row = 0; row < ecg::kRows; ++row) {
     const int zero = ecg::row_zero(g, row);
-    window.line(ecg::kMargin, zero, ecg::kMargin + g.width, zero);
+    window.line(ecg::kLeft, zero, ecg::kLeft + g.width, zero);
   }
 
   // Calibration pulse at the left of row 0 and the time bar of 250 samples at the bottom.
   window.set_pen(ui::colour_of(conditions[slot::kColourScale1]));
   const int y0 = static_cast<int>(round_half_even(g.row / 2.0 + ecg::kMargin));
   const int p = static_cast<int>(round_half_even(ecg::kCalibrationUnits / u));
-  window.polyline({{0, y0}, {2, y0}, {2, y0 - p}, {6, y0 - p}, {6, y0}, {8, y0}});
+  window.polyline({{4, y0}, {8, y0}, {8, y0 - p}, {18, y0 - p}, {18, y0}, {22, y0}});
   const int x250 = static_cast<int>(
-      round_half_even(static_cast<double>(ecg::kTimeBarSamples) * g.width / ecg::kSamplesPerRow + ecg::kMargin));
-  window.polyline({{10, height - 8}, {10, height - 3}, {x250, height - 3}, {x250, height - 8}});
+      round_half_even(static_cast<double>(ecg::kTimeBarSamples) * g.width / ecg::kSamplesPerRow + ecg::kLeft));
+  window.polyline({{ecg::kLeft, height - 8}, {ecg::kLeft, height - 3}, {x250, height - 3}, {x250, height - 8}});
 
   const std::string path = std::string(prefix) + code;
   BlockReader reader;
@@ -134,7 +134,7 @@ void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& condit
   std::string record;
   int drawn = 0;
   int zero = ecg::row_zero(g, 0);
-  int previous_x = ecg::kMargin;
+  int previous_x = ecg::kLeft;
   std::int64_t largest = 0, smallest = 0, last = 0;
   bool first_record = true;
   while (drawn < ecg::kSamples) {
@@ -148,7 +148,7 @@ void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& condit
       const int k = drawn + j;
       const int column = k % ecg::kSamplesPerRow;
       const int x = static_cast<int>(
-          round_half_even(static_cast<double>(column) * g.width / ecg::kSamplesPerRow + ecg::kMargin));
+          round_half_even(static_cast<double>(column) * g.width / ecg::kSamplesPerRow + ecg::kLeft));
       if (column == 0) {
         zero = ecg::row_zero(g, k / ecg::kSamplesPerRow);
         largest = smallest = last = v;

@@ -15,7 +15,10 @@ namespace ambview {
 
 namespace ecg {
 
-inline constexpr int kMargin = 10;
+inline constexpr int kMargin = 10;  // top, bottom and right
+// Left of the strips: room for the calibration pulse, drawn whole beside row 0 (its lead-in,
+// the 1 mV step and its lead-out), clear of the window's edge and of the trace.
+inline constexpr int kLeft = 26;
 inline constexpr int kRows = 12;
 inline constexpr int kSamplesPerRow = 1250;
 inline constexpr int kSamples = kRows * kSamplesPerRow;  // 15000 shown
@@ -31,7 +34,7 @@ ui::Colour tint(ui::Colour background, ui::Colour colour, double share);
 
 // The strip's layout in a window of the given inner size.
 struct Geometry {
-  int width = 0;   // W: plot width
+  int width = 0;   // W: plot width, from kLeft to kMargin before the right edge
   int height = 0;  // H: plot height
   int row = 0;     // r: row height
   double units_per_pixel = 0;  // u = 4096 / (2 r)

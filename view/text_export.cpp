@@ -371,7 +371,10 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
     const std::int64_t want = s / per_record + common::kDataFirstRecord;
     if (want != record_no) {
       auto rec = source.read(want);
-      if (!rec) return fail(run_error::kPastEnd, step::kReadData, r.path + ": record " + std::to_string(want) + " is missing");
+      if (!rec)
+        return fail(run_error::kPastEnd, step::kReadData,
+                    "cannot read record " + std::to_string(want) + " of " + r.path +
+                        ": the file is shorter than its header says");
       record = std::move(*rec);
       record_no = want;
       if (!out.flush_if_full()) return fail(run_error::kDiskFull, step::kWriteData, res.path + ": write failed");
@@ -464,17 +467,35 @@ void TEXT_CONV(ViewerState& state, ui::Platform& platform, int /*code*/) {
   }
   WND3_OPN(state, platform, 1);
   const Progress progress = form3_progress(state, platform);
+  std::vector<std::string> written, failed;
   for (int row = 0; row < job.channels.count; ++row) {
     if (!job.channels.rows[static_cast<std::size_t>(row)].present) continue;
     const ChannelResult r = TEXT_SAVE(job, row, progress);
     if (!r.note.empty()) FORM3_PRINT(state, platform, common::name_part(r.path) + ": " + r.note);
-    if (r.error)
-      platform.dialogs.message_box(kRunErrorCaption, run_error_text(*r.error), ui::Buttons::Ok, ui::Icon::Exclamation);
+    if (r.written) written.push_back(r.path);
+    if (r.error) {
+      failed.push_back(r.path);
+      // The error numbers, and in words what failed and where.
+      platform.dialogs.message_box(kRunErrorCaption, run_error_text(*r.error) + "\r" + r.error->detail,
+                                   ui::Buttons::Ok, ui::Icon::Exclamation);
+      if (FORM3_IS_OPEN(state)) FORM3_PRINT(state, platform, "    → " + common::name_part(r.path) + " は書き込んでいません");
+    }
     if (r.stopped || !FORM3_IS_OPEN(state)) break;
   }
   const std::string ext = data_extension(state);
   if (ext == ".c" || ext == ".C") state.conditions[slot::kDisplayStart] = "0";
-  if (FORM3_IS_OPEN(state)) FORM3_PRINT(state, platform, std::string("\r\n") + kTextExportDone);
+  if (!FORM3_IS_OPEN(state)) return;
+  if (failed.empty()) {
+    FORM3_PRINT(state, platform, std::string("\r\n") + kTextExportDone);
+    return;
+  }
+  // A part-way failure is not "done": the window tells which files there are and which not.
+  std::string summary = "\r\n" + std::string(kTextExportIncomplete) + "\r\n書き込んだファイル:";
+  for (const auto& p : written) summary += "\r\n    " + p;
+  if (written.empty()) summary += " なし";
+  summary += "\r\n書き込めなかったファイル:";
+  for (const auto& p : failed) summary += "\r\n    " + p;
+  FORM3_PRINT(state, platform, summary);
 }
 
 }  // namespace ambview

@@ -152,6 +152,7 @@ inline constexpr const char* kTextExportCaption = "ﾃｷｽﾄ変換ﾃﾞｰ�
 inline constexpr const char* kPerLinePrompt = "一行のデーター数を入力してください";
 inline constexpr const char* kRunErrorCaption = "実行エラー";
 inline constexpr const char* kTextExportDone = "\tﾃﾞｰﾀｰ保存を終了";
+inline constexpr const char* kTextExportIncomplete = "\tﾃﾞｰﾀｰ保存を終了 (書き込めなかったファイルがあります)";
 
 // Event 103: the question, the confirmation, the progress window and the files.
 void TEXT_CONV(ViewerState& state, ui::Platform& platform, int code);

@@ -347,7 +347,10 @@ void TREND(ui::Canvas& window, const common::SettingsSlots& cond, const ChannelT
 
 void run_trend(ViewerState& state, ui::Platform&, int) {
   if (!state.loaded || !state.forms.main) return;
-  TREND(state.forms.main->canvas(), state.conditions, state.channels, state.info);
+  ui::Canvas& canvas = state.forms.main->canvas();
+  TREND(canvas, state.conditions, state.channels, state.info);
+  state.trend_width = canvas.width();
+  state.trend_height = canvas.height();
 }
 
 }  // namespace ambview

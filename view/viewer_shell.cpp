@@ -244,6 +244,12 @@ void bind_main_form(ViewerState& state, ui::Platform& platform) {
       // MAINFORM_CLICK: a click in the trend view chooses the waveform page there.
       state.mouse = {e.x, e.y};
       state.event_code = static_cast<std::int16_t>(wave::kTrendClick);
+    } else if (e.kind == ui::EventKind::Resize && state.trend_width > 0 && state.forms.main &&
+               (state.forms.main->client_width() != state.trend_width ||
+                state.forms.main->client_height() != state.trend_height)) {
+      // A trend on screen is drawn again at the new size (once the size has settled: the
+      // resizes of one drag that come after the redraw find it drawn at their size).
+      state.event_code = static_cast<std::int16_t>(code::kTrend);
     }
   });
   form->canvas().clear(ui::palette(15));
@@ -326,7 +332,29 @@ void open_command(ViewerState& state, ui::Platform& platform, int event, const s
   if (OPEN_DATA(state, platform, chosen, event)) {
     PUT_COND(state);
     enable_after_load(state);
+    if (event == code::kOpen) forget_previous_views(state, platform);
+    if (state.forms.main)
+      state.forms.main->set_caption(std::string(kMainCaption) + "  " + fs::path(state.recording_path).filename().string());
+    // The dialog's window is what the user asked to see: the trend is drawn at once (not for
+    // "(ﾄﾚﾝﾄﾞ非表示)").
+    if (event == code::kOpen || event == code::kConditionsWithTrend) {
+      auto it = state.operations.find(code::kTrend);
+      if (it != state.operations.end() && it->second) it->second(state, platform, code::kTrend);
+    }
   }
+}
+
+void forget_previous_views(ViewerState& state, ui::Platform& platform) {
+  // The waveform window closes through its own operation, which also forgets its page marker.
+  if (state.forms.form5 && state.forms.form5->is_open()) {
+    auto it = state.operations.find(wave::kClose);
+    if (it != state.operations.end() && it->second) it->second(state, platform, wave::kClose);
+  }
+  state.wave_state[wave::kMarkerX] = -1;
+  for (auto* form : {state.forms.form4.get(), state.forms.form5.get(), state.forms.form6.get(), state.forms.form7.get()})
+    if (form && form->is_open()) form->close();
+  if (state.forms.main) state.forms.main->canvas().clear(ui::palette(15));
+  state.trend_width = state.trend_height = 0;
 }
 
 void enable_after_load(ViewerState& state) {

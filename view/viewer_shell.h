@@ -100,6 +100,10 @@ void run_event(ViewerState& state, ui::Platform& platform, int event);
 void open_command(ViewerState& state, ui::Platform& platform, int event,
                   const std::optional<std::string>& path = std::nullopt);
 
+// What belonged to the recording open before (its trend, the ECG, waveform and calorie
+// windows, the page marker) is cleared away when another is opened.
+void forget_previous_views(ViewerState& state, ui::Platform& platform);
+
 // Enables the menu entries for the loaded recording (trend, waveform or calorie, ECG blocks).
 void enable_after_load(ViewerState& state);
 

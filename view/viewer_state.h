@@ -87,12 +87,20 @@ struct ViewerState {
   // The name the file-open dialog proposes (UTF-8).
   std::string default_file_name;
 
+  // The size of the main window when the trend was last drawn in it; 0 when it shows none
+  // (a resize to another size draws it again).
+  int trend_width = 0;
+  int trend_height = 0;
+
   // Waveform monitor state tables, reset at start-up; the waveform window owns their meaning.
   std::array<int, 22> wave_state{};
   // The waveform window's measuring line (x1, y1, x2, y2); x1 = -1 when none is shown.
   std::array<int, 4> wave_line{-1, 0, 0, 0};
   // Pixels per acceleration sample of the waveform window: 1 at start, 0.5 to 8.
   float wave_speed = 1.0f;
+  // The speed the page on screen was drawn at (0: none drawn): a speed change takes effect at
+  // the next page, and the measuring line reads the page as it stands.
+  float wave_page_speed = 0.0f;
 
   ViewerForms forms;
 

@@ -560,16 +560,33 @@ void bind_form5(ViewerState& state, ui::Form& form) {
     if (is("BUTTON3")) set_code(kPrevious);
     else if (is("BUTTON4")) set_code(kNext);
     else if (is("BUTTON5")) set_code(kClose);
-    else if (is("BUTTON6")) state.wave_speed = faster(state.wave_speed);  // BUTTON6_ON
-    else if (is("BUTTON7")) state.wave_speed = slower(state.wave_speed);  // BUTTON7_ON
+    else if (is("BUTTON6") || is("BUTTON7")) {  // BUTTON6_ON, BUTTON7_ON
+      state.wave_speed = is("BUTTON6") ? faster(state.wave_speed) : slower(state.wave_speed);
+      set_code(kSpeed);
+    }
     else if (is("PICTURE22")) set_code(kPicture22);
   });
 }
 
+// The speed the page on screen was drawn at; the chosen speed when none is.
+float page_speed(const ViewerState& state) {
+  return state.wave_page_speed > 0 ? state.wave_page_speed : state.wave_speed;
+}
+
+void show_scale(ViewerState& state) {
+  ui::Form& form = *state.forms.form5;
+  show_text(form, "TEXT18", scale_text(page_samples(form.client_width(), state.wave_speed)));
+}
+
+// A page is drawn at one speed: a new page at the chosen speed, the rest of a page at the
+// speed it began with. The scale text shows the chosen speed, the one the next page takes.
 void run_all_wave(ViewerState& state, ui::Platform& platform) {
   if (!form5_open(state)) return;
   FormWaveWindow window(state, platform, *state.forms.form5);
-  ALL_WAVE(window, source_of(state), state.wave_state, state.wave_speed);
+  const float speed = state.wave_state[kNewPage] == 1 ? state.wave_speed : page_speed(state);
+  ALL_WAVE(window, source_of(state), state.wave_state, speed);
+  state.wave_page_speed = speed;
+  if (form5_open(state)) show_scale(state);
 }
 
 void erase_measuring_line(ViewerState& state) {
@@ -598,7 +615,7 @@ void measure(ViewerState& state, ui::Platform& platform) {
     form.canvas().xor_line(start.x, start.y, p.x, p.y, wave::kMeasureColour);
     shown = p;
     show_text(form, "TEXT19",
-              measure_text(start.x, start.y, p.x, p.y, state.wave_speed, state.wave_state[kAmplitude], f, e));
+              measure_text(start.x, start.y, p.x, p.y, page_speed(state), state.wave_state[kAmplitude], f, e));
   }
   if (shown && form5_open(state)) state.wave_line = {start.x, start.y, shown->x, shown->y};
 }
@@ -667,6 +684,7 @@ void WAVE_MONI(ViewerState& state, ui::Platform& platform) {
   for (const char* name : {"BUTTON3", "BUTTON4", "BUTTON5"}) form.control(name).set_enabled(true);
   reset_page(st, state.conditions);
   state.wave_line[0] = -1;
+  state.wave_page_speed = 0;
 }
 
 void run_wave(ViewerState& state, ui::Platform& platform, int code) {
@@ -722,6 +740,9 @@ void run_wave(ViewerState& state, ui::Platform& platform, int code) {
     }
     case kResize:
       if (form5_open(state)) CTRL_REPOS(*state.forms.form5);
+      break;
+    case kSpeed:
+      if (form5_open(state)) show_scale(state);
       break;
     case kMeasure:
       if (form5_open(state)) measure(state, platform);
@@ -787,7 +808,7 @@ void wave_marker_after_trend(ViewerState& state) {
   WaveState& st = state.wave_state;
   st[kMarkerX] = -1;  // the trend's clear took it away
   if (!form5_open(state) || !state.forms.main) return;
-  draw_page_marker(&state.forms.main->canvas(), st, page_samples(state.forms.form5->client_width(), state.wave_speed));
+  draw_page_marker(&state.forms.main->canvas(), st, page_samples(state.forms.form5->client_width(), page_speed(state)));
 }
 
 }  // namespace ambview

@@ -69,7 +69,9 @@ inline constexpr int kContinue = 612;      // mouse held on PICTURE23
 inline constexpr int kTrendClick = 613;    // click in the trend view (MAINFORM_CLICK)
 inline constexpr int kResize = 614;        // FORM5_RESIZE
 inline constexpr int kMeasure = 617;       // FORM5_MOUSEDOWN
-inline constexpr std::array<int, 8> kCodes{kOpen, kClose, kPrevious, kNext, kContinue, kTrendClick, kResize, kMeasure};
+inline constexpr int kSpeed = 615;         // BUTTON6 "早い" / BUTTON7 "遅い": the scale text follows
+inline constexpr std::array<int, 9> kCodes{kOpen,       kClose,  kPrevious, kNext,  kContinue,
+                                           kTrendClick, kResize, kMeasure,  kSpeed};
 
 inline constexpr const char* kBitmapFile = "RtScr.bmp";
 

@@ -77,6 +77,8 @@ TEST_F(LinkE2E, MissingDeviceIsAClearError) {
   EXPECT_EQ(r.status, 7);
   EXPECT_NE(r.err.find("RS-232Cをｵｰﾌﾟﾝできません"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("no-such-device"), std::string::npos) << r.err;
+  // The device and the reason, not only the status.
+  EXPECT_NE(r.err.find("cannot open " + dir_ + "/no-such-device: no such device"), std::string::npos) << r.err;
 
   r = ambcomm({"conditions"});
   EXPECT_EQ(r.status, 2);

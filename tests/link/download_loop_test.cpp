@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 
 #include "common/cp932.h"
+#include "common/recording_format.h"
 #include "common/text.h"
 #include "download_expect.h"
 #include "link/condition_request.h"
@@ -133,26 +137,30 @@ TEST_F(Download, OneYesOverwritesEveryLaterFile) {
   EXPECT_TRUE(dltest::check_download(base(), config("LA", '0', 60)).empty());
 }
 
-TEST_F(Download, NoEndsTheDownloadAndTouchesNothingMore) {
+TEST_F(Download, NoIsAskedBeforeAnythingIsFetchedAndDownloadsNothing) {
   fs::create_directories(dir_);
   std::ofstream(base() + "1", std::ios::binary) << "keep me";
   tp_.dialogs.answer(ui::Answer::No);
   ambsim::InProcessPort port(config("LA", '0', 60));
   auto r = run(port);
   EXPECT_EQ(r.end, DownloadEnd::Declined);
+  EXPECT_TRUE(r.nothing_written());
+  EXPECT_NE(ambcomm::end_text(r).find("何も受信していません"), std::string::npos);
   EXPECT_EQ(dltest::slurp(base() + "1"), "keep me");
-  EXPECT_TRUE(fs::exists(base() + "0"));
-  EXPECT_FALSE(fs::exists(base() + "2"));
-  EXPECT_FALSE(tp_.forms.form("FORM3").is_open());
+  EXPECT_FALSE(fs::exists(base() + "0"));
+  EXPECT_FALSE(tp_.forms.has_form("FORM3"));
+  EXPECT_EQ(std::count(port.recorder().commands().begin(), port.recorder().commands().end(), "CRa"),
+            static_cast<std::ptrdiff_t>(port.recorder().commands().size()));  // no block asked for
 
-  // Without anyone to ask, an existing file is refused before it is touched.
+  // Without anyone to ask, an existing file is refused before anything is fetched.
   ambsim::InProcessPort again(config("LA", '0', 60));
   DownloadOptions refuse;
   refuse.overwrite = Overwrite::Refuse;
   ambcomm::Link link{again, tp_.clock, tp_.pump, state_};
   r = ambcomm::REC_DATA(link, nullptr, nullptr, dir_ + "/REC", refuse);
   EXPECT_EQ(r.end, DownloadEnd::Refused);
-  EXPECT_EQ(r.failed_path, base() + "0");
+  EXPECT_EQ(r.failed_path, base() + "1");
+  EXPECT_FALSE(fs::exists(base() + "0"));
 }
 
 TEST_F(Download, AFailingBlockIsAskedForTwentyMoreTimesThenTheDownloadStops) {
@@ -165,12 +173,15 @@ TEST_F(Download, AFailingBlockIsAskedForTwentyMoreTimesThenTheDownloadStops) {
   const auto& cmds = port.recorder().commands();
   EXPECT_EQ(std::count(cmds.begin(), cmds.end(), "q00000,0064"), 1);
   EXPECT_EQ(std::count(cmds.begin(), cmds.end(), "q00000"), 20);
-  // The header stays; the window says why the file's line stopped, and that the download did.
-  EXPECT_EQ(dltest::records(base() + "0").size(), 1u);
+  // Nothing came: no file is left (a header alone would claim 100 samples); the window says
+  // why the file's line stopped, that the download did, and that the file is missing.
+  EXPECT_FALSE(fs::exists(base() + "0"));
+  EXPECT_EQ(r.not_downloaded, (std::vector<std::string>{base() + "0"}));
   const auto& rows = tp_.forms.form("FORM3").test_control("LIST1").rows();
-  ASSERT_EQ(rows.size(), 3u);
+  ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(common::mid(common::utf8_to_cp932(rows[0]), 45, 255), common::utf8_to_cp932(" : STATUS=ｻﾑﾁｪｯｸｴﾗｰ"));
   EXPECT_NE(rows[2].find("中止"), std::string::npos);
+  EXPECT_EQ(rows[3], "          未受信  : " + base() + "0");
 }
 
 TEST_F(Download, ClosingTheWindowWhileABlockIsAwaitedEndsAtOnce) {
@@ -192,8 +203,9 @@ TEST_F(Download, ClosingTheWindowWhileABlockIsAwaitedEndsAtOnce) {
   auto r = ambcomm::REC_DATA(link, &tp_.forms, &tp_.dialogs, dir_ + "/REC");
   EXPECT_EQ(r.end, DownloadEnd::Closed);
   EXPECT_NE(quiet.written().find("q00000,0064"), std::string::npos);
-  EXPECT_EQ(dltest::records(base() + "0").size(), 1u);
+  EXPECT_FALSE(fs::exists(base() + "0"));
   EXPECT_FALSE(fs::exists(base() + "1"));
+  EXPECT_TRUE(r.nothing_written());
 }
 
 TEST_F(Download, AVanishedPortEndsTheDownloadAndKeepsWhatCame) {
@@ -313,6 +325,123 @@ TEST_F(Download, AFileThatCannotBeWrittenStopsTheDownloadPlainly) {
   EXPECT_NE(ambcomm::end_text(r).find(base() + "1"), std::string::npos);
   EXPECT_EQ(dltest::records(base() + "0").size(), 3u);  // channel 0 complete
   EXPECT_FALSE(fs::exists(base() + "2"));
+}
+
+}  // namespace
+
+namespace {
+
+// A download that stops keeps what came under the recording's names: whole records only,
+// a half-filled word record included, each header counting what its file holds.
+TEST_F(Download, AStoppedDownloadKeepsWhatCameWithHeadersThatCountIt) {
+  struct Case {
+    ambsim::RecorderConfig c;
+    int disconnect;     // answers before the recorder vanishes
+    std::string file;   // the file it stops in
+    int per_record;     // its samples per record
+    std::int64_t held;  // samples it keeps
+  };
+  const Case cases[] = {
+      {config("LA", '0', 200), 4, "REC____0", 50, 100},  // text records
+      {config("LA", '9', 61), 3, "REC____a", 120, 60},   // one block: a half word record
+      {config("Aa", '0', 50), 5, "REC.ac0", 8, 24},      // old layout: count at 13-16
+      {config("ce", 'T', 200), 21, "REC____6", 120, 120}, // RR: two blocks of beats
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.c.model + " mode " + k.c.mode);
+    fs::remove_all(dir_);
+    fs::create_directory(dir_);
+    ambsim::FaultRates gone;
+    gone.disconnect = k.disconnect;
+    ambsim::InProcessPort port(k.c, ambsim::FaultInjector(gone, 1));
+    const auto r = run(port);
+    EXPECT_EQ(r.end, DownloadEnd::PortLost);
+    const std::string path = dir_ + "/" + k.file;
+    ASSERT_FALSE(r.files.empty());
+    const ambcomm::DownloadedFile& last = r.files.back().path == path ? r.files.back() : r.files.at(r.files.size() - 3);
+    EXPECT_EQ(last.path, path);
+    EXPECT_FALSE(last.whole);
+    EXPECT_EQ(last.received, k.held);
+    const auto recs = dltest::records(path);
+    ASSERT_EQ(recs.size(), static_cast<std::size_t>(1 + (k.held + k.per_record - 1) / k.per_record));
+    const auto header = common::read_header(recs[0]);
+    if (k.file.back() == '6') {
+      // The RR file counts the trend samples its beats cover, as its heart-rate file does.
+      const auto hr = common::read_header(dltest::records(dir_ + "/REC____5").at(0));
+      EXPECT_GT(hr.count, 0u);
+      EXPECT_EQ(header.count, hr.count);
+      EXPECT_EQ(dltest::records(dir_ + "/REC____5").size(), 1 + (hr.count + 59) / 60);
+      EXPECT_TRUE(fs::exists(dir_ + "/REC____i"));
+    } else {
+      EXPECT_EQ(header.count, static_cast<std::uint32_t>(k.held));
+    }
+    for (const auto& e : fs::directory_iterator(dir_))
+      EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos) << e.path();
+  }
+}
+
+// A file that cannot grow (a full disk) stops the download; the records written before stay,
+// cut to whole ones, under the recording's name, and the message says where and why.
+TEST_F(Download, AFullDiskKeepsTheWholeRecordsWrittenBeforeIt) {
+  ambsim::InProcessPort port(config("LA", '0', 400));
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 5 * 256 + 100;  // room for the header, four records and part of a fifth
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  const auto r = run(port);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(r.end, DownloadEnd::FileError);
+  EXPECT_EQ(r.failed_path, base() + "0");
+  ASSERT_EQ(r.files.size(), 1u);
+  EXPECT_FALSE(r.files[0].whole);
+  EXPECT_EQ(r.files[0].received, 200);
+  EXPECT_EQ(fs::file_size(base() + "0"), 5u * 256u);
+  EXPECT_EQ(common::read_header(dltest::records(base() + "0")[0]).count, 200u);
+  EXPECT_EQ(r.not_downloaded.front(), base() + "1");
+}
+
+}  // namespace
+
+namespace {
+
+// The main form's step tells how a download ended: on the status line always, and in a
+// message box naming complete, partial and missing files when it stopped early.
+TEST_F(Download, TheMainFormStepSaysHowADownloadEnded) {
+  std::vector<std::string> status;
+  state_.show_status = [&](const std::string& s) { status.push_back(s); };
+  const auto download = [&](ambsim::InProcessPort& port) {
+    ambcomm::Link link{port, tp_.clock, tp_.pump, state_};
+    int st = -1;
+    ambcomm::STS_REQ(link, nullptr, st, "1");
+    ASSERT_EQ(st, 0);
+    ambcomm::download_to_files(link, tp_.platform, dir_ + "/REC");
+  };
+  ambsim::FaultRates gone;
+  gone.disconnect = 3;
+  ambsim::InProcessPort cut(config("LA", '0', 100), ambsim::FaultInjector(gone, 1));
+  tp_.dialogs.answer(ui::Answer::Ok);
+  download(cut);
+  EXPECT_NE(status.back().find("接続が切れた"), std::string::npos) << status.back();
+  ASSERT_EQ(tp_.dialogs.shown().size(), 1u);
+  EXPECT_EQ(tp_.dialogs.last().caption, "ﾃﾞｰﾀｰ受信⇒ﾌｧｲﾙ");
+  EXPECT_NE(tp_.dialogs.last().text.find("途中まで: " + base() + "0 (50 / 100)"), std::string::npos)
+      << tp_.dialogs.last().text;
+  EXPECT_NE(tp_.dialogs.last().text.find("未受信  : " + base() + "1"), std::string::npos);
+
+  // No to the overwrite question: the status line says nothing was downloaded.
+  tp_.dialogs.answer(ui::Answer::No);
+  ambsim::InProcessPort again(config("LA", '0', 100));
+  download(again);
+  EXPECT_NE(status.back().find("何も受信していません"), std::string::npos) << status.back();
+  EXPECT_EQ(tp_.dialogs.shown().size(), 2u);  // the question, and no box after it
+
+  ambsim::InProcessPort whole(config("LA", '0', 100));
+  tp_.dialogs.answer(ui::Answer::Yes);
+  download(whole);
+  EXPECT_EQ(status.back(), "データーの取り込みを終了しました (4 ファイル)");
 }
 
 }  // namespace

@@ -36,8 +36,10 @@ TEST(MainFormStart, MissingSettingsFileIsCreatedWithDefaults) {
   EXPECT_EQ(f.caption(), "Movilog    インターフェース");
   EXPECT_EQ(f.test_control("TEXT23").text(), "ﾀｲﾏｰ = 100");
   EXPECT_FALSE(f.test_control("BUTTON7").enabled());
-  EXPECT_EQ(f.test_control("COMBO3").rows(), (std::vector<std::string>{"com1", "com2", "com3", "com4", "com5"}));
+  // The port is fixed (--port, --simulate): the list shows that device and offers no other.
+  EXPECT_EQ(f.test_control("COMBO3").rows(), (std::vector<std::string>{p.port->name()}));
   EXPECT_EQ(f.test_control("COMBO3").selection(), 0);
+  EXPECT_FALSE(f.test_control("COMBO3").enabled());
   EXPECT_TRUE(f.test_control("LIST1").def().fixed_font);
   EXPECT_EQ(p.list().size(), 12u);
 }
@@ -50,7 +52,7 @@ TEST(MainFormStart, SavedTimerAndPortAreTakenAndDamagedOnesBounded) {
   ASSERT_TRUE(common::write_settings_file(p.dir + "/ACC.PRM", s, common::SettingsFlavour::Link));
   p.start();
   EXPECT_EQ(p.mainform().test_control("TEXT23").text(), "ﾀｲﾏｰ = 250");
-  EXPECT_EQ(p.mainform().test_control("COMBO3").selection(), 3);
+  EXPECT_EQ(p.state.port_index, 3);
   EXPECT_EQ(p.state.port_name, "com3");
 
   LinkProgram q;
@@ -58,7 +60,7 @@ TEST(MainFormStart, SavedTimerAndPortAreTakenAndDamagedOnesBounded) {
   s[28] = "9999";
   ASSERT_TRUE(common::write_settings_file(q.dir + "/ACC.PRM", s, common::SettingsFlavour::Link));
   q.start();
-  EXPECT_EQ(q.mainform().test_control("COMBO3").selection(), 4);
+  EXPECT_EQ(q.state.port_index, 4);
   EXPECT_EQ(q.state.timer, 2000);
 }
 
@@ -130,16 +132,7 @@ TEST(MainFormLoop, TimerInputIsBoundedAndSaved) {
   EXPECT_EQ(q.settings_bytes(242, 4), "  10");
 }
 
-TEST(MainFormLoop, PortChoiceIsSaved) {
-  LinkProgram p;
-  p.then([&] { p.mainform().select("COMBO3", 2); }, "com3");
-  p.run();
-  EXPECT_EQ(p.state.port_index, 2);
-  EXPECT_EQ(p.state.port_name, "com2");
-  EXPECT_EQ(p.settings_bytes(241, 1), "2");
-}
-
-TEST(MainFormLoop, PortChoiceMakesTheNamedPort) {
+TEST(MainFormLoop, PortChoiceMakesTheNamedPortAndIsSaved) {
   // Without a port fixed on the command line, COMBO3 chooses which port the link uses.
   ui::testing::TestPlatform t;
   ambcomm::LinkState state;
@@ -157,12 +150,16 @@ TEST(MainFormLoop, PortChoiceMakesTheNamedPort) {
   {
     ambcomm::MainForm main(t.platform, state, std::move(ports), {});
     main.start();
+    EXPECT_EQ(t.forms.form("MAINFORM").test_control("COMBO3").rows(),
+              (std::vector<std::string>{"com1", "com2", "com3", "com4", "com5"}));
     t.pump.then([&] { t.forms.form("MAINFORM").select("COMBO3", 4); });
     t.pump.then([&] { t.forms.form("MAINFORM").click("BUTTON1"); });
     t.pump.then([&] { t.forms.form("MAINFORM").user_close(); });
     main.run();
     EXPECT_EQ(main.port().name(), "com5");
     EXPECT_EQ(state.status, 0);
+    EXPECT_EQ(state.port_name, "com4");
+    EXPECT_EQ(state.settings[27], "4");
   }
   EXPECT_EQ(made.back(), 4);
   std::filesystem::current_path(cwd);
@@ -266,8 +263,33 @@ TEST(MainFormDownload, FourTimesSpeedRecorderIsSentBackToNormalSpeed) {
   EXPECT_EQ(p.port->baud(), 9600);
 }
 
+TEST(MainFormDownload, AFailedRequestClearsTheListAndStillSendsTheRecorderBackToNormalSpeed) {
+  ambsim::RecorderConfig c = recorder("LA");
+  c.speed = 'B';
+  ambsim::FaultRates gone;
+  gone.disconnect = 2;  // one answer, then the recorder is gone
+  LinkProgram p(c, gone);
+  p.t.clock.set_auto_advance(1);
+  p.click("MAINFORM", "BUTTON1");
+  p.then([&] {
+    EXPECT_EQ(p.list()[3], "加速度ﾃﾞｰﾀｰ量    1234     ");
+    EXPECT_TRUE(p.mainform().test_control("BUTTON7").enabled());
+    p.t.dialogs.answer(ui::Answer::Ok);
+    p.mainform().click("BUTTON3");
+  }, "download");
+  p.run();
+  EXPECT_EQ(p.state.status, ambcomm::kStatusDeviceError);
+  // The list holds no conditions now, and the clear is not offered on the strength of old ones.
+  EXPECT_EQ(p.list()[3], "加速度ﾃﾞｰﾀｰ量         ");
+  EXPECT_FALSE(p.mainform().test_control("BUTTON7").enabled());
+  EXPECT_TRUE(p.downloads.empty());
+  // "B2" was tried all the same; the port being gone, the status line says so.
+  EXPECT_EQ(p.status_line(), "N_COM=0");
+}
+
 TEST(FileNames, TheSharedPathRuleWithBaseNamesAlwaysFitted) {
   EXPECT_EQ(ambcomm::GET_FN("C:\\data\\ab.ac0"), "ab_____");  // the link fits every base name
+  EXPECT_EQ(ambcomm::GET_FN("C:\\data\\abcdefghij"), "abcdefg");
   EXPECT_EQ(ambcomm::GET_PASS("C:\\data\\ab.ac0"), "C:\\data\\");
   EXPECT_EQ(ambcomm::GET_EXP("run.ac0"), ".ac0");
   // The save answer is cut before the first "." of its name part at position 3 or later.

@@ -170,8 +170,8 @@ TEST(MemoryClear, AnsweredClearIsReportedDone) {
   EXPECT_EQ(ambcomm::memory_clear(d.link, &d.t.dialogs, &d.t.forms), ambcomm::ClearResult::Done);
   const auto& ask = d.t.dialogs.shown().front();
   EXPECT_EQ(ask.caption, "ﾒﾓﾘｰの初期化");
-  EXPECT_EQ(ask.text, "Movilogのﾃﾞｰﾀｰｴﾘｱを0に初期化します");
-  EXPECT_EQ(ask.buttons, ui::Buttons::YesNo);
+  EXPECT_EQ(ask.text, "Movilogのﾃﾞｰﾀｰｴﾘｱを0に初期化します\rﾌｧｲﾙに受信していないﾃﾞｰﾀｰは失われます。よろしいですか");
+  EXPECT_EQ(ask.buttons, ui::Buttons::YesNoDefaultNo);  // a destructive step: Enter answers No
   EXPECT_EQ(ask.icon, ui::Icon::Warning);
   EXPECT_EQ(d.t.dialogs.shown().size(), 1u);
   const std::string& w = d.port.written();
@@ -259,6 +259,10 @@ TEST(MemoryClear, MainFormButtonRunsItAfterAReceive) {
   p.run();
   EXPECT_EQ(p.port->recorder().memory_clears(), 1);
   EXPECT_EQ(p.status_line(), "ﾒﾓﾘｰｸﾘｱｰを終了");
+  // The list is asked again: it shows the amounts after the clear, not the 1234 before it.
+  const auto list = p.list();
+  ASSERT_GE(list.size(), 4u);
+  EXPECT_EQ(list[3], "加速度ﾃﾞｰﾀｰ量    0     ");
 }
 
 // --- The command line

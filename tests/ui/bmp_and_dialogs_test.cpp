@@ -195,9 +195,14 @@ TEST(QtDialogs, PrintGoesToThePdfFileNamedInTheEnvironment) {
   fs::remove(pdf);
   ::setenv("MOVILOG_PRINT_TO_PDF", pdf.c_str(), 1);
   qt::QtDialogs dialogs;
-  const bool printed = dialogs.print_image(pattern(300, 200), "ハードコピー");
+  const PrintResult printed = dialogs.print_image(pattern(300, 200), "ハードコピー", "");
+  ::setenv("MOVILOG_PRINT_TO_PDF", (temp_file("no_such_folder") / "x.pdf").c_str(), 1);
+  const PrintResult failed = dialogs.print_image(pattern(300, 200), "ハードコピー", "");
   ::unsetenv("MOVILOG_PRINT_TO_PDF");
-  ASSERT_TRUE(printed);
+  ASSERT_TRUE(printed.printed) << printed.error;
+  // A page that cannot be written says where and why.
+  EXPECT_FALSE(failed.printed);
+  EXPECT_NE(failed.error.find("no_such_folder/x.pdf: "), std::string::npos) << failed.error;
   std::ifstream in(pdf, std::ios::binary);
   std::string head(5, '\0');
   in.read(head.data(), 5);

@@ -119,6 +119,21 @@ TEST_F(QtFormTest, UserActionsBecomeEvents) {
   EXPECT_EQ(events[4].form, "FORM5");
 }
 
+TEST_F(QtFormTest, EveryClickOnAListRowIsAClickTheChosenRowToo) {
+  form->control("LIST1").add_row("a");
+  form->control("LIST1").add_row("b");
+  form->control("LIST1").set_selection(1);
+  auto* list = static_cast<QListWidget*>(form->widget("LIST1"));
+  const QPoint at = list->visualItemRect(list->item(1)).center();
+  for (int i = 0; i < 2; ++i) {
+    mouse(list->viewport(), QEvent::MouseButtonPress, at);
+    mouse(list->viewport(), QEvent::MouseButtonRelease, at);
+  }
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[1].control, "LIST1");
+  EXPECT_EQ(events[1].kind, EventKind::Click);
+}
+
 TEST_F(QtFormTest, MouseHeldOnAPictureAndOnTheSurface) {
   QWidget* picture = form->widget("PICTURE23");
   mouse(picture, QEvent::MouseButtonPress, {5, 6});

@@ -87,7 +87,7 @@ TEST_F(BitmapPrintTest, SaveAsksThenWritesTheWindowsVisibleSize) {
   EXPECT_EQ(save.filter, "ﾃﾞｰﾀｰ(*);すべてのファイル(*.*)");
   EXPECT_EQ(fs::current_path(), dir_ / "data");  // the dialog opens in the recording's folder
   const auto& confirm = t.dialogs.shown()[1];
-  EXPECT_EQ(confirm.caption, "ﾄﾚﾝﾄﾞｸﾞﾗﾌのﾋﾞｯﾄﾏｯﾌﾟ形式保存");
+  EXPECT_EQ(confirm.caption, "心電図のﾋﾞｯﾄﾏｯﾌﾟ形式保存");  // the ECG window's own caption
   EXPECT_EQ(confirm.text, "ファイル名 strip.bmp で保存します。\r同じファイル名がある場合は上書きします。");
   EXPECT_EQ(confirm.buttons, ui::Buttons::OkCancel);
   EXPECT_EQ(confirm.icon, ui::Icon::Exclamation);
@@ -112,7 +112,8 @@ TEST_F(BitmapPrintTest, ExistingFileIsReplacedWithoutASecondQuestion) {
   t.dialogs.answer_save(data("trend.bmp"));
   t.dialogs.answer(ui::Answer::Ok);
   run_event(state, t.platform, code::kTrendBitmap);
-  EXPECT_EQ(t.dialogs.shown().size(), 2u);
+  ASSERT_EQ(t.dialogs.shown().size(), 2u);
+  EXPECT_EQ(t.dialogs.last().caption, "ﾄﾚﾝﾄﾞｸﾞﾗﾌのﾋﾞｯﾄﾏｯﾌﾟ形式保存");
   const std::string bytes = bytes_of(data("trend.bmp"));
   ASSERT_GE(bytes.size(), 54u);
   EXPECT_EQ(bytes.substr(0, 2), "BM");
@@ -209,13 +210,26 @@ TEST_F(BitmapPrintTest, SavedBitmapIsTheDrawnWindowPixelForPixel) {
   state.forms.form4.reset();
 }
 
-TEST_F(BitmapPrintTest, HardCopyPrintsTheImageOnOnePage) {
+TEST_F(BitmapPrintTest, HardCopyPrintsTheImageOnOnePageUnderAValidNameOrSaysWhyNot) {
   t.dialogs.answer_print(true);
   run_event(state, t.platform, code::kTrendHardCopy);
   ASSERT_EQ(t.dialogs.shown().size(), 1u);
   EXPECT_EQ(t.dialogs.last().kind, DialogKind::Print);
   EXPECT_EQ(t.dialogs.last().image.width, 900);
   EXPECT_EQ(t.dialogs.last().image.height, 600);
+
+  // The ECG window's caption holds a date and a time: the job's name (and the PDF file it
+  // proposes) must still be one file in the recording's folder.
+  t.forms.form("FORM4").set_caption("心電図  ECG-1  12/01 10:30:00");
+  t.dialogs.fail_print("/data/x.pdf: Permission denied");
+  t.dialogs.answer(ui::Answer::Ok);
+  run_event(state, t.platform, code::kEcgHardCopy);
+  ASSERT_EQ(t.dialogs.shown().size(), 3u);
+  const auto& print = t.dialogs.shown()[1];
+  EXPECT_EQ(print.caption, "Movilog 心電図  ECG-1  12-01 10-30-00");
+  EXPECT_EQ(print.proposed, data(""));
+  EXPECT_EQ(t.dialogs.last().caption, "ハードコピー");
+  EXPECT_EQ(t.dialogs.last().text, "印刷できませんでした。\r/data/x.pdf: Permission denied");
 }
 
 TEST_F(BitmapPrintTest, HardCopyThroughTheRealPrinterIntoAPdf) {

@@ -120,6 +120,30 @@ TEST_F(DialogTest, StepsAndClicksMoveTheWindowByTheRules) {
   EXPECT_FALSE(form2().is_open());
 }
 
+TEST_F(DialogTest, EveryQuickClickMovesTheWindow) {
+  open_walk();
+  // Press and release in one batch (a tap): the release's code must not replace the press's.
+  // The start goes to (x - 25) x 24 s, which each of these makes a whole minute.
+  const std::pair<int, const char*> clicks[] = {{100, "09時30分"}, {40, "09時06分"},  {250, "10時30分"},
+                                                {175, "10時00分"}, {60, "09時14分"},  {300, "10時50分"},
+                                                {130, "09時42分"}, {220, "10時18分"}};
+  std::string expected = "09時00分";
+  for (const auto& [x, start] : clicks) {
+    script([this, x = x, expected] {
+      EXPECT_EQ(check8(), "26年12月01日" + expected);
+      form2().quick_click(x, 150);
+    });
+    expected = start;
+  }
+  script([this, expected] {
+    EXPECT_EQ(check8(), "26年12月01日" + expected);
+    form2().click("BUTTON1");
+  });
+  script_close_main();
+  run();
+  EXPECT_EQ(state.conditions[11], "4680");
+}
+
 TEST_F(DialogTest, NIsClampedAndEscapeKeepsIt) {
   open_walk();
   script([this] {

@@ -29,7 +29,7 @@ using ui::testing::TestForm;
 
 constexpr ui::Colour kScale = 0x10, kTrace = 0x30, kBack = 0x40;
 // 1270 x 620: W = 1250 (one sample per pixel), H = 600, r = 50, u = 40.96.
-constexpr int kWidth = 1270, kHeight = 620;
+constexpr int kWidth = 1286, kHeight = 620;  // 1250 columns: one a sample
 
 class EcgViewTest : public ::testing::Test {
  protected:
@@ -100,22 +100,22 @@ TEST_F(EcgViewTest, ZeroLineAndOneRowEitherWay) {
   PLOT_ECG('e', canvas_, cond_, prefix(), {});
 
   const int zero0 = 35, zero1 = 85;
-  for (const int x : {11, 500, 1259}) {
+  for (const int x : {27, 516, 1275}) {
     const auto p = joining_to(x, zero0);
     ASSERT_TRUE(p) << x;
     EXPECT_EQ(p->points[0].y, zero0);
     EXPECT_EQ(p->points[1].y, zero0);
   }
-  const auto up = joining_to(10 + 100, zero1);
+  const auto up = joining_to(26 + 100, zero1);
   ASSERT_TRUE(up);
   EXPECT_EQ(up->points[1].y, zero1 - 50);  // one row height above
-  const auto down = joining_to(10 + 200, zero1);
+  const auto down = joining_to(26 + 200, zero1);
   ASSERT_TRUE(down);
   EXPECT_EQ(down->points[1].y, zero1 + 50);  // one row height below
   // The peak also closes its pixel column with the column's range.
   bool range = false;
   for (const auto& p : trace())
-    range |= p.points[0].x == 110 && p.points[1].x == 110 && p.points[0].y == zero1 - 50 && p.points[1].y == zero1 - 50;
+    range |= p.points[0].x == 126 && p.points[1].x == 126 && p.points[0].y == zero1 - 50 && p.points[1].y == zero1 - 50;
   EXPECT_TRUE(range);
 }
 
@@ -126,10 +126,10 @@ TEST_F(EcgViewTest, FirstTwoSamplesDrawnAsTheThird) {
   s[2] = 2048 + 512;  // 12.5 pixels: rounded to the even 12
   write_block('E', s);
   PLOT_ECG('e', canvas_, cond_, prefix(), {});
-  const auto first = joining_to(11, 35 - 12);
+  const auto first = joining_to(27, 35 - 12);
   ASSERT_TRUE(first);
-  EXPECT_EQ(first->points[0], (ui::Point{10, 35 - 12}));
-  EXPECT_EQ(first->points[1], (ui::Point{11, 35 - 12}));
+  EXPECT_EQ(first->points[0], (ui::Point{26, 35 - 12}));
+  EXPECT_EQ(first->points[1], (ui::Point{27, 35 - 12}));
   for (const auto& p : trace())
     for (const auto& pt : p.points) EXPECT_GE(pt.y, 35 - 12) << "a settling sample was drawn";
 }
@@ -148,7 +148,7 @@ TEST_F(EcgViewTest, ShortFileShowsOnlyItsRowsAndNothingMadeUp) {
   int last_x_row1 = 0;
   for (const auto& p : trace())
     if (p.points[1].y == 85) last_x_row1 = std::max(last_x_row1, p.points[1].x);
-  EXPECT_EQ(last_x_row1, 10 + 49);
+  EXPECT_EQ(last_x_row1, 26 + 49);
 }
 
 TEST_F(EcgViewTest, CalibrationPulseTimeBarAndColours) {
@@ -159,13 +159,14 @@ TEST_F(EcgViewTest, CalibrationPulseTimeBarAndColours) {
   EXPECT_EQ(canvas_.primitives().front().colour, kBack);
   std::vector<Primitive> polylines = canvas_.of_kind(PrimitiveKind::Polyline);
   ASSERT_EQ(polylines.size(), 2u);
-  const std::vector<ui::Point> pulse{{0, 35}, {2, 35}, {2, 23}, {6, 23}, {6, 35}, {8, 35}};  // 512 units = 12 px
+  // Whole beside row 0, clear of the window edge (x = 0) and of the trace (from 26).
+  const std::vector<ui::Point> pulse{{4, 35}, {8, 35}, {8, 23}, {18, 23}, {18, 35}, {22, 35}};  // 512 units = 12 px
   EXPECT_EQ(polylines[0].points, pulse);
   EXPECT_EQ(polylines[0].colour, kScale);
-  const std::vector<ui::Point> bar{{10, kHeight - 8}, {10, kHeight - 3}, {260, kHeight - 3}, {260, kHeight - 8}};
+  const std::vector<ui::Point> bar{{26, kHeight - 8}, {26, kHeight - 3}, {276, kHeight - 3}, {276, kHeight - 8}};
   EXPECT_EQ(polylines[1].points, bar);
   // All 15000 samples: the last row reaches the right edge.
-  EXPECT_EQ(max_trace_x(), 10 + 1249);
+  EXPECT_EQ(max_trace_x(), 26 + 1249);
 }
 
 TEST_F(EcgViewTest, MissingFileEndsSilentlyWithTheFrame) {
@@ -192,7 +193,7 @@ TEST_F(EcgViewTest, ClosingTheWindowStopsAtTheNextRecord) {
   int x = -1;
   for (const auto& p : drawn.of_kind(PrimitiveKind::Line))
     if (p.colour == kTrace) x = std::max(x, p.points[1].x);
-  EXPECT_EQ(x, 10 + 239);  // two records of 120 samples
+  EXPECT_EQ(x, 26 + 239);  // two records of 120 samples
   EXPECT_EQ(t.pump.remaining(), 0u);
 }
 

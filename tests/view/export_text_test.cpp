@@ -310,12 +310,33 @@ TEST_F(TextExport, AFileShorterThanItsHeaderIsWrittenAsFarAsItGoesAndSaysSo) {
   const auto lines = lines_of(data_ / "BAD____0.prn");
   ASSERT_EQ(lines.size(), 1u + 7u);  // 50 values, 8 a line
   EXPECT_NE(lines[0].find("\", 50,"), std::string::npos);
-  const auto rows = forms.form("FORM3").control("LIST1").rows();
+  const auto rows = forms.form("FORM3").test_control("LIST1").rows();
   EXPECT_NE(std::find_if(rows.begin(), rows.end(),
                          [](const std::string& r) { return r.find("BAD____0.prn: the file holds 50 samples") == 0; }),
             rows.end());
   EXPECT_TRUE(files_ending(data_, ".part").empty());
   EXPECT_EQ(lines_of(data_ / "BAD____4.prn").size(), 16u);  // the next channel is written whole
+}
+
+TEST_F(TextExport, APartWayFailureNamesTheFilesWrittenAndThoseNot) {
+  ASSERT_EQ(common::write_text_channel_file(data("BAD____0"), header(120), 'A', "A0", std::vector<std::uint32_t>(120, 4)), "");
+  ASSERT_EQ(common::write_text_channel_file(data("BAD____4"), header(120), '4', "#4", std::vector<std::uint32_t>(120, 2)), "");
+  fs::create_directory(data_ / "BAD____4.prn");  // the output name is taken by a folder
+  open_in_state(data("BAD____0"));
+  dialogs.answer_input("8");
+  dialogs.answer(ui::Answer::Ok);
+  dialogs.answer(ui::Answer::Ok);  // the run-time error
+  TEXT_CONV(state, platform, 103);
+  ASSERT_EQ(dialogs.shown().size(), 3u);
+  EXPECT_EQ(dialogs.shown()[2].caption, "実行エラー");
+  EXPECT_NE(dialogs.shown()[2].text.find("BAD____4.prn"), std::string::npos);
+  EXPECT_TRUE(files_ending(data_, ".part").empty());
+  // The progress window does not end as if all were done: it names what was written and what not.
+  const auto rows = forms.form("FORM3").test_control("LIST1").rows();
+  const std::vector<std::string> tail(rows.end() - 5, rows.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"\tﾃﾞｰﾀｰ保存を終了 (書き込めなかったファイルがあります)", "書き込んだファイル:",
+                                            "    " + data("BAD____0.prn"), "書き込めなかったファイル:",
+                                            "    " + data("BAD____4.prn")}));
 }
 
 TEST_F(TextExport, ClosingTheProgressWindowStopsWithoutAPartialFile) {

@@ -38,7 +38,8 @@ TEST_F(ViewerTest, TwoEcgBlocksEnableTheFirstTwoEcgEntries) {
   run();
   // The waveform monitor runs only for a recording whose first channel is a waveform.
   run_event(state, platform, 601);
-  EXPECT_EQ(ran, (std::vector<int>{203, 402}));
+  // The trend once on accepting the dialog, once for "表示", then the ECG block.
+  EXPECT_EQ(ran, (std::vector<int>{203, 203, 402}));
   // A code with no operation does nothing.
   state.operations.erase(204);
   EXPECT_NO_THROW(run_event(state, platform, 204));
@@ -80,7 +81,7 @@ TEST_F(ViewerTest, DataErrorsShowTheirMessageAndChangeNothing) {
   script([this] { form2().click("BUTTON1"); });
   common::SettingsSlots accepted;
   std::string saved;
-  const auto expect_error = [&, this](const std::string& path, const char* caption, const char* text) {
+  const auto expect_error = [&, this](const std::string& path, const char* caption, const std::string& text) {
     script([=, &accepted, &saved, this] {
       accepted = state.conditions;
       saved = settings_record();
@@ -102,9 +103,11 @@ TEST_F(ViewerTest, DataErrorsShowTheirMessageAndChangeNothing) {
       EXPECT_FALSE(form2().is_open());
     }, std::string("checked ") + caption);
   };
-  expect_error((root_ / "data" / "MISSING").string(), "データーエラー", "処理できるデーターではありません");
-  expect_error(lonely.string(), "データーエラー", "処理できるﾃﾞｰﾀｰがありません");
-  expect_error(empty.string(), "データーエラー(A)", "処理できるﾃﾞｰﾀｰがありません");
+  // Each message names the file; a missing one is said to be missing.
+  expect_error((root_ / "data" / "MISSING").string(), "データーエラー",
+               "処理できるデーターではありません\rファイルが見つかりません: " + (root_ / "data" / "MISSING").string());
+  expect_error(lonely.string(), "データーエラー", "処理できるﾃﾞｰﾀｰがありません\r" + lonely.string());
+  expect_error(empty.string(), "データーエラー(A)", "処理できるﾃﾞｰﾀｰがありません\r" + empty.string());
   // 202 reloads the accepted recording without an overview; accepting keeps its window.
   script([this] { main_form().choose_menu("D_COND2"); });
   script([this] {

@@ -1,5 +1,7 @@
 // The trend in the program: menu command 203 draws TREND into the main window of the
-// loaded recording, and does nothing before a recording is loaded.
+// loaded recording, and does nothing before a recording is loaded; accepting the dialog of
+// "開く" or "(ﾄﾚﾝﾄﾞ表示)" draws it, a resize draws it again, and another recording replaces
+// everything that belonged to the first.
 #include <algorithm>
 
 #include "common/cp932.h"
@@ -62,6 +64,64 @@ TEST_F(TrendGuiTest, AFolderOutsideCp932IsReadByItsNameAndItsSlotKeepsTheLastVal
   // Heart-rate and RR bands drawn from the folder's files: two lines a pixel column each.
   EXPECT_GT(lines, 4u * 900u);
   EXPECT_TRUE(fs::exists(folder / "BEAT___i"));
+}
+
+TEST_F(TrendGuiTest, TheTrendFollowsTheOpenRecordingAndTheWindowSize) {
+  const std::string first = make_recording("ONE", '@', 600, 2);
+  const auto shows = [this](const std::string& head) {
+    const auto texts = main_form().recording().texts();
+    return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(head, 0) == 0; });
+  };
+  script_open(first);
+  script([this] { form2().click("BUTTON1"); });
+  script([&, this] {
+    // Accepting the dialog drew the trend; the title names the file.
+    EXPECT_TRUE(shows("  <ONE____0>"));
+    EXPECT_EQ(main_form().caption(), "Movilog  処理(121010)  ONE____0");
+    main_form().recording().forget();
+    main_form().user_resize(700, 450);
+  });
+  script([&, this] {
+    EXPECT_TRUE(shows("  <ONE____0>"));  // drawn again at the new size
+    EXPECT_EQ(main_form().recording().primitives().front().kind, PrimitiveKind::Clear);
+    main_form().recording().forget();
+    main_form().user_resize(700, 450);  // the same size again: nothing to redraw
+  });
+  script([this] { EXPECT_TRUE(main_form().recording().primitives().empty()); });
+  script_close_main();
+  run();
+}
+
+TEST_F(TrendGuiTest, AnotherRecordingReplacesTheFirstOnesViews) {
+  const std::string first = make_recording("ONE", '@', 600, 2, 1);
+  const std::string second = make_recording("TWO", '1', 900, 2);
+  script_open(first);
+  script([this] { form2().click("BUTTON1"); });
+  script([this] { main_form().choose_menu("P_ECG1"); });
+  script([&, this] {
+    EXPECT_TRUE(forms.form("FORM4").is_open());
+    main_form().recording().forget();
+    dialogs.answer_open(second);
+    main_form().choose_menu("A_OPEN");
+  });
+  script([this] { form2().click("BUTTON1"); });
+  script([this] {
+    EXPECT_FALSE(forms.form("FORM4").is_open());  // the first recording's ECG is gone
+    const auto texts = main_form().recording().texts();
+    EXPECT_FALSE(std::any_of(texts.begin(), texts.end(), [](const std::string& t) { return t.find("ONE____") != std::string::npos; }));
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& t) { return t.rfind("  <TWO____0>", 0) == 0; }));
+    EXPECT_EQ(main_form().caption(), "Movilog  処理(121010)  TWO____0");
+    // "処理条件の設定 (ﾄﾚﾝﾄﾞ表示)" draws the trend of the accepted window.
+    main_form().recording().forget();
+    main_form().choose_menu("D_COND1");
+  });
+  script([this] { form2().click("BUTTON1"); });
+  script([this] {
+    const auto texts = main_form().recording().texts();
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& t) { return t.rfind("  <TWO____0>", 0) == 0; }));
+  });
+  script_close_main();
+  run();
 }
 
 TEST_F(TrendGuiTest, NothingIsDrawnBeforeARecordingIsLoaded) {

@@ -190,6 +190,27 @@ TEST_F(WaveMonitorTest, SpeedButtonsAndTheScaleText) {
   EXPECT_EQ(state.wave_speed, 0.5f);
 }
 
+TEST_F(WaveMonitorTest, AfterASpeedChangeTheScaleFollowsAndMeasuringReadsThePageAsDrawn) {
+  load();
+  run(wave::kOpen);  // the first page at speed 1
+  form5().click("BUTTON6");
+  run(state.event_code);
+  EXPECT_EQ(form5().control("TEXT18").text(), wave::scale_text(wave::page_samples(900, 2.0f)));
+  // The page on screen is still the one drawn at speed 1: 60 pixels are 60 samples, 1.2 s.
+  t.pump.play_on_pending(true);
+  form5().press(100, 200);
+  t.pump.then([&] { form5().move_mouse(160, 200); }).then([&] { form5().release(160, 200); });
+  run(wave::kMeasure);
+  EXPECT_NE(form5().control("TEXT19").text().find(" 1.2S , "), std::string::npos) << form5().control("TEXT19").text();
+  // The next page is drawn at the new speed, and measured at it.
+  run(wave::kNext);
+  form5().press(100, 200);
+  t.pump.then([&] { form5().move_mouse(160, 200); }).then([&] { form5().release(160, 200); });
+  run(wave::kMeasure);
+  EXPECT_NE(form5().control("TEXT19").text().find(" 0.6S , "), std::string::npos) << form5().control("TEXT19").text();
+  EXPECT_EQ(form5().control("TEXT18").text(), wave::scale_text(wave::page_samples(900, 2.0f)));
+}
+
 TEST_F(WaveMonitorTest, HeldButtonSweepsUntilReleased) {
   load();
   run(wave::kOpen);

@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QFile>
 #include <QPushButton>
 
 #include "ui/qt/qt_canvas.h"
@@ -136,18 +138,20 @@ Answer QtDialogs::message_box(std::string_view caption, std::string_view text, B
       box.setEscapeButton(second);
       break;
     case Buttons::YesNo:
+    case Buttons::YesNoDefaultNo:
       first = box.addButton(QString::fromUtf8("はい(&Y)"), QMessageBox::YesRole);
       second = box.addButton(QString::fromUtf8("いいえ(&N)"), QMessageBox::NoRole);
       box.setEscapeButton(second);
       break;
   }
-  box.setDefaultButton(first);
+  box.setDefaultButton(buttons == Buttons::YesNoDefaultNo ? second : first);
   box.exec();
   const bool chose_first = box.clickedButton() == first;
   switch (buttons) {
     case Buttons::Ok: return Answer::Ok;
     case Buttons::OkCancel: return chose_first ? Answer::Ok : Answer::Cancel;
-    case Buttons::YesNo: return chose_first ? Answer::Yes : Answer::No;
+    case Buttons::YesNo:
+    case Buttons::YesNoDefaultNo: return chose_first ? Answer::Yes : Answer::No;
   }
   return Answer::Cancel;
 }
@@ -172,7 +176,7 @@ std::optional<Colour> QtDialogs::choose_colour(Colour initial) {
   return rgb(chosen.red(), chosen.green(), chosen.blue());
 }
 
-bool QtDialogs::print_image(const Image& image, std::string_view document_name) {
+PrintResult QtDialogs::print_image(const Image& image, std::string_view document_name, std::string_view folder) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(qstr(document_name));
   const QString pdf = qEnvironmentVariable("MOVILOG_PRINT_TO_PDF");
@@ -180,10 +184,23 @@ bool QtDialogs::print_image(const Image& image, std::string_view document_name) 
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
   } else {
+    // Qt proposes the PDF file in the current folder only below the home folder, and in the
+    // home folder otherwise; without a printer, printing to a file is the only choice, so the
+    // file is proposed where the recording is.
+    if (!folder.empty() && QPrinterInfo::availablePrinterNames().isEmpty())
+      printer.setOutputFileName(QDir(qstr(folder)).filePath(qstr(document_name) + QStringLiteral(".pdf")));
     QPrintDialog dialog(&printer, owner());
-    if (dialog.exec() != QDialog::Accepted) return false;
+    if (dialog.exec() != QDialog::Accepted) return {};
   }
-  return print_one_page(printer, to_qimage(image));
+  if (print_one_page(printer, to_qimage(image))) return {true, {}};
+  // Why the page did not go out, in the words of the file system where there is a file.
+  if (printer.outputFormat() == QPrinter::PdfFormat) {
+    QFile file(printer.outputFileName());
+    QString reason = QString::fromUtf8("書き込めません");
+    if (!file.open(QIODevice::Append)) reason = file.errorString();
+    return {false, (printer.outputFileName() + QStringLiteral(": ") + reason).toStdString()};
+  }
+  return {false, (QString::fromUtf8("プリンター ") + printer.printerName() + QString::fromUtf8(" に送れません")).toStdString()};
 }
 
 }  // namespace ui::qt

@@ -35,7 +35,7 @@ class QtDialogs : public Dialogs {
   std::string open_file(std::string_view title, std::string_view proposed, std::string_view filter) override;
   std::string save_file(std::string_view title, std::string_view proposed, std::string_view filter) override;
   std::optional<Colour> choose_colour(Colour initial) override;
-  bool print_image(const Image& image, std::string_view document_name) override;
+  PrintResult print_image(const Image& image, std::string_view document_name, std::string_view folder) override;
 };
 
 }  // namespace ui::qt

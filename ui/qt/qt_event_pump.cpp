@@ -1,10 +1,13 @@
 // Waiting on the Qt event loop without spinning: WaitForMoreEvents sleeps until something
-// arrives (a user action, a timer tick, a posted event).
+// arrives (a user action, a timer tick, a posted event). The forms pass user actions through
+// the event gate, which holds those that come after the wait is satisfied.
 #include "ui/qt/qt_event_pump.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+
+#include "ui/event_gate.h"
 
 namespace ui::qt {
 
@@ -19,10 +22,16 @@ QtEventPump::QtEventPump() : timer_(std::make_unique<QTimer>()) {
 QtEventPump::~QtEventPump() = default;
 
 void QtEventPump::wait_until(const std::function<bool()>& done) {
+  EventGate& gate = event_gate();
+  const EventGate::Wait wait(gate, done);
+  // Actions held at an earlier wait come first; a timed wait (the pacing delay) leaves them
+  // for the wait after it, which is the one that reads them.
+  if (!timer_->isActive()) gate.release_until(done);
   while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void QtEventPump::process_pending() {
+  event_gate().release_all();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

@@ -3,6 +3,7 @@
 // like a choice.
 #include "ui/qt/qt_form.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include <QSignalBlocker>
 #include <stdexcept>
 
+#include "ui/event_gate.h"
 #include "ui/qt/qt_app.h"
 
 namespace ui::qt {
@@ -264,7 +266,12 @@ QtControl::QtControl(QtForm& form, const ControlDef& def, QWidget* parent) : for
     case ControlKind::List:
       list_ = new QListWidget(parent);
       list_->setSelectionMode(QAbstractItemView::SingleSelection);
-      QObject::connect(list_, &QListWidget::currentRowChanged, list_, click);
+      // Every click on a row is a Click, the row already chosen too; the keys that move the
+      // choice make one as well. A press that changes the row waits for its release.
+      QObject::connect(list_, &QListWidget::itemClicked, list_, click);
+      QObject::connect(list_, &QListWidget::currentRowChanged, list_, [click] {
+        if (!(QApplication::mouseButtons() & Qt::LeftButton)) click();
+      });
       widget_ = list_;
       break;
     case ControlKind::Combo:
@@ -423,6 +430,7 @@ QtForm::QtForm(std::string name, int client_width, int client_height)
 }
 
 QtForm::~QtForm() {
+  event_gate().forget(this);
   handler_ = nullptr;
   closing_ = true;
   controls_.clear();
@@ -540,7 +548,9 @@ void QtForm::set_busy(bool busy) {
 void QtForm::set_handler(std::function<void(const UiEvent&)> handler) { handler_ = std::move(handler); }
 
 void QtForm::send(const std::string& control, EventKind kind, int x, int y, int button) {
-  if (handler_) handler_(UiEvent{name_, control, kind, x, y, button});
+  event_gate().pass(this, [this, event = UiEvent{name_, control, kind, x, y, button}] {
+    if (handler_) handler_(event);
+  });
 }
 
 void QtForm::user_closed() {

@@ -77,7 +77,11 @@ bool QtSerialPort::cts_within(int ms) {
 OpenResult QtSerialPort::open(int stop_bits) {
   if (port_->isOpen()) return {OpenOutcome::AlreadyOpen, 0};
   device_error_ = false;
-  if (device_.empty()) return {OpenOutcome::CannotOpen, 0};
+  open_failure_.clear();
+  if (device_.empty()) {
+    open_failure_ = "this machine has no such serial port";
+    return {OpenOutcome::CannotOpen, 0};
+  }
   port_->setPortName(QString::fromStdString(device_));
   port_->setBaudRate(9600);
   port_->setDataBits(QSerialPort::Data8);
@@ -87,6 +91,16 @@ OpenResult QtSerialPort::open(int stop_bits) {
   port_->setReadBufferSize(kQueueBytes);
   if (!port_->open(QIODevice::ReadWrite)) {
     auto e = port_->error();
+    const std::string where = display_name_ == device_ ? std::string() : " (" + device_ + ")";
+    switch (e) {
+      case QSerialPort::DeviceNotFoundError: open_failure_ = "no such device" + where; break;
+      case QSerialPort::PermissionError:
+        open_failure_ = "permission denied" + where +
+                        " - add your user to the dialout group (sudo adduser $USER dialout) and log in again";
+        break;
+      case QSerialPort::OpenError: open_failure_ = "in use by another program" + where; break;
+      default: open_failure_ = port_->errorString().toStdString() + where; break;
+    }
     port_->clearError();
     if (e == QSerialPort::DeviceNotFoundError || e == QSerialPort::PermissionError || e == QSerialPort::OpenError)
       return {OpenOutcome::CannotOpen, 0};
@@ -94,6 +108,7 @@ OpenResult QtSerialPort::open(int stop_bits) {
   }
   port_->clear(QSerialPort::AllDirections);
   if (!cts_within(kCtsWaitMs)) {
+    open_failure_ = "the recorder did not raise CTS within 1 s - check the cable and that it is switched on";
     port_->close();
     return {OpenOutcome::NoCts, 0};
   }

@@ -38,6 +38,7 @@ class QtSerialPort : public SerialPort {
   void purge() override;
   bool device_error() const override { return device_error_; }
   std::string name() const override { return display_name_; }
+  std::string open_failure() const override { return open_failure_; }
 
  private:
   // Closes the port on a read or resource error (a vanished device keeps raising them).
@@ -48,6 +49,7 @@ class QtSerialPort : public SerialPort {
   std::string device_;
   std::string display_name_;
   bool device_error_ = false;
+  std::string open_failure_;
 };
 
 }  // namespace ui

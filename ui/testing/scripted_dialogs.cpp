@@ -35,18 +35,21 @@ const char* to_string(DialogKind kind) {
   return "dialog";
 }
 
-void ScriptedDialogs::answer(Answer button) { queue_.push_back({DialogKind::Message, button, {}, {}, false, false}); }
+void ScriptedDialogs::answer(Answer button) { queue_.push_back({DialogKind::Message, button, {}, {}, false, false, {}}); }
 void ScriptedDialogs::answer_input(std::string text) {
-  queue_.push_back({DialogKind::Input, Answer::Ok, cut_characters(text, kInputLimit), {}, false, false});
+  queue_.push_back({DialogKind::Input, Answer::Ok, cut_characters(text, kInputLimit), {}, false, false, {}});
 }
-void ScriptedDialogs::cancel_input() { queue_.push_back({DialogKind::Input, Answer::Cancel, kCancelAnswer, {}, false, false}); }
-void ScriptedDialogs::answer_open(std::string path) { queue_.push_back({DialogKind::Open, Answer::Ok, std::move(path), {}, false, false}); }
-void ScriptedDialogs::answer_save(std::string path) { queue_.push_back({DialogKind::Save, Answer::Ok, std::move(path), {}, false, false}); }
-void ScriptedDialogs::cancel_file() { queue_.push_back({DialogKind::Open, Answer::Cancel, kCancelAnswer, {}, false, true}); }
+void ScriptedDialogs::cancel_input() { queue_.push_back({DialogKind::Input, Answer::Cancel, kCancelAnswer, {}, false, false, {}}); }
+void ScriptedDialogs::answer_open(std::string path) { queue_.push_back({DialogKind::Open, Answer::Ok, std::move(path), {}, false, false, {}}); }
+void ScriptedDialogs::answer_save(std::string path) { queue_.push_back({DialogKind::Save, Answer::Ok, std::move(path), {}, false, false, {}}); }
+void ScriptedDialogs::cancel_file() { queue_.push_back({DialogKind::Open, Answer::Cancel, kCancelAnswer, {}, false, true, {}}); }
 void ScriptedDialogs::answer_colour(std::optional<Colour> colour) {
-  queue_.push_back({DialogKind::Colour, Answer::Ok, {}, colour, false, false});
+  queue_.push_back({DialogKind::Colour, Answer::Ok, {}, colour, false, false, {}});
 }
-void ScriptedDialogs::answer_print(bool confirmed) { queue_.push_back({DialogKind::Print, Answer::Ok, {}, {}, confirmed, false}); }
+void ScriptedDialogs::answer_print(bool confirmed) { queue_.push_back({DialogKind::Print, Answer::Ok, {}, {}, confirmed, false, {}}); }
+void ScriptedDialogs::fail_print(std::string error) {
+  queue_.push_back({DialogKind::Print, Answer::Ok, {}, {}, true, false, std::move(error)});
+}
 
 const DialogShown& ScriptedDialogs::last() const {
   if (shown_.empty()) throw ScriptFailure("no dialog has been shown");
@@ -84,7 +87,8 @@ Answer ScriptedDialogs::message_box(std::string_view caption, std::string_view t
   const Queued q = take(s);
   const bool offered = (buttons == Buttons::Ok && q.button == Answer::Ok) ||
                        (buttons == Buttons::OkCancel && (q.button == Answer::Ok || q.button == Answer::Cancel)) ||
-                       (buttons == Buttons::YesNo && (q.button == Answer::Yes || q.button == Answer::No));
+                       ((buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultNo) &&
+                        (q.button == Answer::Yes || q.button == Answer::No));
   if (!offered) failure("the message box \"" + s.caption + "\" has no button for the queued answer");
   return q.button;
 }
@@ -123,13 +127,16 @@ std::optional<Colour> ScriptedDialogs::choose_colour(Colour initial) {
   return take(s).colour;
 }
 
-bool ScriptedDialogs::print_image(const Image& image, std::string_view document_name) {
+PrintResult ScriptedDialogs::print_image(const Image& image, std::string_view document_name, std::string_view folder) {
   DialogShown s;
   s.kind = DialogKind::Print;
   s.caption = document_name;
+  s.proposed = folder;
   const Queued q = take(s);
-  if (q.confirmed) shown_.back().image = image;
-  return q.confirmed;
+  if (!q.confirmed) return {};
+  if (!q.error.empty()) return {false, q.error};
+  shown_.back().image = image;
+  return {true, {}};
 }
 
 }  // namespace ui::testing

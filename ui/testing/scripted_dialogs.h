@@ -18,7 +18,7 @@ struct DialogShown {
   DialogKind kind = DialogKind::Message;
   std::string caption;  // message caption, input/file title, print document name
   std::string text;     // message text or input prompt
-  std::string proposed; // input default text or proposed file name
+  std::string proposed; // input default text or proposed file name; print: the folder
   std::string filter;   // file dialogs, in the programs' form
   Buttons buttons = Buttons::Ok;
   Icon icon = Icon::None;
@@ -37,6 +37,7 @@ class ScriptedDialogs : public Dialogs {
   void cancel_file();                            // either file dialog cancelled
   void answer_colour(std::optional<Colour> colour);  // nothing: cancelled
   void answer_print(bool confirmed);
+  void fail_print(std::string error);  // the print dialog confirmed, the printing failed
   // With auto_ok, a message box with only an OK button is answered OK without a queued answer
   // (it is still recorded); off by default, so that an unexpected message fails the test.
   void set_auto_ok(bool on) { auto_ok_ = on; }
@@ -50,7 +51,7 @@ class ScriptedDialogs : public Dialogs {
   std::string save_file(std::string_view title, std::string_view proposed,
                         std::string_view filter) override;
   std::optional<Colour> choose_colour(Colour initial) override;
-  bool print_image(const Image& image, std::string_view document_name) override;
+  PrintResult print_image(const Image& image, std::string_view document_name, std::string_view folder) override;
 
   // Every dialog shown, in order.
   const std::vector<DialogShown>& shown() const { return shown_; }
@@ -69,6 +70,7 @@ class ScriptedDialogs : public Dialogs {
     std::optional<Colour> colour;
     bool confirmed = false;
     bool file_any = false;  // cancel_file: fits open and save
+    std::string error;      // fail_print
   };
   Queued take(const DialogShown& shown);
   [[noreturn]] void failure(const std::string& what);

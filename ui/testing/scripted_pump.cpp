@@ -1,6 +1,7 @@
 // The scripted pump: user actions played at the program's waits, timer ticks in virtual time.
 #include "ui/testing/scripted_pump.h"
 
+#include "ui/event_gate.h"
 #include "ui/testing/script_failure.h"
 
 namespace ui::testing {
@@ -21,6 +22,10 @@ void ScriptedPump::play_next() {
 
 void ScriptedPump::wait_until(const std::function<bool()>& done) {
   ++waits_;
+  EventGate& gate = event_gate();
+  const EventGate::Wait wait(gate, done);
+  // As the Qt pump: held actions first, unless this is a timed wait.
+  if (!on_tick_) gate.release_until(done);
   while (!done()) {
     if (on_tick_) {
       ++ticks_;
@@ -40,6 +45,11 @@ void ScriptedPump::wait_until(const std::function<bool()>& done) {
 }
 
 void ScriptedPump::process_pending() {
+  if (event_gate().holding()) {
+    event_gate().release_all();
+    idle_pending_ = 0;
+    return;
+  }
   if (play_on_pending_ && !steps_.empty()) {
     play_next();
     return;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "ui/bmp_file.h"
+#include "ui/event_gate.h"
 #include "ui/testing/script_failure.h"
 
 namespace ui::testing {
@@ -71,6 +72,7 @@ TestForm::TestForm(std::string name, int client_width, int client_height, TestFo
     : name_(std::move(name)), owner_(owner), canvas_(client_width, client_height), caption_(name_) {}
 
 TestForm::~TestForm() {
+  event_gate().forget(this);
   if (owner_) owner_->forget(this);
 }
 
@@ -150,7 +152,11 @@ void TestForm::set_handler(std::function<void(const UiEvent&)> handler) {
 void TestForm::send(std::string control, EventKind kind, int x, int y, int button) {
   UiEvent event{name_, std::move(control), kind, x, y, button};
   events_.push_back(event);
-  if (handler_) handler_(event);
+  // The handler current when the action is handed over: a held action reaches the handler the
+  // program has set by then, as a queued window event would.
+  event_gate().pass(this, [this, event] {
+    if (handler_) handler_(event);
+  });
 }
 
 TestControl& TestForm::usable(std::string_view control, const char* action) {
@@ -231,6 +237,11 @@ void TestForm::release(int x, int y, int button) {
   mouse_ = {x, y};
   send({}, EventKind::MouseUp, x, y, button);
   send({}, EventKind::Click, x, y, button);
+}
+
+void TestForm::quick_click(int x, int y, int button) {
+  press(x, y, button);
+  release(x, y, button);
 }
 
 void TestForm::move_mouse(int x, int y) {

@@ -138,6 +138,9 @@ class TestForm : public Form {
   // Mouse on the form's surface (client coordinates): MouseDown; MouseUp then Click.
   void press(int x, int y, int button = 1);
   void release(int x, int y, int button = 1);
+  // A quick click (a touchpad tap): press and release arrive in one batch, as press() then
+  // release() in the same script step.
+  void quick_click(int x, int y, int button = 1);
   // The pointer moves (a MouseMove is sent while a button is down).
   void move_mouse(int x, int y);
   // Mouse on a control (Picture coordinates for a picture): the button is held on the control
