@@ -13,7 +13,7 @@
 #include "link/download.h"
 #include "link/link_state.h"
 #include "link/main_form.h"
-#include "link/rr_download.h"
+#include "link/waveform_display.h"
 #include "sim/inprocess_port.h"
 #include "ui/clock.h"
 #include "ui/qt/qt_app.h"
@@ -40,7 +40,7 @@ int run_command(const ambcomm::CommandOptions& options) {
   ui::SystemClock clock;
   ui::SleepPump pump;
   ambcomm::LinkState state;
-  state.timer = options.timer.value_or(100);
+  state.timer = options.timer.value_or(ambcomm::kDefaultTimer);
   state.port_name = options.port;
   // Progress goes to a terminal only, so that scripts read just the results.
   if (isatty(STDERR_FILENO)) state.show_status = [](const std::string& s) { std::fprintf(stderr, "%s\n", s.c_str()); };

@@ -63,10 +63,12 @@ TEST_F(LinkCalorie, ConfirmStoresWholeKilogramsIntoAccPrm) {
     form7().type("EDIT13", "4");
     form7().click("BUTTON8");
   });
-  EXPECT_TRUE(ambcomm::CALC_CAL(t.platform, state));
-  EXPECT_EQ(state.event_code, 44);
-  EXPECT_EQ(state.settings[20], "60");  // 60.5: halves to even
-  EXPECT_EQ(state.settings[22], "0.021");
+  state.event_code = ambcomm::EventCode::Calorie;
+  state.timer = 50;  // this run's pacing value (--timer), which is not saved
+  EXPECT_EQ(ambcomm::CALC_CAL(t.platform, state), ui::CalorieDialogResult::Confirmed);
+  EXPECT_EQ(state.event_code, ambcomm::EventCode::Calorie);  // the dialog's code stays inside it
+  EXPECT_EQ(state.settings.calorie.weight, "60");  // 60.5: halves to even
+  EXPECT_EQ(state.settings.calorie.a, "0.021");
   EXPECT_EQ(t.dialogs.shown()[0].caption, "加速度から酸素摂取量を計算");
   EXPECT_EQ(t.dialogs.shown()[0].text, "ａの初期値は 0.021 です");
 
@@ -77,7 +79,7 @@ TEST_F(LinkCalorie, ConfirmStoresWholeKilogramsIntoAccPrm) {
   EXPECT_EQ(common::mid(rec, 202, 3), " 60");
   EXPECT_EQ(common::mid(rec, 205, 6), "     4");
   EXPECT_EQ(common::mid(rec, 211, 6), " 0.021");
-  EXPECT_EQ(common::mid(rec, 242, 4), " 100");  // the timer goes along as the main form writes it
+  EXPECT_EQ(common::mid(rec, 242, 4), " 100");  // the saved timer
   const common::SettingsSlots back = common::unpack_settings(rec, common::SettingsFlavour::Link);
   EXPECT_EQ(back[20], "60");
   EXPECT_EQ(back[18], " 2");
@@ -88,18 +90,18 @@ TEST_F(LinkCalorie, ConfirmStoresWholeKilogramsIntoAccPrm) {
     form7().type("EDIT12", "61.5");
     form7().click("BUTTON8");
   });
-  EXPECT_TRUE(ambcomm::CALC_CAL(t.platform, state));
+  EXPECT_EQ(ambcomm::CALC_CAL(t.platform, state), ui::CalorieDialogResult::Confirmed);
   EXPECT_EQ(common::mid(acc_prm(), 202, 3), " 62");
 }
 
 TEST_F(LinkCalorie, ClosingChangesNothing) {
-  state.settings[20] = "70";
+  state.settings.calorie.weight = "70";
   t.pump.then([this] {
     form7().type("EDIT12", "80");
     form7().user_close();
   });
-  EXPECT_FALSE(ambcomm::CALC_CAL(t.platform, state));
-  EXPECT_EQ(state.settings[20], "70");
+  EXPECT_EQ(ambcomm::CALC_CAL(t.platform, state), ui::CalorieDialogResult::Closed);
+  EXPECT_EQ(state.settings.calorie.weight, "70");
   EXPECT_FALSE(fs::exists(fs::path(dir_) / "ACC.PRM"));
 }
 
