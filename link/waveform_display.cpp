@@ -16,13 +16,16 @@ int wave_y(int value) { return static_cast<int>(common::round_half_even((value -
 
 namespace {
 
+// The trace: 500 points from x = 21 on, drawn over the previous one.
 constexpr int kPlotLeft = 20;
 constexpr int kPlotPoints = 500;
-constexpr int kFrameStart = 192;
+// A frame: a start byte (192 or above) and nine more, five values in byte pairs.
+constexpr unsigned char kFrameStart = 192;
 constexpr int kFrameBytes = 10;
-constexpr int kSyncPolls = 10000;
+// One look at the port waits 10 ms; the start byte is looked for among 10000 bytes at most,
+// and a stream that stops for 200 looks counts as a receive error.
 constexpr int kPollMs = 10;
-// A stream that stops for this long counts as a receive error.
+constexpr int kSyncPolls = 10000;
 constexpr int kFrameWaitPolls = 200;
 
 enum class Got { Byte, Closed, Error };
