@@ -10,9 +10,9 @@
 #include <memory>
 #include <sstream>
 
-#include "common/settings_record.h"
 #include "common/text.h"
 #include "link/calorie_settings.h"
+#include "link/link_settings.h"
 #include "link/main_form.h"
 #include "sim/inprocess_port.h"
 #include "ui/testing/test_platform.h"
@@ -80,9 +80,10 @@ TEST_F(LinkCalorie, ConfirmStoresWholeKilogramsIntoAccPrm) {
   EXPECT_EQ(common::mid(rec, 205, 6), "     4");
   EXPECT_EQ(common::mid(rec, 211, 6), " 0.021");
   EXPECT_EQ(common::mid(rec, 242, 4), " 100");  // the saved timer
-  const common::SettingsSlots back = common::unpack_settings(rec, common::SettingsFlavour::Link);
-  EXPECT_EQ(back[20], "60");
-  EXPECT_EQ(back[18], " 2");
+  const auto back = ambcomm::read_link_settings(dir_ + "/ACC.PRM");
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->calorie.weight, "60");
+  EXPECT_EQ(back->calorie.rq_row, " 2");
 
   // 61.5 rounds up to the even 62.
   t.pump.then([this] {
