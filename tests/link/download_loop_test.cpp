@@ -29,14 +29,7 @@ using ambcomm::DownloadOptions;
 using ambcomm::DownloadResult;
 using ambcomm::Overwrite;
 
-ambsim::RecorderConfig config(std::string model, char mode, std::int64_t samples, int ecg = 0) {
-  ambsim::RecorderConfig c;
-  c.model = std::move(model);
-  c.mode = mode;
-  c.samples = samples;
-  c.ecg = ecg;
-  return c;
-}
+using dltest::config;
 
 class Download : public ::testing::Test {
  protected:
