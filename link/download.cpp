@@ -158,7 +158,8 @@ DownloadResult REC_DATA(Link& link, ui::FormFactory* forms, ui::Dialogs* dialogs
     result.not_downloaded = planned_paths(plan);
     return result;
   }
-  const bool derived = std::any_of(plan.begin(), plan.end(), [](const PlannedFile& f) { return f.kind == "RR" && f.count > 0; });
+  const bool derived =
+      std::any_of(plan.begin(), plan.end(), [](const PlannedFile& f) { return f.kind == "RR" && f.count > 0; });
   ProgressWindow window(forms, link.pump, link.clock, title, derived);
   window.on_change = options.on_progress;
   window.on_total = options.on_total;

@@ -9,6 +9,14 @@
 
 namespace ambcomm {
 
+namespace {
+// Form layout: the list as it always was, the addition under it.
+constexpr int kWidth = 640;
+constexpr int kListHeight = 360;
+constexpr int kBarRow = 30;       // the bar and the time left
+constexpr int kDerivedRows = 46;  // two rows of derived files
+}  // namespace
+
 ProgressWindow::ProgressWindow(ui::FormFactory* forms, ui::EventPump& pump, ui::Clock& clock, std::string_view title,
                                bool derived)
     : pump_(pump), clock_(clock), title_(title) {
@@ -90,7 +98,8 @@ void ProgressWindow::set_planned(std::int64_t amount) {
   bar_scale_ = 1;
   while (planned_ / bar_scale_ > std::numeric_limits<int>::max() / 2) bar_scale_ *= 2;
   // A range of 0..0 would turn the bar into a busy indicator.
-  if (form_) form_->control("PROGRESS1").set_range(0, static_cast<int>(std::max<std::int64_t>(1, planned_ / bar_scale_)));
+  if (form_)
+    form_->control("PROGRESS1").set_range(0, static_cast<int>(std::max<std::int64_t>(1, planned_ / bar_scale_)));
   show_total();
 }
 

@@ -55,8 +55,6 @@ class ProgressWindow {
   void set_planned(std::int64_t amount);
   void add_received(std::int64_t amount);
   void end_estimate();
-  std::int64_t planned() const { return planned_; }
-  std::int64_t received() const { return received_; }
   // A file derived from the RR data, written: a line for the list under the bar in the style
   // of the file lines, `label` (as "心拍数 : ") + "ﾌｧｲﾙ名は " + `name`, the values it holds
   // from the count column, and where they come from.
@@ -69,12 +67,6 @@ class ProgressWindow {
   std::function<void(std::size_t index, const std::string& utf8)> on_change;
   // Called after every change of the whole download.
   std::function<void(const WholeProgress&)> on_total;
-
-  // Form layout: the list as it always was, the addition under it.
-  static constexpr int kWidth = 640;
-  static constexpr int kListHeight = 360;
-  static constexpr int kBarRow = 30;      // bar and time left
-  static constexpr int kDerivedRows = 46; // two rows of derived files
 
  private:
   void show_line(std::size_t index);

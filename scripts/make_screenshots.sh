@@ -253,7 +253,7 @@ shot_link_download_stopped() {
         # The progress window at the top left and the message box over it, both whole.
         local geo
         geo=$(xwininfo -id "$b" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width:/{w=$NF} /Height:/{h=$NF}
-                                       END{r=x+w; b=y+h; if (r<640) r=640; if (b<360) b=360; print r "x" b "+0+0"}')
+                                       END{r=x+w; b=y+h; if (r<640) r=640; if (b<390) b=390; print r "x" b "+0+0"}')
         import -window root -crop "$geo" +repage "$tmp/shot.png" 2>>"$work/app.log" &&
           convert "$tmp/shot.png" -strip "$out/link_download_stopped.png" && rc=0
         [ $rc = 0 ] || fail "capture failed"
