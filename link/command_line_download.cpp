@@ -51,15 +51,35 @@ bool request(CommandContext& ctx, int& status) {
   return false;
 }
 
-// On a terminal, each progress line is rewritten in place while its counts change; a new line
-// starts a new row. `shown` is the row on screen (kNoLine before the first).
-void show_progress_on_terminal(CommandContext& ctx, DownloadOptions& options, std::size_t& shown) {
+// What the terminal shows: the row being rewritten (kNoLine before the first), its line, and
+// the whole download's share with the time left, which only the row being rewritten carries.
+struct TerminalProgress {
+  std::size_t shown = kNoLine;
+  std::string line;
+  std::string whole;
+};
+
+// On a terminal, each progress line is rewritten in place while its counts change, the whole
+// download's share and time left after it; a new line leaves the finished one without them
+// and starts a new row. Nothing at all when standard error is not a terminal.
+void show_progress_on_terminal(CommandContext& ctx, DownloadOptions& options, TerminalProgress& p) {
   if (isatty(fileno(ctx.err)) == 0) return;
-  options.on_progress = [&ctx, &shown](std::size_t index, const std::string& text) {
-    if (shown != kNoLine && index != shown) std::fputc('\n', ctx.err);
-    std::fprintf(ctx.err, "\r%s", text.c_str());
+  auto draw = [&ctx, &p] {
+    std::fprintf(ctx.err, "\r%s%s\033[K", p.line.c_str(), p.whole.c_str());
     std::fflush(ctx.err);
-    shown = index;
+  };
+  options.on_progress = [&ctx, &p, draw](std::size_t index, const std::string& text) {
+    if (p.shown != kNoLine && index != p.shown) std::fprintf(ctx.err, "\r%s\033[K\n", p.line.c_str());
+    p.shown = index;
+    p.line = text;
+    draw();
+  };
+  options.on_total = [&p, draw](const WholeProgress& w) {
+    const std::string before = p.whole;
+    p.whole.clear();
+    if (w.running && w.planned > 0 && w.received < w.planned)
+      p.whole = "   全体 " + std::to_string(w.received * 100 / w.planned) + "%" + (w.left.empty() ? "" : "  " + w.left);
+    if (p.shown != kNoLine && p.whole != before) draw();
   };
 }
 
@@ -130,10 +150,10 @@ int run_download(CommandContext& ctx, const std::vector<std::string>& args) {
 
   DownloadOptions options;
   options.overwrite = yes ? Overwrite::Yes : Overwrite::Refuse;
-  std::size_t shown = kNoLine;
-  show_progress_on_terminal(ctx, options, shown);
+  TerminalProgress progress;
+  show_progress_on_terminal(ctx, options, progress);
   const DownloadResult result = REC_DATA(ctx.link, nullptr, nullptr, stem, options);
-  if (shown != kNoLine) std::fputc('\n', ctx.err);
+  if (progress.shown != kNoLine) std::fputc('\n', ctx.err);
   return report(ctx, result);
 }
 

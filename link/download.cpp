@@ -2,6 +2,7 @@
 // file in the progress window, and the window's closing lines.
 #include "link/download.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -76,6 +77,7 @@ DownloadResult run_plan(Link& link, ProgressWindow& window, const std::vector<Pl
   WatchedPort watch(link.port, window);
   Link watched{watch, link.clock, link.pump, link.state};
   Run run{watched, watch, window, options, byte_frame_model(link.state.conditions.model_code), {}};
+  window.set_planned(planned_amount(plan));
   std::size_t next = 0;
   for (; next < plan.size(); ++next) {
     if (!window.still_open()) {
@@ -95,6 +97,7 @@ DownloadResult run_plan(Link& link, ProgressWindow& window, const std::vector<Pl
 
 // The window's closing lines: the end, or how it ended and what became of each file.
 void show_end(ProgressWindow& window, const DownloadResult& result) {
+  window.end_estimate();
   if (!window.is_open()) return;
   window.add_line("");
   if (result.complete()) {
@@ -155,8 +158,11 @@ DownloadResult REC_DATA(Link& link, ui::FormFactory* forms, ui::Dialogs* dialogs
     result.not_downloaded = planned_paths(plan);
     return result;
   }
-  ProgressWindow window(forms, link.pump, title);
+  const bool derived =
+      std::any_of(plan.begin(), plan.end(), [](const PlannedFile& f) { return f.kind == "RR" && f.count > 0; });
+  ProgressWindow window(forms, link.pump, link.clock, title, derived);
   window.on_change = options.on_progress;
+  window.on_total = options.on_total;
   if (window.is_open()) {
     result = run_plan(link, window, plan, options);
     show_end(window, result);

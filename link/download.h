@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/progress_window.h"
 #include "link/serial_link.h"
 #include "ui/dialogs.h"
 #include "ui/form.h"
@@ -29,8 +30,10 @@ struct DownloadOptions {
   int max_retries = 20;
   // Back to 9600 after a four-times transfer (the window program's main loop does it itself).
   bool restore_speed = true;
-  // Progress lines as they change (the command line's terminal output).
+  // Progress lines as they change, and the whole download's amounts with the time left
+  // (UTF-8, empty while unknown): the command line's terminal output.
   std::function<void(std::size_t index, const std::string& utf8)> on_progress;
+  std::function<void(const WholeProgress&)> on_total;
 };
 
 enum class DownloadEnd {

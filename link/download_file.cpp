@@ -96,6 +96,7 @@ class FileDownload {
         half_pending_ = false;  // the failed record's items are not in the file
         return stop(DownloadEnd::FileError);
       }
+      run_.window.add_received(length);
       request = f_.row == "A" ? f_.code + hex_field(static_cast<std::uint64_t>((b + 1) * f_.items), address_digits())
                               : f_.code;
       if (!run_.window.still_open()) return stop(DownloadEnd::Closed);
@@ -195,6 +196,7 @@ class FileDownload {
       for (auto* s : {staged_hr_.get(), staged_index_.get()}) {
         if (ok) ok = place(*s, {s->path(), derivation_.total, derivation_.total, true});
         else run_.result.not_downloaded.push_back(s->path());
+        if (ok) list_derived(*s);
       }
     }
     return ok ? Next::Go : Next::Stop;
@@ -238,8 +240,8 @@ class FileDownload {
     for (auto* s : {staged_hr_.get(), staged_index_.get()}) {
       const bool counted =
           keep && (s == staged_index_.get() || rr_recorder() || set_header_count(s->temp_path(), derivation_.total));
-      if (counted) place(*s, {s->path(), derivation_.total, derivation_.total, false});
-      else run_.result.not_downloaded.push_back(s->path());
+      if (counted && place(*s, {s->path(), derivation_.total, derivation_.total, false})) list_derived(*s);
+      else if (!counted) run_.result.not_downloaded.push_back(s->path());
     }
   }
 
@@ -256,6 +258,14 @@ class FileDownload {
     }
     run_.result.files.push_back(std::move(entry));
     return true;
+  }
+
+  // A companion written, named under the progress bar (the RR file's name, "5" or "i" last).
+  void list_derived(const common::StagedFile& s) {
+    const bool heart_rate = &s == staged_hr_.get();
+    std::string name = f_.display;
+    if (!name.empty()) name.back() = heart_rate ? '5' : 'i';
+    run_.window.add_derived(heart_rate ? "心拍数 : " : "RR索引 : ", name, derivation_.total);
   }
 
   bool rr_recorder() const { return state_.conditions.mode == "L"; }

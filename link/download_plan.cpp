@@ -129,6 +129,15 @@ BlockSizes GET_END_SIZ(std::int64_t count, int items, int item_size) {
   return s;
 }
 
+std::int64_t planned_amount(const std::vector<PlannedFile>& plan) {
+  std::int64_t total = 0;
+  for (const auto& f : plan) {
+    const BlockSizes s = GET_END_SIZ(f.count, f.items, f.item_size);
+    if (s.blocks > 0) total += (s.blocks - 1) * (f.item_size * f.items + 3) + s.last_length;
+  }
+  return total;
+}
+
 std::string prefix_for(std::string_view heading) {
   static constexpr std::pair<std::string_view, std::string_view> kPrefixes[] = {
       {"AX", "X0"}, {"AY", "Y0"}, {"AZ", "Z0"}, {"A1", "#1"}, {"A2", "#2"}, {"A3", "#3"}};

@@ -46,6 +46,11 @@ struct BlockSizes {
 };
 BlockSizes GET_END_SIZ(std::int64_t count, int items, int item_size);
 
+// The amount a plan moves, for the progress bar: the text length of every block it asks for
+// (a block's item size x items + 3), which follows the time the blocks take on the line
+// better than their number does (a tilt block carries three times an acceleration block).
+std::int64_t planned_amount(const std::vector<PlannedFile>& plan);
+
 // The heading-to-prefix rule of text records ("AX" -> "X0", "A1" -> "#1"; others unchanged).
 std::string prefix_for(std::string_view heading);
 
