@@ -97,7 +97,7 @@ void HRV_PLOT(ui::Canvas& canvas, const HrvReport& report) {
     canvas.line(x, kTop, x, bottom);
     const std::string t = time_text(c * grid.major * 60);
     canvas.set_pen(ui::palette(0));
-    canvas.text(x - 16, bottom + 4, common::mid(t, 7, 2) + ":" + common::mid(t, 9, 2), kHrvPlotFont);
+    canvas.text(std::min(x - 16, canvas.width() - 40), bottom + 4, common::mid(t, 7, 2) + ":" + common::mid(t, 9, 2), kHrvPlotFont);
   }
   const std::string date = time_text(0);
   canvas.text(kLeft, bottom + 4 + kHrvPlotFont + 2,
