@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "view/calorie_commands.h"
 #include "view/export_commands.h"
+#include "view/hrv_command.h"
 #include "view/render_command.h"
 
 namespace ambview {
@@ -25,6 +26,7 @@ const Subcommand kSubcommands[] = {
     {"export", run_export, kExportUsage},
     {"resave", run_resave, kResaveUsage},
     {"calorie", run_calorie, kCalorieUsage},
+    {"hrv", run_hrv, kHrvUsage},
 };
 
 std::string trim_padding(std::string_view s) {

@@ -32,6 +32,8 @@ const char* const kHelpDetails =
     "  --out DIR         export, calorie: existing folder for the files (default: the recording's)\n"
     "  --out PATH        resave: folder and base name of the new recording\n"
     "  --out IMG         render: the image, .png or .bmp\n"
+    "  --out CSV         hrv: the CSV file (default: standard output)\n"
+    "  --window W        hrv: window length in seconds (default 300)\n"
     "  --per-line N      values per line of the text files (1-9999)\n"
     "  --view V          render: the view to draw\n"
     "  --width W, --height H\n"

@@ -16,6 +16,7 @@
 #include "view/calorie.h"
 #include "view/conditions_dialog.h"
 #include "view/ecg_view.h"
+#include "view/hrv_window.h"
 #include "view/resave.h"
 #include "view/text_export.h"
 #include "view/trend_plot.h"
@@ -63,6 +64,7 @@ const std::vector<MenuCommand>& ACCMENU() {
       {"心電図", "ECG-4 表示", "P_ECG4", 404},
       {"心電図", "ﾋﾞｯﾄﾏｯﾌﾟ保存", "ECG_B_SAVE", code::kEcgBitmap},
       {"心電図", "ハードコピー", "ecopy", code::kEcgHardCopy},
+      {"心電図", "HRV", "P_HRV", code::kHrv},
       {"波形表示", "波形表示", "wav_mon", code::kWaveMonitor},
       {"波形表示", "ﾋﾞｯﾄﾏｯﾌﾟ保存", "w_Svbmp", code::kWaveBitmap},
       {"波形表示", "ﾊｰﾄﾞｺﾋﾟｰ", "w_Hcopy", code::kWaveHardCopy},
@@ -351,7 +353,8 @@ void forget_previous_views(ViewerState& state, ui::Platform& platform) {
     if (it != state.operations.end() && it->second) it->second(state, platform, wave::kClose);
   }
   state.wave_state[wave::kMarkerX] = -1;
-  for (auto* form : {state.forms.form4.get(), state.forms.form5.get(), state.forms.form6.get(), state.forms.form7.get()})
+  for (auto* form : {state.forms.form4.get(), state.forms.form5.get(), state.forms.form6.get(), state.forms.form7.get(),
+                     state.forms.hrv.get()})
     if (form && form->is_open()) form->close();
   if (state.forms.main) state.forms.main->canvas().clear(ui::palette(15));
   state.trend_width = state.trend_height = 0;
@@ -371,6 +374,7 @@ void enable_after_load(ViewerState& state) {
   form->set_menu_enabled("P_ECG2", blocks > 1);
   form->set_menu_enabled("P_ECG3", blocks > 2);
   form->set_menu_enabled("P_ECG4", blocks > 3);
+  form->set_menu_enabled("P_HRV", rr_file_of(state.channels).has_value());
 }
 
 void install_operations(ViewerState& state) {
@@ -387,6 +391,7 @@ void install_operations(ViewerState& state) {
   state.operations.try_emplace(code::kResave, EDIT_SAVE);
   state.operations.try_emplace(code::kTextExport, TEXT_CONV);
   state.operations.try_emplace(code::kCalorie, CALC_CAL);
+  for (int c : hrv::kCodes) state.operations.try_emplace(c, run_hrv_window);
 }
 
 // ---------------------------------------------------------------------------------------

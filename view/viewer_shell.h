@@ -37,6 +37,7 @@ inline constexpr int kEcg1 = 401;  // 401-404: ECG blocks "e".."h"
 inline constexpr int kEcg4 = 404;
 inline constexpr int kEcgBitmap = 405;
 inline constexpr int kEcgHardCopy = 406;
+inline constexpr int kHrv = 407;  // 407-410: the HRV window
 inline constexpr int kCalorie = 501;
 inline constexpr int kCalorieBitmap = 502;
 inline constexpr int kCalorieHardCopy = 503;

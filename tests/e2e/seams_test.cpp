@@ -341,7 +341,55 @@ TEST_P(SeamsE2E, TheAnalysisProgramReadsWhatTheLinkProgramWrote) {
   }
 }
 
+// `ambview hrv` on the set, from any of its files: one row per 300 s of the recording and the
+// "all" row, whose beats and artefacts are every interval of the RR file (a run of zero words
+// and the word after it one interval) that ends within the recording. A set without RR says so.
+class SeamsHrvE2E : public SeamsE2E {};
+
+TEST_P(SeamsHrvE2E, HrvSummaryOfTheSet) {
+  const Case& c = GetParam();
+  const fs::path plain = fs::path(dir_) / "plain";
+  ASSERT_NO_FATAL_FAILURE(make_set(c, plain));
+  const fs::path rr_file = plain / "S______6";
+  // The RR index file is a file of the set too.
+  const fs::path chosen = plain / (fs::exists(rr_file) ? "S______i" : "S______0");
+  const ProgramRun info = ambview("info " + q(chosen), plain);
+  const ProgramRun r = ambview("hrv " + q(chosen), plain);
+  if (!fs::exists(rr_file)) {
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no RR channel"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    return;
+  }
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::size_t at = info.out.find("duration: ");
+  ASSERT_NE(at, std::string::npos) << info.out;
+  const std::int64_t duration = std::stoll(info.out.substr(at + 10));
+  std::int64_t intervals = 0, t = 0, zeros = 0;
+  for (const std::uint16_t w : beats_of(rr_file).words) {
+    if (w == 0) {
+      ++zeros;
+      continue;
+    }
+    t += 4096 * zeros + w;
+    zeros = 0;
+    if (t < duration * 1000) ++intervals;
+  }
+  const auto rows = std::count(r.out.begin(), r.out.end(), '\n');
+  EXPECT_EQ(rows, 1 + (duration + 299) / 300 + 1);
+  const std::size_t all = r.out.rfind("\nall,");
+  ASSERT_NE(all, std::string::npos) << r.out;
+  const std::string all_row = r.out.substr(all + 5);
+  const std::int64_t beats = std::stoll(all_row);
+  const std::int64_t excluded = std::stoll(all_row.substr(all_row.find(',') + 1));
+  EXPECT_EQ(beats + excluded, intervals);
+  EXPECT_GT(beats, duration / 2);  // a heart at 30 bpm or more
+}
+
 INSTANTIATE_TEST_SUITE_P(Sets, SeamsE2E, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
+// One set of each kind: downloaded with RR (per-channel and the RR recorder), without RR, generated.
+INSTANTIATE_TEST_SUITE_P(Sets, SeamsHrvE2E, ::testing::Values(kCases[0], kCases[1], kCases[4], kCases[9]),
                          [](const ::testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
 // Folders and recording names outside CP932 read as a plain folder does; two recordings whose
