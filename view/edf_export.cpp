@@ -282,8 +282,9 @@ EdfExportResult export_edf(const EdfExportJob& job) {
                         : "the recording holds no channel an EDF+ file can take");
   if (count <= 0) return fail(shortest + ", none in the range");
   if (count < job.range.count)
-    res.notes.push_back(shortest + ": the file ends " + std::to_string(job.range.count - count) +
-                        " samples before the range, which is cut there");
+    res.notes.push_back(shortest + ", " + std::to_string(job.range.count - count) +
+                        (job.range.count - count == 1 ? " sample" : " samples") +
+                        " short of the range: the EDF+ file ends where it does");
 
   edf::Request q;
   q.path = job.out_path;
