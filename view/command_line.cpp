@@ -12,6 +12,7 @@
 #include "common/same_file.h"
 #include "common/text.h"
 #include "view/calorie_commands.h"
+#include "view/edf_export_command.h"
 #include "view/export_commands.h"
 #include "view/hrv_command.h"
 #include "view/render_command.h"
@@ -24,6 +25,7 @@ const Subcommand kSubcommands[] = {
     {"info", run_info, "info FILE"},
     {"render", run_render, kRenderUsage},
     {"export", run_export, kExportUsage},
+    {"export", run_export, kEdfExportUsage},  // its second form: the first "export" row runs both
     {"resave", run_resave, kResaveUsage},
     {"calorie", run_calorie, kCalorieUsage},
     {"hrv", run_hrv, kHrvUsage},

@@ -16,6 +16,7 @@
 #include "view/calorie.h"
 #include "view/conditions_dialog.h"
 #include "view/ecg_view.h"
+#include "view/edf_save_window.h"
 #include "view/hrv_window.h"
 #include "view/resave.h"
 #include "view/text_export.h"
@@ -53,6 +54,7 @@ const std::vector<MenuCommand>& ACCMENU() {
       {"ファイル(&F)", "開く  → 処理条件の設定 (&O)", "A_OPEN", code::kOpen},
       {"ファイル(&F)", "変更した開始時刻､時間で保存", "E_SAVE", code::kResave},
       {"ファイル(&F)", "テキスト形式に変換して保存", "TXT_CONV", code::kTextExport},
+      {"ファイル(&F)", "EDF+形式で保存", "EDF_SAVE", code::kEdfExport},
       {"処理条件", "処理条件の設定 (ﾄﾚﾝﾄﾞ表示)", "D_COND1", code::kConditionsWithTrend},
       {"処理条件", "処理条件の設定(ﾄﾚﾝﾄﾞ非表示)", "D_COND2", code::kConditionsNoTrend},
       {"トレンド(&T)", "表示", "D_DISP", code::kTrend},
@@ -363,7 +365,7 @@ void forget_previous_views(ViewerState& state, ui::Platform& platform) {
 void enable_after_load(ViewerState& state) {
   ui::Form* form = state.forms.main.get();
   if (form == nullptr) return;
-  for (const char* name : {"E_SAVE", "TXT_CONV", "D_COND1", "D_COND2", "D_DISP", "HARDC", "TRD_B_SAVE", "ECOPY"})
+  for (const char* name : {"E_SAVE", "TXT_CONV", "EDF_SAVE", "D_COND1", "D_COND2", "D_DISP", "HARDC", "TRD_B_SAVE", "ECOPY"})
     form->set_menu_enabled(name, true);
   const bool wave = state.channels.count > 0 && state.channels.rows[0].kind == 'w';
   for (const char* name : {"wav_mon", "w_Svbmp", "w_Hcopy"}) form->set_menu_enabled(name, wave);
@@ -390,6 +392,7 @@ void install_operations(ViewerState& state) {
   for (int c : kBitmapPrintCodes) state.operations.try_emplace(c, run_bitmap_print);
   state.operations.try_emplace(code::kResave, EDIT_SAVE);
   state.operations.try_emplace(code::kTextExport, TEXT_CONV);
+  state.operations.try_emplace(code::kEdfExport, run_edf_save);
   state.operations.try_emplace(code::kCalorie, CALC_CAL);
   for (int c : hrv::kCodes) state.operations.try_emplace(c, run_hrv_window);
 }

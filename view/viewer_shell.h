@@ -28,6 +28,7 @@ namespace code {
 inline constexpr int kOpen = 101;
 inline constexpr int kResave = 102;
 inline constexpr int kTextExport = 103;
+inline constexpr int kEdfExport = 104;
 inline constexpr int kConditionsWithTrend = 201;
 inline constexpr int kConditionsNoTrend = 202;
 inline constexpr int kTrend = 203;

@@ -1,8 +1,8 @@
 // What one program writes, the other reads right: sets downloaded by `ambcomm` from `ambsim`
 // (and one written by movilog_gen), then `ambview` on them as a user would: info on every
 // file, the trend of the whole recording, export and re-save of the whole range and a middle
-// one with every beat counted against the RR file's words, without the index file, in a
-// read-only folder, and in folders and under names outside CP932.
+// one with every beat counted against the RR file's words, the EDF+ export's beat times,
+// without the index file, in a read-only folder, and in folders and under names outside CP932.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +18,7 @@
 
 #include "sim/recording_generator.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/view/edf_read_back.h"
 
 namespace {
 
@@ -296,6 +297,26 @@ TEST_P(SeamsE2E, TheAnalysisProgramReadsWhatTheLinkProgramWrote) {
   if (!rr) return;
   const std::int64_t middle_beats = beats.of_range(mid_start, third);
   const std::string downloaded_index = slurp(index_file);
+
+  {
+    SCOPED_TRACE("EDF+ of the middle range: every beat of it at its time, to the ms");
+    const fs::path edf = fs::path(dir_) / "middle.edf";
+    const ProgramRun r = ambview("export " + q(first) + middle + " --format edf --out " + q(edf));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const edf_test::ReadBack f(edf.string());
+    ASSERT_TRUE(f.ok);
+    std::vector<std::int64_t> got, want;
+    for (const auto& [us, text] : f.annotations())
+      if (text == "RR") got.push_back(us);
+    // A channel file that ends before the range cuts the file there (and says so).
+    const std::int64_t from = mid_start * 1000, to = from + f.hdr->file_duration / (EDFLIB_TIME_DIMENSION / 1000);
+    for (const std::int64_t t : beats.starts)
+      if (t > from && t <= to) want.push_back((t - from) * 1000);
+    EXPECT_EQ(got, want);
+    if (to == (mid_start + third) * 1000) {
+      EXPECT_EQ(static_cast<std::int64_t>(got.size()), middle_beats);
+    }
+  }
 
   {
     SCOPED_TRACE("without the index file: built as the window builds it, the same as the link's");
