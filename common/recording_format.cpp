@@ -25,9 +25,16 @@ char char_at(std::string_view record, FieldPos f) {
   return s.empty() ? ' ' : s[0];
 }
 
+// What mid() cuts for a 1-based pos >= 1, without a copy: samples are decoded by the million.
+std::string_view mid_view(std::string_view s, int pos, int width) {
+  const auto start = static_cast<std::size_t>(pos - 1);
+  if (width <= 0 || start >= s.size()) return {};
+  return s.substr(start, static_cast<std::size_t>(width));
+}
+
 // Hex value of `width` characters at 0-based `offset` of a frame.
 std::uint32_t frame_hex(std::string_view frame_text, FieldPos f) {
-  return static_cast<std::uint32_t>(hex_value(mid(frame_text, f.pos + 1, f.width)) & 0xFFFFFFFFu);
+  return static_cast<std::uint32_t>(hex_value(mid_view(frame_text, f.pos + 1, f.width)) & 0xFFFFFFFFu);
 }
 
 // One step of the combined-frame arithmetic: fractions are rounded (ties to even) before
@@ -131,7 +138,7 @@ std::int32_t decode_combined_sample(std::string_view record, const CombinedLayou
   if (j < 0 || j >= layout.frames_per_record) return 0;
   // Channels may reach a few characters past a narrow frame, as the fixed offsets did;
   // the record bounds still hold.
-  std::string f = mid(record, kTextFirstSample + j * layout.frame_width, 18);
+  const std::string_view f = mid_view(record, kTextFirstSample + j * layout.frame_width, 18);
   const std::int64_t b0 = frame_hex(f, frame::kB0);
   if (b0 < kMarkerFrameLimit) return kMarkerBase + static_cast<std::int32_t>(frame_hex(f, frame::kMarker));
   switch (code) {
