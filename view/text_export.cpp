@@ -213,7 +213,7 @@ constexpr std::size_t kMaxValueBytes = 32;
 
 // Writes the text of `value` (see value_text) at p and returns its end; up to 16 bytes past
 // the end may be overwritten. Locale-free: only std::to_chars and fixed characters.
-char* put_value(char* p, bool wave, std::int32_t value) {
+char* put_any_value(char* p, bool wave, std::int32_t value) {
   // Fixed-size copies out of a blank-filled scratch: the texts are short, and copying a few
   // bytes one at a time costs more than the number itself.
   char text[32];
@@ -243,11 +243,35 @@ char* put_value(char* p, bool wave, std::int32_t value) {
   return p + 6;
 }
 
+// The texts of the integers that fill exactly 4 characters, made once: nearly every value of
+// a channel other than a waveform is one of them.
+constexpr std::int32_t kShortFirst = -999;
+constexpr std::int32_t kShortLast = 9999;
+using ShortText = std::array<char, 4>;
+const std::vector<ShortText>& short_texts() {
+  static const std::vector<ShortText> texts = [] {
+    std::vector<ShortText> t(static_cast<std::size_t>(kShortLast - kShortFirst + 1));
+    char text[kMaxValueBytes];
+    for (std::int32_t v = kShortFirst; v <= kShortLast; ++v) {
+      put_any_value(text, false, v);
+      std::memcpy(t[static_cast<std::size_t>(v - kShortFirst)].data(), text, 4);
+    }
+    return t;
+  }();
+  return texts;
+}
+
+char* put_value(char* p, bool wave, std::int32_t value, const std::vector<ShortText>& short_text) {
+  if (wave || value < kShortFirst || value > kShortLast) return put_any_value(p, wave, value);
+  std::memcpy(p, short_text[static_cast<std::size_t>(value - kShortFirst)].data(), 4);
+  return p + 4;
+}
+
 }  // namespace
 
 std::string value_text(char code, char /*kind*/, std::int32_t value) {
   char text[kMaxValueBytes];  // 16 bytes of room past the longest text
-  return std::string(text, put_value(text, is_wave_code(code), value));
+  return std::string(text, put_value(text, is_wave_code(code), value, short_texts()));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -483,6 +507,7 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
   const bool wave = is_wave_code(r.code);
   const std::string marker_text = kQ + common::utf8_to_cp932("ｵﾌｾｯﾄ分=") + kQ + ",";
   std::vector<std::int32_t> values(static_cast<std::size_t>(per_record));
+  const std::vector<ShortText>& short_text = short_texts();
   // The line so far has a value (the next one gets a "," before it).
   bool line_open = false;
   std::int64_t until_line_end = per_line;  // counts markers too: they keep their place
@@ -514,7 +539,7 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
         p = std::copy(kLineEnd.begin(), kLineEnd.end(), p);
       } else {
         if (line_open) *p++ = ',';
-        p = put_value(p, wave, v);
+        p = put_value(p, wave, v, short_text);
         line_open = true;
         if (until_line_end == 1) {
           p = std::copy(kLineEnd.begin(), kLineEnd.end(), p);
