@@ -137,7 +137,8 @@ def main():
         print(f"[{label}] text export of the week:            {week_text:.1f} MB, "
               f"{week_text / med[p + 'export_week'][0]:.0f} MB/s wall, {week_text / med[p + 'export_week'][1]:.0f} MB/s cpu"
               f"   (target >= 100)")
-        print(f"[{label}] text export of the week / read floor: wall {ratio(p + 'export_week', 'floor:read_week', 0):.2f}"
+        print(f"[{label}] text export of the week / read floor: "
+              f"wall {ratio(p + 'export_week', 'floor:read_week', 0):.2f}"
               f"  cpu {ratio(p + 'export_week', 'floor:read_week', 1):.2f}")
         print(f"[{label}] four weeks / week, trend:           wall {ratio(p + 'trend_month_png', p + 'trend_week_png', 0):.2f}"
               f"  cpu {ratio(p + 'trend_month_png', p + 'trend_week_png', 1):.2f}"

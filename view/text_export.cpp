@@ -261,17 +261,55 @@ const std::vector<ShortText>& short_texts() {
   return texts;
 }
 
-char* put_value(char* p, bool wave, std::int32_t value, const std::vector<ShortText>& short_text) {
-  if (wave || value < kShortFirst || value > kShortLast) return put_any_value(p, wave, value);
-  std::memcpy(p, short_text[static_cast<std::size_t>(value - kShortFirst)].data(), 4);
-  return p + 4;
+// The fraction part of the waveform texts by thousandths, made once: ".5  ", ".002", and
+// four blanks for none.
+const std::vector<ShortText>& fraction_texts() {
+  static const std::vector<ShortText> texts = [] {
+    std::vector<ShortText> t(1000);
+    char text[kMaxValueBytes];
+    for (std::int32_t f = 0; f < 1000; ++f) {
+      put_any_value(text, true, f);  // " 0.fff"
+      std::memcpy(t[static_cast<std::size_t>(f)].data(), text + 2, 4);
+    }
+    return t;
+  }();
+  return texts;
+}
+
+struct TextTables {
+  const std::vector<ShortText>& integers = short_texts();
+  const std::vector<ShortText>& fractions = fraction_texts();
+};
+
+char* put_value(char* p, bool wave, std::int32_t value, const TextTables& tables) {
+  if (!wave) {
+    if (value < kShortFirst || value > kShortLast) return put_any_value(p, wave, value);
+    std::memcpy(p, tables.integers[static_cast<std::size_t>(value - kShortFirst)].data(), 4);
+    return p + 4;
+  }
+  // Texts below 100 (nearly all): sign, one or two digits and the fraction, cut to 6
+  // characters.
+  if (value < -99999 || value > 99999) return put_any_value(p, wave, value);
+  const std::int32_t magnitude = value < 0 ? -value : value;
+  const char* fraction = tables.fractions[static_cast<std::size_t>(magnitude % 1000)].data();
+  const std::int32_t whole = magnitude / 1000;
+  *p++ = value < 0 ? '-' : ' ';
+  if (whole < 10) {
+    *p++ = static_cast<char>('0' + whole);
+    std::memcpy(p, fraction, 4);
+    return p + 4;
+  }
+  *p++ = static_cast<char>('0' + whole / 10);
+  *p++ = static_cast<char>('0' + whole % 10);
+  std::memcpy(p, fraction, 3);
+  return p + 3;
 }
 
 }  // namespace
 
 std::string value_text(char code, char /*kind*/, std::int32_t value) {
   char text[kMaxValueBytes];  // 16 bytes of room past the longest text
-  return std::string(text, put_value(text, is_wave_code(code), value, short_texts()));
+  return std::string(text, put_value(text, is_wave_code(code), value, TextTables{}));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -379,11 +417,12 @@ class RecordBlocks {
   bool fill(std::int64_t n) {
     first_ = n;
     count_ = 0;
-    if (file_ == nullptr || n < 1 || std::fseek(file_, static_cast<long>(n - 1) * static_cast<long>(kRecordSize), SEEK_SET) != 0) return false;
+    if (file_ == nullptr || n < 1) return false;
+    if (std::fseek(file_, static_cast<long>(n - 1) * static_cast<long>(kRecordSize), SEEK_SET) != 0) return false;
     const std::size_t got = std::fread(block_.data(), 1, block_.size(), file_);
     if (got == 0) return false;
     const std::size_t whole = (got + kRecordSize - 1) / kRecordSize * kRecordSize;
-    std::fill(block_.begin() + static_cast<std::ptrdiff_t>(got), block_.begin() + static_cast<std::ptrdiff_t>(whole), '\0');
+    std::fill(block_.data() + got, block_.data() + whole, '\0');
     count_ = static_cast<std::int64_t>(whole / kRecordSize);
     return true;
   }
@@ -507,7 +546,7 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
   const bool wave = is_wave_code(r.code);
   const std::string marker_text = kQ + common::utf8_to_cp932("ｵﾌｾｯﾄ分=") + kQ + ",";
   std::vector<std::int32_t> values(static_cast<std::size_t>(per_record));
-  const std::vector<ShortText>& short_text = short_texts();
+  const TextTables tables;
   // The line so far has a value (the next one gets a "," before it).
   bool line_open = false;
   std::int64_t until_line_end = per_line;  // counts markers too: they keep their place
@@ -539,7 +578,7 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
         p = std::copy(kLineEnd.begin(), kLineEnd.end(), p);
       } else {
         if (line_open) *p++ = ',';
-        p = put_value(p, wave, v, short_text);
+        p = put_value(p, wave, v, tables);
         line_open = true;
         if (until_line_end == 1) {
           p = std::copy(kLineEnd.begin(), kLineEnd.end(), p);

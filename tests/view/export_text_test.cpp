@@ -85,8 +85,8 @@ TEST_F(TextExport, WaveformAndEcgValuesInSixCharacters) {
 // Value texts are made straight into the output; they must read exactly as the shared number
 // text would write them, over every value a record can give and at the ends of 32 bits.
 TEST(TextExportValues, TextsAreTheNumberTextsOfTheValues) {
-  std::vector<std::int32_t> values{INT32_MIN, INT32_MIN + 1, -2147483, -1000000, 999999, 1000000, 123456789,
-                                   INT32_MAX - 1, INT32_MAX};
+  std::vector<std::int32_t> values{INT32_MIN, INT32_MIN + 1, -2147483, -1000000, -100000, -99999, 99999,
+                                   100000,    999999,        1000000,  123456789, INT32_MAX - 1, INT32_MAX};
   for (std::int32_t v = -70000; v <= 70000; ++v) values.push_back(v);
   int wrong = 0;
   for (const std::int32_t v : values) {
