@@ -39,6 +39,7 @@ inline constexpr int kHrScale = 16;     // VSCROLL2_CHANGE
 inline constexpr int kStepFirst = 36;   // BMPBUTTON1_ON .. BMPBUTTON6_ON: 36 .. 41
 inline constexpr int kStepLast = 41;
 inline constexpr int kAccept = 42;      // BUTTON1_ON "設定"
+inline constexpr int kCancel = 43;      // BUTTON2 "キャンセル" or Esc: closes, nothing changes
 inline constexpr int kMouseDown = 50;   // FORM2_MOUSEDOWN
 inline constexpr int kMouseUp = 51;     // FORM2_MOUSEUP
 }  // namespace dialog_code

@@ -354,3 +354,11 @@ void run_trend(ViewerState& state, ui::Platform&, int) {
 }
 
 }  // namespace ambview
+
+namespace ambview::trend {
+
+TrendLayout trend_layout(int window_width, int window_height, int bands) {
+  return {kLeftX, window_width - kWidthMargin, band_geometry(window_height - kHeightMargin, bands, 0).h, kCaptionLine};
+}
+
+}  // namespace ambview::trend

@@ -47,3 +47,19 @@ std::string band_caption(const common::SettingsSlots& conditions, const Recordin
 
 }  // namespace trend
 }  // namespace ambview
+
+namespace ambview::trend {
+
+// Where TREND puts the time axis and the bands in a window of width x height with `bands`
+// bands: the axis runs `width` pixels from `left`; band i's plot is `band_height` pixels
+// from band_top(i), under its caption line.
+struct TrendLayout {
+  int left = 0;
+  int width = 0;
+  int band_height = 0;
+  int caption_line = 0;
+  int band_top(int i) const { return (band_height + caption_line) * i + caption_line; }
+};
+TrendLayout trend_layout(int window_width, int window_height, int bands);
+
+}  // namespace ambview::trend

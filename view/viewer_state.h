@@ -15,6 +15,7 @@
 #include "ui/form.h"
 #include "ui/platform.h"
 #include "view/loader.h"
+#include "view/viewer_extras.h"
 
 namespace ambview {
 
@@ -110,6 +111,9 @@ struct ViewerState {
 
   // What the main loop runs per event code; codes without an entry do nothing.
   std::map<int, Operation> operations;
+
+  // Navigation, status line, recent files and the other desktop habits.
+  ViewerExtras extras;
 };
 
 // A slot as UTF-8 for showing, and a UTF-8 value stored into a slot.
