@@ -8,8 +8,8 @@
 #include "common/cp932.h"
 #include "common/staged_file.h"
 #include "ui/bmp_file.h"
-#include "view/loader.h"
-#include "view/output_guard.h"
+#include "view/recording/loader.h"
+#include "view/recording/output_guard.h"
 
 namespace ambview {
 

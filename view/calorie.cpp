@@ -15,8 +15,9 @@
 #include "common/staged_file.h"
 #include "common/text.h"
 #include "ui/calorie_form.h"
-#include "view/calendar.h"
-#include "view/output_guard.h"
+#include "view/recording/calendar.h"
+#include "view/recording/channel_reader.h"
+#include "view/recording/output_guard.h"
 #include "view/trend_compute.h"
 #include "view/viewer_shell.h"
 
@@ -183,36 +184,21 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
             q_text(field(t, 0) + "-" + field(t, 1) + "-" + field(t, 2) + " " + field(t, 3) + ":" + field(t, 4)));
 
   // The sample walk: records read forward, one at a time.
-  trend::RecordReader reader;
-  bool opened = false;
-  try {
-    if (row >= 0) {
-      reader.open(out.recording_file);
-      opened = true;
-    }
-  } catch (const trend::BandStop&) {
-  }
-  if (!opened) {
+  ChannelReader reader;
+  if (row < 0 || !reader.open(*f.channels, row)) {
     out.error = common::CalorieError::ReadError;
     return out;
   }
-  const int per_record = GET_BLKSIZ(*f.channels, row);
+  // Heart rates count in half beats a minute: the file's value, doubled.
+  const std::int32_t scale = !combined && entry.kind != 'A' ? 2 : 1;
   const auto source = [&](std::int64_t j) -> common::CalorieSample {
     using State = common::CalorieSample::State;
-    if (per_record <= 0) return {State::Fail, 0};
-    try {
-      int pos = 0;
-      const std::string& record = reader.record_of(f.q + j, per_record, pos);
-      if (combined) {
-        const std::int32_t v = GET_D(record, *f.channels, row, pos);
-        // A marker frame carries no sample: it is passed over, as the trend view does.
-        if (common::is_marker_value(v)) return {State::Skip, 0};
-        return {State::Value, std::min(v, kSamplesLimit)};
-      }
-      return {State::Value, static_cast<std::int32_t>(common::hex_value(common::mid(record, 4 * pos + 3, 4))) * 2};
-    } catch (const trend::BandStop&) {
-      return {State::Fail, 0};
-    }
+    const std::optional<Sample> sample = reader.at(f.q + j);
+    if (!sample) return {State::Fail, 0};
+    // A marker frame carries no sample: it is passed over, as the trend view does.
+    if (sample->marker) return {State::Skip, 0};
+    if (combined) return {State::Value, std::min(sample->value, kSamplesLimit)};
+    return {State::Value, sample->value * scale};
   };
   const common::CalorieSpan span = common::walk_calorie(model, kind, n, f.interval, source);
   out.error = span.error;

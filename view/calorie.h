@@ -14,7 +14,7 @@
 #include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "ui/platform.h"
-#include "view/loader.h"
+#include "view/recording/loader.h"
 #include "view/viewer_state.h"
 
 namespace ambview {

@@ -11,7 +11,7 @@
 #include "common/cp932.h"
 #include "common/numbers.h"
 #include "view/calorie.h"
-#include "view/output_guard.h"
+#include "view/recording/output_guard.h"
 #include "view/viewer_state.h"
 
 namespace ambview {

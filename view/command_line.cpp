@@ -7,13 +7,12 @@
 #include <system_error>
 
 #include "common/cp932.h"
-#include "common/record_file.h"
 #include "common/recording_format.h"
-#include "common/same_file.h"
 #include "common/text.h"
 #include "view/calorie_commands.h"
 #include "view/export_commands.h"
 #include "view/render_command.h"
+#include "view/recording/channel_reader.h"
 
 namespace ambview {
 
@@ -123,37 +122,12 @@ bool load_or_report(const std::string& path, LoadedRecording& out, std::ostream&
   return false;
 }
 
-// The row read for the chosen file: the row of that file, else the first row.
-int chosen_row(const LoadedRecording& r) {
-  for (int i = 0; i < r.table.count; ++i)
-    if (common::same_file(r.table.rows[static_cast<std::size_t>(i)].path, r.path)) return i;
-  return -1;  // a file of the set that is no channel: the RR index
-}
-
 void report_empty(const LoadedRecording& r, std::ostream& err) {
   err << "ambview: " << r.path << ": " << kNoChannelsMessage.caption << ": " << kNoChannelsMessage.text
       << " (the file holds no sample; its header names " << r.sample_count << ")\n";
 }
 
 }  // namespace
-
-std::int64_t samples_held(const LoadedRecording& r) {
-  const int row = chosen_row(r);
-  // The RR file's words are beats and the index's entries beat numbers, not samples: both
-  // carry the recording's count and hold its time as long as they hold a data record.
-  if (row < 0 || (r.table.combined == nullptr && r.table.rows[static_cast<std::size_t>(row)].kind == common::kKindRR)) {
-    common::RecordFile file;
-    return file.open(r.path, common::RecordFile::Mode::ReadOnly) && file.record_count() >= common::kDataFirstRecord
-               ? r.sample_count
-               : 0;
-  }
-  const std::int64_t held = ambview::samples_held(r.table, row);
-  // The ECG waveform file runs five of its samples per sample of the header's count.
-  return r.table.combined == nullptr && r.table.rows[static_cast<std::size_t>(row)].code == 'd' &&
-                 is_ecg_wave_path(r.path)
-             ? held / 5
-             : held;
-}
 
 bool load_for_command(const std::string& path, LoadedRecording& out, std::ostream& err) {
   if (!load_or_report(path, out, err)) return false;

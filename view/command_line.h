@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "view/loader.h"
+#include "view/recording/loader.h"
 
 namespace ambview {
 
@@ -53,10 +53,6 @@ ParsedArgs parse_args(const CommandArgs& args, std::initializer_list<std::string
 // the reason where the file itself is the trouble) to `err` and answers false. A file that
 // holds no sample (a header only) is refused as well: there is nothing to draw or write.
 bool load_for_command(const std::string& path, LoadedRecording& out, std::ostream& err);
-
-// Samples the chosen file holds (its data records, the last counted whole), in the units of
-// the header's count.
-std::int64_t samples_held(const LoadedRecording& recording);
 
 // The "key: value" lines of `ambview info` (UTF-8).
 std::string info_text(const LoadedRecording& recording);

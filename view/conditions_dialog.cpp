@@ -5,7 +5,6 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "common/cp932.h"
@@ -15,8 +14,9 @@
 #include "common/recording_format.h"
 #include "common/text.h"
 #include "ui/colour.h"
-#include "view/calendar.h"
-#include "view/rr_index.h"
+#include "view/recording/calendar.h"
+#include "view/recording/channel_reader.h"
+#include "view/recording/rr_index.h"
 #include "view/viewer_shell.h"
 
 namespace ambview {
@@ -26,7 +26,6 @@ namespace {
 using common::round_half_even;
 
 constexpr int kNameLine = 16;   // the name line above each band
-constexpr int kFieldBytes = common::RecordFile::kFieldSize;
 
 // The five colour swatches: control, caption of their label, slot.
 struct Swatch {
@@ -217,37 +216,22 @@ void PLOT_WND2(ui::Canvas& canvas, char kind, int prev_x, int x, int prev_y, int
   }
 }
 
-bool RrBeatReader::open(const std::string& rr_path) {
-  record_no_ = -1;
-  return file_.open(rr_path, common::RecordFile::Mode::ReadOnly);
-}
-
-std::optional<int> RrBeatReader::height(std::uint32_t beat, const OverviewBand& band) {
-  const std::int64_t rec_no = common::kDataFirstRecord + beat / common::kWordsPerRecord;
-  if (rec_no != record_no_) {
-    auto rec = file_.read(rec_no);
-    if (!rec) return std::nullopt;
-    record_ = rec->substr(0, kFieldBytes);
-    record_no_ = rec_no;
-  }
-  const int y = GET_Y(record_, *band.table, band.k, static_cast<int>(beat % common::kWordsPerRecord), band.band,
-                      band.acc_full_scale, band.hr_full_scale, band.interval);
-  return band.limit(y);
-}
-
 namespace {
 
 // Point j of an RR band: the beat in progress at the end of sample j (the last one begun at or
 // before it). The band ends where the index has no entry: the RR data ended there.
 void plot_rr_from_index(OverviewBand& band, const RrIndex& index) {
-  RrBeatReader beats;
-  if (!beats.open(band.table->rows[static_cast<std::size_t>(band.k)].path)) return;
+  ChannelReader beats;
+  if (!beats.open(*band.table, band.k)) return;
+  const ChannelRow& row = band.table->rows[static_cast<std::size_t>(band.k)];
   for (std::int64_t j = 0; j < band.sample_count; j += band.q) {
     const std::optional<std::int64_t> begun = index.boundary_entry(j + 1);
     if (!begun || *begun < 1 || *begun > index.words()) return;
-    const auto y = beats.height(static_cast<std::uint32_t>(*begun - 1), band);
-    if (!y) return;
-    band.step_to(band.x_of(j), *y);
+    // The beat's rate, as F_PLOT draws it (GET_D of kind "6").
+    const std::optional<Sample> rate = beats.at(*begun - 1);
+    if (!rate) return;
+    band.step_to(band.x_of(j), band.limit(GET_Y(rate->coded(), row, band.band, band.acc_full_scale, band.hr_full_scale,
+                                                band.interval)));
   }
 }
 
@@ -265,26 +249,19 @@ void F_PLOT(OverviewBand& band) {
     MK_PLOT(band);
     return;
   }
-  const int per_record = GET_BLKSIZ(table, band.k);
-  if (per_record <= 0) return;
-  common::RecordFile file;
-  if (!file.open(table.rows[static_cast<std::size_t>(band.k)].path, common::RecordFile::Mode::ReadOnly)) return;
+  ChannelReader file;
+  if (!file.open(table, band.k) || file.coding().per_record <= 0) return;
+  const ChannelRow& row = table.rows[static_cast<std::size_t>(band.k)];
   const bool ecg_wave = band.code() == 'd';
-  // Within what the file holds: a shorter file's band ends where its data does.
-  const std::int64_t n = std::min(ecg_wave ? 5 * band.sample_count : band.sample_count, samples_held(table, band.k));
+  // Within what the file holds: a shorter file's band ends where its data does (an unchecked
+  // channel's band stays empty).
+  const std::int64_t n = std::min(ecg_wave ? 5 * band.sample_count : band.sample_count, row.present ? file.held() : 0);
   const std::int64_t step = ecg_wave ? 5 * band.q : band.q;
-  std::int64_t rec_no = -1;
-  std::string rec;
   for (std::int64_t j = 0; j < n; j += step) {
-    const std::int64_t want = common::record_of_sample(j, per_record);
-    if (want != rec_no) {
-      auto r = file.read(want);
-      if (!r) return;
-      rec = r->substr(0, kFieldBytes);
-      rec_no = want;
-    }
-    const int y = GET_Y(rec, table, band.k, static_cast<int>(j % per_record), band.band, band.acc_full_scale,
-                        band.hr_full_scale, band.interval);
+    // A marker frame is drawn as the number GET_D gives for it.
+    const std::optional<Sample> sample = file.at(j);
+    if (!sample) return;
+    const int y = GET_Y(sample->coded(), row, band.band, band.acc_full_scale, band.hr_full_scale, band.interval);
     band.step_to(band.x_of(j), band.limit(y));
   }
 }
@@ -602,7 +579,7 @@ std::string data_error_text(const DataErrorMessage& m, const std::string& path) 
   std::string why;
   if (!fs::exists(path, ec)) why = "ファイルが見つかりません";
   else if (fs::is_directory(path, ec)) why = "フォルダーです (記録ファイルを選んでください)";
-  else if (!std::ifstream(path, std::ios::binary)) why = "ファイルを読めません (読み取りの権限がありません)";
+  else if (!readable_file(path)) why = "ファイルを読めません (読み取りの権限がありません)";
   return std::string(m.text) + "\r" + (why.empty() ? path : why + ": " + path);
 }
 

@@ -10,12 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "common/record_file.h"
 #include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "ui/form.h"
 #include "ui/platform.h"
-#include "view/loader.h"
+#include "view/recording/loader.h"
 #include "view/viewer_state.h"
 
 namespace ambview {
@@ -109,19 +108,6 @@ struct OverviewBand {
 // PLOT_WND2: one overview step in palette colour 5: a filled box from the base for kinds
 // "A" and "L", a line from the previous point for the others.
 void PLOT_WND2(ui::Canvas& canvas, char kind, int prev_x, int x, int prev_y, int base, int y);
-
-// Reads RR beats by word number for the overview (record 2 + e \ 120, word e mod 120) and
-// gives the overview height of word e, as F_PLOT draws it; nothing on a read error.
-class RrBeatReader {
- public:
-  bool open(const std::string& rr_path);
-  std::optional<int> height(std::uint32_t beat, const OverviewBand& band);
-
- private:
-  common::RecordFile file_;
-  std::int64_t record_no_ = -1;
-  std::string record_;
-};
 
 // F_PLOT: one channel's overview band from its file (kind "6" through its RR index, which
 // MK_PLOT makes when it is missing). A read error ends the band silently.

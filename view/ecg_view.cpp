@@ -2,17 +2,17 @@
 #include "view/ecg_view.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <array>
 #include <optional>
 #include <string>
 
 #include "common/cp932.h"
 #include "common/file_lookup.h"
 #include "common/numbers.h"
-#include "common/record_file.h"
 #include "common/recording_format.h"
 #include "common/text.h"
-#include "view/calendar.h"
+#include "view/recording/calendar.h"
+#include "view/recording/channel_reader.h"
 #include "view/trend_compute.h"
 
 namespace ambview {
@@ -50,37 +50,6 @@ char block_code(int event_code) {
 namespace {
 
 using common::round_half_even;
-
-// The block file read forward one record at a time. A record tells how many of its samples
-// the file really holds, so a cut file shows what it has and nothing made up.
-class BlockReader {
- public:
-  ~BlockReader() {
-    if (file_) std::fclose(file_);
-  }
-  bool open(const std::string& path) {
-    const std::optional<std::string> found = common::find_path_ignoring_case(path);
-    if (!found) return false;
-    file_ = std::fopen(found->c_str(), "rb");
-    return file_ != nullptr && std::fseek(file_, common::RecordFile::kRecordSize, SEEK_SET) == 0;
-  }
-  // The next data record (records 2, 3, ...); the samples it holds, 0 at the end or on an error.
-  int next(std::string& record) {
-    record.assign(common::RecordFile::kRecordSize, '\0');
-    const std::size_t got = std::fread(record.data(), 1, record.size(), file_);
-    const std::size_t used = std::min<std::size_t>(got, common::RecordFile::kFieldSize);
-    return static_cast<int>(std::min<std::size_t>(used / 2, ecg::kSamplesPerRecord));
-  }
-
- private:
-  std::FILE* file_ = nullptr;
-};
-
-int sample_at(const std::string& record, int j) {
-  const auto low = static_cast<unsigned char>(record[static_cast<std::size_t>(2 * j)]);
-  const auto high = static_cast<unsigned char>(record[static_cast<std::size_t>(2 * j + 1)]);
-  return low | (high << 8);
-}
 
 }  // namespace
 
@@ -127,23 +96,29 @@ void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& condit
   window.polyline({{ecg::kLeft, height - 8}, {ecg::kLeft, height - 3}, {x250, height - 3}, {x250, height - 8}});
 
   const std::string path = std::string(prefix) + code;
-  BlockReader reader;
-  if (!reader.open(path)) return;
+  ChannelReader reader;
+  if (!reader.open(path, word_coding(code))) return;
 
   window.set_pen(ui::colour_of(conditions[slot::kColourTrend]));
-  std::string record;
   int drawn = 0;
   int zero = ecg::row_zero(g, 0);
   int previous_x = ecg::kLeft;
   std::int64_t largest = 0, smallest = 0, last = 0;
   bool first_record = true;
+  // The samples a record really holds: a cut file shows what it has and nothing made up.
+  std::array<int, ecg::kSamplesPerRecord> record{};
   while (drawn < ecg::kSamples) {
     if (still_open && !still_open()) return;
-    const int present = reader.next(record);
+    int present = 0;
+    for (; present < ecg::kSamplesPerRecord; ++present) {
+      const std::optional<std::uint16_t> w = reader.word(drawn + present);
+      if (!w) break;
+      record[static_cast<std::size_t>(present)] = *w;
+    }
     if (present == 0) return;
     for (int j = 0; j < present && drawn + j < ecg::kSamples; ++j) {
       // The recorder's first two samples are not settled yet: they are drawn as the third.
-      const int sample = sample_at(record, first_record && j < 2 && present > 2 ? 2 : j);
+      const int sample = record[static_cast<std::size_t>(first_record && j < 2 && present > 2 ? 2 : j)];
       const std::int64_t v = round_half_even((sample - ecg::kZero) / u);
       const int k = drawn + j;
       const int column = k % ecg::kSamplesPerRow;
@@ -190,12 +165,10 @@ namespace {
 std::string ecg_caption(const ViewerState& state, char block) {
   const int k = block - 'e';
   std::string caption = "心電図  ECG-" + std::to_string(k + 1);
-  common::RecordFile file;
-  if (state.recording_path.empty() || !file.open(state.recording_path, common::RecordFile::Mode::ReadOnly))
+  ChannelReader file;
+  if (state.recording_path.empty() || !file.open(state.recording_path, {}, true) || file.record_count() < 1)
     return caption;
-  const std::optional<std::string> record = file.read(1);
-  if (!record) return caption;
-  const common::RecordingHeader header = common::read_header(*record);
+  const common::RecordingHeader header = common::read_header(file.header());
   if (header.old_layout || k >= header.ecg_blocks || k >= common::kMaxEcgBlocks) return caption;
   const double seconds = header.ecg_positions[static_cast<std::size_t>(k)] * static_cast<double>(state.interval);
   std::int32_t t = state.time.recording_start + static_cast<std::int32_t>(round_half_even(seconds));

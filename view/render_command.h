@@ -13,7 +13,7 @@
 #include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "view/command_line.h"
-#include "view/loader.h"
+#include "view/recording/loader.h"
 
 namespace ambview {
 

@@ -14,8 +14,9 @@
 #include "common/recording_format.h"
 #include "common/recording_writer.h"
 #include "common/text.h"
-#include "view/output_guard.h"
-#include "view/rr_index.h"
+#include "view/recording/channel_reader.h"
+#include "view/recording/output_guard.h"
+#include "view/recording/rr_index.h"
 #include "view/viewer_shell.h"
 
 namespace ambview {
@@ -40,34 +41,29 @@ constexpr int kField = common::RecordFile::kFieldSize;  // a record is written a
 constexpr std::int64_t kIdleEvery = 4096;
 constexpr std::string_view kResavedExtension = ".c";
 
-// How one channel is copied: label of the progress line, samples per record, field width and
-// first position in the record, and whether records carry the source's 2-character prefix.
+// How one channel is copied: label of the progress line and whether records carry the
+// source's 2-character prefix. The fields themselves are the channel's coding.
 struct CopyLayout {
   const char* label = "";  // UTF-8
-  int per_record = 0;
-  int width = 0;
-  int first = 0;
   bool prefix = false;
 };
 
 CopyLayout copy_layout(const ChannelTable& table, int row) {
-  if (table.combined != nullptr) {
-    return {kPackLabel, table.combined->frames_per_record, table.combined->frame_width, common::kTextFirstSample, true};
-  }
+  if (table.combined != nullptr) return {kPackLabel, true};
   const ChannelRow& r = table.rows[static_cast<std::size_t>(row)];
   switch (r.code) {
-    case 'a': return {"加速度波形A(mG) ", 120, 2, 1, false};
-    case 'b': return {"加速度波形B(mG) ", 120, 2, 1, false};
-    case 'c': return {"加速度波形C(mG) ", 120, 2, 1, false};
-    case 'd': return {"ECG波形(mV)     ", 120, 2, 1, false};
+    case 'a': return {"加速度波形A(mG) ", false};
+    case 'b': return {"加速度波形B(mG) ", false};
+    case 'c': return {"加速度波形C(mG) ", false};
+    case 'd': return {"ECG波形(mV)     ", false};
     default: break;
   }
   switch (r.kind) {
     case common::kKindAcceleration:
-    case common::kKindLevel: return {"加速度 ", 50, 4, 3, true};
-    case common::kKindTilt: return {"傾斜   ", 240, 1, 3, true};
-    case common::kKindHeartRate: return {"ＨＲ   ", 60, 4, 3, true};
-    case common::kKindRR: return {"ＲＲ   ", 120, 2, 1, false};
+    case common::kKindLevel: return {"加速度 ", true};
+    case common::kKindTilt: return {"傾斜   ", true};
+    case common::kKindHeartRate: return {"ＨＲ   ", true};
+    case common::kKindRR: return {"ＲＲ   ", false};
     default: return {};
   }
 }
@@ -96,12 +92,10 @@ void rebase_ecg_groups(std::string& header, std::int64_t start_index) {
 
 // Copies `count` fields from sample `start` of `source` into records 2, 3, ... of `out`, each
 // record begun with `prefix` and written as 255 characters. Answers the failure, if any.
-std::optional<RunError> copy_fields(const common::RecordFile& source, common::RecordFile& out, std::int64_t start,
-                                    std::int64_t count, const CopyLayout& def, const std::string& prefix,
-                                    const Progress& progress, bool& stopped, const std::string& what) {
-  const auto per = static_cast<std::int64_t>(def.per_record);
-  std::int64_t record_no = -1;
-  std::string record;
+std::optional<RunError> copy_fields(ChannelReader& source, common::RecordFile& out, std::int64_t start,
+                                    std::int64_t count, const std::string& prefix, const Progress& progress,
+                                    bool& stopped, const std::string& what) {
+  const auto per = static_cast<std::int64_t>(source.coding().per_record);
   std::string buffer = prefix;
   std::int64_t out_no = common::kDataFirstRecord;
   const auto put = [&]() -> bool {
@@ -111,15 +105,11 @@ std::optional<RunError> copy_fields(const common::RecordFile& source, common::Re
   };
   for (std::int64_t i = 0; i < count; ++i) {
     const std::int64_t s = start + i;
-    const std::int64_t want = s / per + common::kDataFirstRecord;
-    if (want != record_no) {
-      auto rec = source.read(want);
-      if (!rec) return RunError{run_error::kPastEnd, step::kReadData, what + ": record " + std::to_string(want) + " is missing"};
-      record = std::move(*rec);
-      record_no = want;
-    }
-    const auto at = static_cast<std::size_t>(def.first - 1 + (s % per) * def.width);
-    buffer.append(record, at, static_cast<std::size_t>(def.width));
+    const std::optional<std::string_view> field = source.field(s);
+    if (!field)
+      return RunError{run_error::kPastEnd, step::kReadData,
+                      what + ": record " + std::to_string(s / per + common::kDataFirstRecord) + " is missing"};
+    buffer.append(*field);
     if ((i + 1) % per == 0 && !put()) return RunError{run_error::kDiskFull, step::kWriteData, "write failed"};
     if ((i + 1) % kIdleEvery == 0 && progress.idle) progress.idle();
     if (progress.stopped && progress.stopped()) {
@@ -147,23 +137,18 @@ ResaveResult save_one(const ResaveJob& job, int row, const std::string& out_path
     return res;
   };
   if (progress.print) progress.print(std::string(def.label) + common::name_part(r.path) + " → " + common::name_part(out_path));
-  if (def.per_record <= 0)
+  if (def.label[0] == '\0')
     return fail({run_error::kPastEnd, step::kOpenSource, "channel " + std::string(1, r.code) + " cannot be copied"});
   if (const auto o = overwrite_of({out_path}, job.channels))
     return fail({run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o)});
 
-  common::RecordFile source;
-  if (!source.open(r.path, common::RecordFile::Mode::ReadOnly))
+  ChannelReader source;
+  if (!source.open(r.path, coding_of(job.channels, row), true))
     return fail({run_error::kFileNotFound, step::kOpenSource, r.path + ": cannot be opened"});
-  const auto header_record = source.read(1);
-  if (!header_record) return fail({run_error::kPastEnd, step::kReadHeader, r.path + ": no header record"});
-  std::string header = header_record->substr(0, kField);
+  if (source.record_count() < 1) return fail({run_error::kPastEnd, step::kReadHeader, r.path + ": no header record"});
+  std::string header = source.header();
   edit_header(header);
-  std::string prefix;
-  if (def.prefix) {
-    const auto rec2 = source.read(common::kDataFirstRecord);
-    if (rec2) prefix = rec2->substr(0, 2);
-  }
+  const std::string prefix = def.prefix ? source.record_prefix() : std::string();
 
   StagedFile staged(out_path);
   staged.prepare();
@@ -172,7 +157,7 @@ ResaveResult save_one(const ResaveJob& job, int row, const std::string& out_path
     return fail({run_error::kPathAccess, step::kCreateOutput, out_path + ": cannot be written"});
   if (!out.write(1, header)) return fail({run_error::kDiskFull, step::kWriteHeader, out_path + ": write failed"});
   bool stopped = false;
-  if (auto e = copy_fields(source, out, start, count, def, prefix, progress, stopped, r.path)) return fail(*e);
+  if (auto e = copy_fields(source, out, start, count, prefix, progress, stopped, r.path)) return fail(*e);
   if (stopped) {
     res.stopped = true;
     return res;
@@ -223,15 +208,10 @@ ResaveJob make_resave_job(const common::SettingsSlots& c, const ChannelTable& ch
   }
   std::int64_t seconds = first_sample_seconds(info) + minute_seconds;
   if (combined && job.range.count > 0 && channels.count > 0) {
-    common::RecordFile file;
-    const auto per = static_cast<std::int64_t>(channels.combined->frames_per_record);
-    if (file.open(channels.rows[0].path, common::RecordFile::Mode::ReadOnly)) {
-      if (const auto rec = file.read(job.range.start / per + common::kDataFirstRecord)) {
-        const std::int32_t v = common::decode_combined_sample(*rec, *channels.combined, '0',
-                                                              static_cast<int>(job.range.start % per));
-        if (common::is_marker_value(v)) seconds -= 60 * static_cast<std::int64_t>(v - common::kMarkerBase);
-      }
-    }
+    ChannelReader file;
+    if (file.open(channels.rows[0].path, coding_of(channels, 0), true))
+      if (const std::optional<Sample> first = file.at(job.range.start); first && first->marker)
+        seconds -= 60 * static_cast<std::int64_t>(first->value);
   }
   job.start = start_text_of(common::mid(info.item[RecordingInfo::kStartTime], 1, 2), static_cast<std::int32_t>(seconds));
 

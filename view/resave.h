@@ -11,7 +11,7 @@
 
 #include "common/settings_record.h"
 #include "ui/platform.h"
-#include "view/loader.h"
+#include "view/recording/loader.h"
 #include "view/text_export.h"
 #include "view/viewer_state.h"
 

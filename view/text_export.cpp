@@ -10,12 +10,12 @@
 #include "common/cp932.h"
 #include "common/numbers.h"
 #include "common/path_names.h"
-#include "common/record_file.h"
 #include "common/recording_format.h"
 #include "common/text.h"
-#include "view/calendar.h"
-#include "view/output_guard.h"
-#include "view/rr_index.h"
+#include "view/recording/calendar.h"
+#include "view/recording/channel_reader.h"
+#include "view/recording/output_guard.h"
+#include "view/recording/rr_index.h"
 #include "view/viewer_shell.h"
 
 namespace ambview {
@@ -107,19 +107,19 @@ ExportColumn export_column(const ChannelTable& table, int row) {
   if (row < 0 || row >= kMaxChannelRows) return c;
   const ChannelRow& r = table.rows[static_cast<std::size_t>(row)];
   switch (r.code) {
-    case 'a': c = {"加速度波形A(mG) ", 120, 2, 1}; break;
-    case 'b': c = {"加速度波形B(mG) ", 120, 2, 1}; break;
-    case 'c': c = {"加速度波形C(mG) ", 120, 2, 1}; break;
-    case 'd': c = {"ECG波形(mV)     ", 120, 2, 1}; break;
+    case 'a': c = {"加速度波形A(mG) ", 120}; break;
+    case 'b': c = {"加速度波形B(mG) ", 120}; break;
+    case 'c': c = {"加速度波形C(mG) ", 120}; break;
+    case 'd': c = {"ECG波形(mV)     ", 120}; break;
     default:
       switch (r.kind) {
-        case common::kKindAcceleration: c = {"加速度(mG)      ", 50, 4, 3}; break;
-        case common::kKindLevel: c = {"加速度(ﾚﾍﾞﾙ)    ", 50, 4, 3}; break;
-        case common::kKindCombinedTilt: c = {"角度            ", 0, 0, 0}; break;
-        case common::kKindSteps: c = {"歩数            ", 0, 0, 0}; break;
-        case common::kKindTilt: c = {"傾斜            ", 240, 1, 3}; break;
-        case common::kKindHeartRate: c = {"ＨＲ(BPM)       ", 60, 4, 3}; break;
-        case common::kKindRR: c = {"ＲＲ(mSec)      ", 120, 2, 1}; break;
+        case common::kKindAcceleration: c = {"加速度(mG)      ", 50}; break;
+        case common::kKindLevel: c = {"加速度(ﾚﾍﾞﾙ)    ", 50}; break;
+        case common::kKindCombinedTilt: c = {"角度            ", 0}; break;
+        case common::kKindSteps: c = {"歩数            ", 0}; break;
+        case common::kKindTilt: c = {"傾斜            ", 240}; break;
+        case common::kKindHeartRate: c = {"ＨＲ(BPM)       ", 60}; break;
+        case common::kKindRR: c = {"ＲＲ(mSec)      ", 120}; break;
         default: break;
       }
   }
@@ -132,20 +132,17 @@ std::string export_file_name(std::string_view base_name, char code, std::string_
   return common::fit_base_name(base_name) + code + ".prn";
 }
 
-std::int32_t export_value(std::string_view record, const ChannelTable& table, int row, const ExportColumn& column,
-                          int j) {
-  if (table.combined != nullptr) return GET_D(record, table, row, j);
-  const ChannelRow& r = table.rows[static_cast<std::size_t>(row)];
-  if (column.width == 2) {
-    const std::int32_t word = common::binary_word(record, j);
-    if (r.code == 'd') return static_cast<std::int32_t>(common::round_half_even((word - 2048) * 1000.0 / 512.0));
-    if (is_wave_code(r.code)) return word * 2 - 4096;
-    return word;  // kind "6": the interval in ms
-  }
-  const std::size_t pos = static_cast<std::size_t>(column.first - 1 + j * column.width);
-  if (column.width <= 0 || pos >= record.size()) return 0;
-  const auto raw = static_cast<std::int32_t>(common::hex_value(record.substr(pos, static_cast<std::size_t>(column.width))));
-  return r.kind == common::kKindAcceleration ? raw * 2 : raw;
+std::optional<Sample> export_sample(ChannelReader& reader, std::int64_t j) {
+  const ChannelCoding& c = reader.coding();
+  if (c.combined != nullptr || c.field_width != 2) return reader.at(j);
+  // Words as stored, signed: the waveforms in mG and uV, the RR interval in ms.
+  const std::optional<std::string_view> f = reader.field(j);
+  if (!f) return std::nullopt;
+  const auto word = static_cast<std::int32_t>(static_cast<std::int16_t>(
+      static_cast<std::uint16_t>(static_cast<unsigned char>((*f)[0]) | (static_cast<unsigned char>((*f)[1]) << 8))));
+  if (c.code == 'd') return Sample{static_cast<std::int32_t>(common::round_half_even((word - 2048) * 1000.0 / 512.0))};
+  if (is_wave_code(c.code)) return Sample{word * 2 - 4096};
+  return Sample{word};
 }
 
 std::string value_text(char code, char /*kind*/, std::int32_t value) {
@@ -290,7 +287,6 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
   if (row < 0 || row >= job.channels.count) return res;
   const ChannelRow& r = job.channels.rows[static_cast<std::size_t>(row)];
   const ExportColumn column = export_column(job.channels, row);
-  const bool combined = job.channels.combined != nullptr;
   res.path = job.out_directory + export_file_name(job.base_name, r.code, job.extension);
   const auto fail = [&](int err, int erl, std::string detail) {
     res.error = RunError{err, erl, std::move(detail)};
@@ -330,13 +326,12 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
     count *= per_trend_sample;
   }
 
-  common::RecordFile source;
-  if (!source.open(r.path, common::RecordFile::Mode::ReadOnly))
+  ChannelReader source;
+  if (!source.open(r.path, coding_of(job.channels, row), true))
     return fail(run_error::kFileNotFound, step::kOpenSource, r.path + ": cannot be opened");
-  const auto header = source.read(1);
-  if (!header) return fail(run_error::kPastEnd, step::kReadHeader, r.path + ": no header record");
-  const auto record2 = source.read(common::kDataFirstRecord);
-  const std::string prefix = record2 ? record2->substr(0, 2) : std::string();
+  if (source.record_count() < 1) return fail(run_error::kPastEnd, step::kReadHeader, r.path + ": no header record");
+  const std::string& header = source.header();
+  const std::string prefix = source.record_prefix();
 
   if (progress.print)
     progress.print(std::string(column.heading) + common::name_part(r.path) + " → " + common::name_part(res.path));
@@ -352,13 +347,12 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
   if (f == nullptr) return fail(run_error::kPathAccess, step::kCreateOutput, res.path + ": cannot be written");
   PrnWriter out(f);
 
-  out.line(header_line(job, r, column, *header, prefix, count));
+  out.line(header_line(job, r, column, header, prefix, count));
   if (!out.flush_if_full()) return fail(run_error::kDiskFull, step::kWriteHeader, res.path + ": write failed");
 
   const std::int64_t per_line = std::max(job.per_line, 1);
   const auto per_record = static_cast<std::int64_t>(column.per_record);
   std::int64_t record_no = -1;
-  std::string record;
   std::string line;
   ValueTexts texts(r.code, r.kind);
   const auto end_line = [&] {
@@ -369,24 +363,22 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
   for (std::int64_t i = 0; i < count; ++i) {
     const std::int64_t s = start + i;
     const std::int64_t want = s / per_record + common::kDataFirstRecord;
+    const std::optional<Sample> v = export_sample(source, s);
+    if (!v)
+      return fail(run_error::kPastEnd, step::kReadData,
+                  "cannot read record " + std::to_string(want) + " of " + r.path +
+                      ": the file is shorter than its header says");
     if (want != record_no) {
-      auto rec = source.read(want);
-      if (!rec)
-        return fail(run_error::kPastEnd, step::kReadData,
-                    "cannot read record " + std::to_string(want) + " of " + r.path +
-                        ": the file is shorter than its header says");
-      record = std::move(*rec);
       record_no = want;
       if (!out.flush_if_full()) return fail(run_error::kDiskFull, step::kWriteData, res.path + ": write failed");
     }
-    const std::int32_t v = export_value(record, job.channels, row, column, static_cast<int>(s % per_record));
-    // Only a combined file's marker frames read as 100000 + M; a damaged per-channel value
-    // that large is still a value.
-    if (combined && common::is_marker_value(v)) {
+    // Only a combined file's frames can be markers; a damaged per-channel value of 100000 or
+    // more is still a value.
+    if (v->marker) {
       if (i > 0 && !line.empty()) end_line();
-      out.line(kQ + common::utf8_to_cp932("ｵﾌｾｯﾄ分=") + kQ + "," + common::num_text(v - common::kMarkerBase));
+      out.line(kQ + common::utf8_to_cp932("ｵﾌｾｯﾄ分=") + kQ + "," + common::num_text(v->value));
     } else {
-      line += texts(v);
+      line += texts(v->value);
       line += ',';
       if ((i + 1) % per_line == 0) end_line();
     }

@@ -14,7 +14,8 @@
 #include "common/settings_record.h"
 #include "common/staged_file.h"
 #include "ui/platform.h"
-#include "view/loader.h"
+#include "view/recording/channel_reader.h"
+#include "view/recording/loader.h"
 #include "view/viewer_state.h"
 
 namespace ambview {
@@ -76,13 +77,11 @@ struct Progress {
 // ---------------------------------------------------------------------------------------
 // The text export
 
-// The column of a channel: heading (16 bytes in CP932, trailing blanks included), samples
-// per record, and for per-channel files the field width and first position.
+// The column of a channel: heading (16 bytes in CP932, trailing blanks included) and samples
+// per record.
 struct ExportColumn {
   const char* heading = "";  // UTF-8
   int per_record = 0;
-  int width = 0;
-  int first = 0;
 };
 ExportColumn export_column(const ChannelTable& table, int row);
 
@@ -90,12 +89,11 @@ ExportColumn export_column(const ChannelTable& table, int row);
 // The base name is the recording's own, as it is on disk.
 std::string export_file_name(std::string_view base_name, char code, std::string_view extension);
 
-// The value of sample j of a record as the export writes it: combined files through GET_D;
-// per-channel files by the column: kind "A" hex x 2, "L", "4", "5" hex, "6" the word (ms),
-// codes "a"-"c" word x 2 - 4096 (mG), "d" (word - 2048) x 1000 / 512 (uV, stored as a 32-bit
-// integer: rounded, halves to even).
-std::int32_t export_value(std::string_view record, const ChannelTable& table, int row, const ExportColumn& column,
-                          int j);
+// The value of sample j as the export writes it: combined files and text fields decoded
+// (GET_D), markers as markers; words as stored, signed: codes "a"-"c" word x 2 - 4096 (mG),
+// "d" (word - 2048) x 1000 / 512 (uV, rounded, halves to even), kind "6" the word (ms).
+// Nothing past the end of the file.
+std::optional<Sample> export_sample(ChannelReader& reader, std::int64_t j);
 // Its text: codes "a"-"d" the value / 1000 with a "0" before a leading point, in exactly 6
 // characters (" 0.5  ", "-0.5  "); every other row the decimal integer right-justified in 4
 // characters, its minus sign kept, a wider number written whole rather than cut.

@@ -1,16 +1,13 @@
 // The band procedures of the trend view and their shared pieces (see trend_compute.h).
 #include "view/trend_compute.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
-#include "common/file_lookup.h"
 #include "common/numbers.h"
-#include "common/record_file.h"
 #include "common/recording_format.h"
 #include "common/text.h"
-#include "view/rr_index.h"
+#include "view/recording/channel_reader.h"
+#include "view/recording/rr_index.h"
 
 namespace ambview {
 
@@ -43,49 +40,6 @@ std::string band_file_name(const std::string& path_name, const std::string& exte
                            bool force_per_channel) {
   if (!force_per_channel && common::is_combined_extension(extension)) return path_name + extension;
   return path_name + std::string(1, code) + extension;
-}
-
-void RecordReader::open(const std::string& path) {
-  close();
-  const std::optional<std::string> found = common::find_path_ignoring_case(path);
-  if (!found) throw BandStop{};
-  file_ = std::fopen(found->c_str(), "rb");
-  struct stat st {};
-  if (!file_ || ::fstat(fileno(file_), &st) != 0 || !S_ISREG(st.st_mode)) {
-    close();
-    throw BandStop{};
-  }
-  constexpr std::int64_t size = common::RecordFile::kRecordSize;
-  records_ = (static_cast<std::int64_t>(st.st_size) + size - 1) / size;
-  last_ = 0;
-  next_ = 1;
-  buffer_.clear();
-}
-
-void RecordReader::close() {
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
-  records_ = 0;
-}
-
-const std::string& RecordReader::record(std::int64_t n) {
-  if (n > last_ || buffer_.empty()) {
-    constexpr int size = common::RecordFile::kRecordSize;
-    if (!file_ || n < 1 || n > records_) throw BandStop{};
-    if (n != next_ && std::fseek(file_, static_cast<long>((n - 1) * size), SEEK_SET) != 0) throw BandStop{};
-    buffer_.assign(size, '\0');
-    const std::size_t got = std::fread(buffer_.data(), 1, size, file_);
-    if (got == 0) throw BandStop{};
-    next_ = got == static_cast<std::size_t>(size) ? n + 1 : 0;
-    buffer_.resize(common::RecordFile::kFieldSize);
-    last_ = n;
-  }
-  return buffer_;
-}
-
-const std::string& RecordReader::record_of(std::int64_t j, int per_record, int& pos) {
-  pos = static_cast<int>(j % per_record);
-  return record(common::record_of_sample(j, per_record));
 }
 
 Averager::Averager(bool block_mode, int n) : block_(block_mode), n_(n) {}
@@ -202,16 +156,19 @@ struct Band {
     a.window->set_fill(colour);
   }
 
-  int per_record() const {
-    const int b = GET_BLKSIZ(args.display, args.band);
-    if (b <= 0) throw BandStop{};
-    return b;
+  // The band's file: the combined file or the channel's own, read by the row's coding.
+  ChannelReader open_file() const {
+    ChannelReader reader;
+    if (!reader.open(trend::band_file_name(args.path_name, args.extension, row.code), coding_of(args.display, args.band)) ||
+        reader.coding().per_record <= 0)
+      throw BandStop{};
+    return reader;
   }
 
   // The window's samples that the band's file holds: a file shorter than the window (a
   // heart-rate file whose RR data ended early) draws as far as it goes and ends there.
-  std::int64_t held(const std::string& path) const {
-    return std::clamp<std::int64_t>(samples_held(path, args.display, args.band) - args.s, 0, args.n);
+  std::int64_t held(ChannelReader& reader) const {
+    return std::clamp<std::int64_t>(reader.held() - args.s, 0, args.n);
   }
 
   // Sample interval T of slot 13, for counts per minute.
@@ -222,12 +179,13 @@ struct Band {
   }
 };
 
-// A sample as the file holds it: a combined file through the shared decoder (markers
-// come back as 100000 + M), a per-channel file by kind. nullopt for a marker.
-std::optional<std::int64_t> read_raw(const Band& band, const std::string& record, int pos) {
-  const std::int32_t v = GET_D(record, band.args.display, band.args.band, pos);
-  if (band.layout && common::is_marker_value(v)) return std::nullopt;
-  return v;
+// Sample j as the file holds it; nothing for a combined file's marker frame. A sample past
+// the end of the file ends the band.
+std::optional<std::int64_t> read_raw(ChannelReader& reader, std::int64_t j) {
+  const std::optional<Sample> v = reader.at(j);
+  if (!v) throw BandStop{};
+  if (v->marker) return std::nullopt;
+  return v->value;
 }
 
 // Counts per sample interval become counts per minute.
@@ -237,7 +195,7 @@ std::int64_t per_minute(std::int64_t v, double interval) {
 
 void acc_plot(const BandArgs& a) {
   Band band(a);
-  const int per_record = band.per_record();
+  ChannelReader reader = band.open_file();
   const bool level = band.row.kind == 'L';
   const int full_scale = level ? 600 : GET_YSIZ(band.cond[4]);
   if (full_scale <= 0) throw BandStop{};
@@ -245,18 +203,13 @@ void acc_plot(const BandArgs& a) {
   const int h = band.geometry.h;
   const int y0 = band.geometry.y0;
 
-  const std::string path = trend::band_file_name(a.path_name, a.extension, band.row.code);
-  trend::RecordReader reader;
-  reader.open(path);
   trend::Averager averager(band.block_mode, band.n_average);
 
   std::int64_t previous_x = a.left_x;
   std::int64_t peak = 0;
   const std::int64_t p = std::max<std::int64_t>(a.p, 1);
-  for (std::int64_t k = 0, n = band.held(path); k < n; ++k) {
-    int pos = 0;
-    const std::string& record = reader.record_of(a.s + k, per_record, pos);
-    if (const std::optional<std::int64_t> raw = read_raw(band, record, pos)) {
+  for (std::int64_t k = 0, n = band.held(reader); k < n; ++k) {
+    if (const std::optional<std::int64_t> raw = read_raw(reader, a.s + k)) {
       std::int64_t v = level ? per_minute(*raw, interval) : *raw;
       v = std::clamp<std::int64_t>(v, 0, 4095);
       peak = std::max(peak, averager.push(v));
@@ -282,8 +235,8 @@ struct TiltScale {
   int full_scale = 0;
   double interval = 1.0;
 
-  std::optional<std::int64_t> value(const std::string& record, int pos) const {
-    const std::optional<std::int64_t> raw = read_raw(band, record, pos);
+  std::optional<std::int64_t> value(ChannelReader& reader, std::int64_t j) const {
+    const std::optional<std::int64_t> raw = read_raw(reader, j);
     if (!raw) return std::nullopt;
     const std::int64_t converted = band.row.kind == 'S' ? per_minute(*raw, interval) : *raw;
     const std::int64_t v = round_half_even(static_cast<double>(converted) * band.geometry.h / full_scale);
@@ -293,7 +246,8 @@ struct TiltScale {
 
 void tlt_plot(const BandArgs& a) {
   Band band(a);
-  const int per_record = band.per_record();
+  ChannelReader reader = band.open_file();
+  const int per_record = reader.coding().per_record;
   TiltScale scale{band};
   switch (band.row.kind) {
     case 'T':
@@ -314,29 +268,19 @@ void tlt_plot(const BandArgs& a) {
   }
   if (scale.full_scale <= 0) throw BandStop{};
 
-  const std::string path = trend::band_file_name(a.path_name, a.extension, band.row.code);
-  trend::RecordReader reader;
-  reader.open(path);
-
   // The first joining line starts at the first sample of the record holding the window's
   // first sample; in mode "1" at 0.
   std::optional<std::int64_t> last = 0;
-  if (band.cond[3] != "1") {
-    int pos = 0;
-    const std::string& record = reader.record_of(a.s, per_record, pos);
-    last = scale.value(record, 0);
-  }
+  if (band.cond[3] != "1") last = scale.value(reader, a.s - a.s % per_record);
   trend::ColumnReducer columns(*a.window, band.geometry.y0, a.left_x, band.geometry.h, a.height, last);
   trend::Averager averager(band.block_mode, band.n_average);
   const auto x_of = [&a](std::int64_t k) {
     return round_half_away(a.left_x + static_cast<double>(a.width) * k / static_cast<double>(a.n));
   };
-  const std::int64_t n = band.held(path);
+  const std::int64_t n = band.held(reader);
   for (std::int64_t k = 0; k < n; ++k) {
     columns.at(x_of(k));
-    int pos = 0;
-    const std::string& record = reader.record_of(a.s + k, per_record, pos);
-    if (const std::optional<std::int64_t> v = scale.value(record, pos)) {
+    if (const std::optional<std::int64_t> v = scale.value(reader, a.s + k)) {
       columns.take(averager.push(*v));
     } else {
       averager.skip();
@@ -365,10 +309,12 @@ class RRAccumulator {
 
 constexpr int kRRWordsPerRecord = common::kWordsPerRecord;
 
-// The RR word of a beat, read unsigned; values above 4096 become 4095.
-std::int64_t rr_word(const std::string& record, int pos) {
-  const std::int64_t r = common::binary_word(record, pos) & 0xFFFF;
-  return r > 4096 ? 4095 : r;
+// The RR word of beat j, read unsigned; values above 4096 become 4095. A beat the file does
+// not hold ends the band.
+std::int64_t rr_word(ChannelReader& reader, std::int64_t j) {
+  const std::optional<std::uint16_t> w = reader.word(j);
+  if (!w) throw BandStop{};
+  return *w > 4096 ? 4095 : *w;
 }
 
 std::int64_t rr_pixels(std::int64_t interval_ms, int h, int full_scale) {
@@ -393,8 +339,8 @@ void rr_plot(const BandArgs& a) {
   const std::int64_t first = window.first;
   const std::int64_t beats = window.count;
   if (beats <= 0) return;
-  trend::RecordReader rr;
-  rr.open(a.display.rows[static_cast<std::size_t>(a.band)].path);
+  ChannelReader rr;
+  if (!rr.open(a.display, a.band)) throw BandStop{};
 
   // 2. Milliseconds per trend sample; count x D is the window's duration.
   double d = common::val(a.recording_interval) * 1000.0;
@@ -408,9 +354,7 @@ void rr_plot(const BandArgs& a) {
 
   std::optional<std::int64_t> last = 0;
   if (band.cond[3] != "1") {
-    int pos = 0;
-    const std::string& record = rr.record_of(first, kRRWordsPerRecord, pos);
-    const std::int64_t r = rr_word(record, 0);
+    const std::int64_t r = rr_word(rr, first - first % kRRWordsPerRecord);
     last = rr_pixels(r == 0 ? 4096 : r, h, full_scale);
   }
   trend::ColumnReducer columns(*a.window, band.geometry.y0, a.left_x, h, a.height, last);
@@ -422,9 +366,7 @@ void rr_plot(const BandArgs& a) {
   };
   for (std::int64_t k = 0; k < beats; ++k) {
     columns.at(x_at(t));
-    int pos = 0;
-    const std::string& record = rr.record_of(first + k, kRRWordsPerRecord, pos);
-    const std::int64_t r = rr_word(record, pos);
+    const std::int64_t r = rr_word(rr, first + k);
     const std::int64_t v = rr_pixels(accumulator.add(r), h, full_scale);
     columns.take(averager.push(v));
     t += r == 0 ? 4096 : r;

@@ -1,11 +1,9 @@
 // The band procedures of the trend view (ACC_PLOT, TLT_PLOT, RR_PLOT) and the pieces they
-// share with the waveform band: band geometry, the two averages, the min-max column reducer
-// and the one-record reader. Kept apart from the frame drawing of trend_plot, which only
+// share with the waveform band: band geometry, the two averages and the min-max column reducer. Kept apart from the frame drawing of trend_plot, which only
 // lays the bands out and calls these.
 #pragma once
 
 #include <array>
-#include <cstdio>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,7 +11,7 @@
 
 #include "common/settings_record.h"
 #include "ui/canvas.h"
-#include "view/loader.h"
+#include "view/recording/loader.h"
 
 namespace ambview {
 
@@ -65,35 +63,6 @@ std::string band_file_name(const std::string& path_name, const std::string& exte
 
 // Raised inside a band when it must stop; caught by the band procedure itself.
 struct BandStop {};
-
-// The one record buffer of a band: reads a data record only when the record number rises.
-// The samples are visited in increasing order, so the file is read forward through stdio's
-// buffer without a seek per record.
-class RecordReader {
- public:
-  RecordReader() = default;
-  ~RecordReader() { close(); }
-  RecordReader(const RecordReader&) = delete;
-  RecordReader& operator=(const RecordReader&) = delete;
-
-  // Opens the regular file read-only (letter case ignored); BandStop when it cannot be opened.
-  void open(const std::string& path);
-  // Record n (1-based), cut to the 255 bytes the programs look at (a short last record is
-  // filled with NUL bytes); BandStop past the end or on a read error.
-  const std::string& record(std::int64_t n);
-  // The record holding sample j at `per_record` samples per record; sets `pos` to its index.
-  const std::string& record_of(std::int64_t j, int per_record, int& pos);
-  // Records in the file: its size / 256, rounded up.
-  std::int64_t record_count() const { return records_; }
-  void close();
-
- private:
-  std::FILE* file_ = nullptr;
-  std::int64_t records_ = 0;
-  std::int64_t last_ = 0;  // record in the buffer
-  std::int64_t next_ = 1;  // record the stream stands at
-  std::string buffer_;
-};
 
 // Block mean ("0") or moving mean of the last n values over a 16-bit store of 1001 entries
 // (indices 0..1000), zero at the start of each band.

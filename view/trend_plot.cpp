@@ -7,12 +7,11 @@
 
 #include "common/cp932.h"
 #include "common/path_names.h"
-#include "common/file_lookup.h"
 #include "common/numbers.h"
-#include "common/record_file.h"
 #include "common/recording_format.h"
 #include "common/text.h"
-#include "view/calendar.h"
+#include "view/recording/calendar.h"
+#include "view/recording/channel_reader.h"
 #include "view/trend_compute.h"
 #include "view/wave_band.h"
 
@@ -65,17 +64,6 @@ int rounded(double v) { return static_cast<int>(common::round_half_even(v)); }
 int scale_index(const std::string& text) {
   const std::int64_t i = common::round_half_even(common::val(text));
   return i >= 0 && i < static_cast<std::int64_t>(kAccelerationLabels.size()) ? static_cast<int>(i) : 0;
-}
-
-// The header record of a file, or nothing when it cannot be read.
-std::optional<std::string> read_header_record(const std::string& path) {
-  const std::optional<std::string> found = common::find_path_ignoring_case(path);
-  if (!found) return std::nullopt;
-  common::RecordFile file;
-  if (!file.open(*found, common::RecordFile::Mode::ReadOnly)) return std::nullopt;
-  std::optional<std::string> record = file.read(1);
-  if (record) record->resize(common::RecordFile::kFieldSize);
-  return record;
 }
 
 // The level threshold of a level band, in G: threshold 1-3 by the header's second

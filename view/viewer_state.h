@@ -14,7 +14,7 @@
 #include "ui/canvas.h"
 #include "ui/form.h"
 #include "ui/platform.h"
-#include "view/loader.h"
+#include "view/recording/loader.h"
 
 namespace ambview {
 

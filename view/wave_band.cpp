@@ -5,6 +5,7 @@
 
 #include "common/numbers.h"
 #include "common/recording_format.h"
+#include "view/recording/channel_reader.h"
 
 namespace ambview {
 
@@ -38,11 +39,16 @@ void wave_plot(const BandArgs& a) {
   const std::int64_t count = ecg ? kEcgSamplesPerTrendSample * a.n : a.n;
   if (count <= 0) return;
 
-  trend::RecordReader reader;
-  reader.open(trend::band_file_name(a.path_name, a.extension, row.code, true));
+  ChannelReader reader;
+  if (!reader.open(trend::band_file_name(a.path_name, a.extension, row.code, true), coding_of(a.display, a.band)))
+    throw BandStop{};
   const int per_record = common::kWordsPerRecord;
-  const auto value = [&](const std::string& record, int pos) {
-    const std::int64_t d = common::binary_word(record, pos) - kWaveZero;
+  // The deflection of sample j from the zero line (GET_D of a waveform word); a sample past
+  // the end of the file ends the band.
+  const auto value = [&](std::int64_t j) {
+    const std::optional<Sample> sample = reader.at(j);
+    if (!sample) throw BandStop{};
+    const std::int64_t d = sample->value;
     std::int64_t v = round_half_even(static_cast<double>(h) * static_cast<double>(d) / full_scale);
     v = round_half_even(static_cast<double>(h) / 2.0 + static_cast<double>(v));
     if (v < 0) return std::int64_t{1};
@@ -50,18 +56,13 @@ void wave_plot(const BandArgs& a) {
   };
 
   std::optional<std::int64_t> last = 0;
-  if (cond[3] != "1") {
-    int pos = 0;
-    last = value(reader.record_of(start, per_record, pos), 0);
-  }
+  if (cond[3] != "1") last = value(start - start % per_record);
   trend::ColumnReducer columns(*a.window, g.y0, a.left_x, h, a.height, last);
   trend::Averager averager(cond[3] == "0", *n_average);
   for (std::int64_t k = 0; k < count; ++k) {
     columns.at(round_half_even(static_cast<double>(k + 1) * a.width / static_cast<double>(count) +
                                a.left_x));
-    int pos = 0;
-    const std::string& record = reader.record_of(start + k, per_record, pos);
-    columns.take(averager.push(value(record, pos)));
+    columns.take(averager.push(value(start + k)));
   }
 }
 

@@ -12,10 +12,10 @@
 #include "common/cp932.h"
 #include "common/file_lookup.h"
 #include "common/numbers.h"
-#include "common/record_file.h"
 #include "common/text.h"
 #include "ui/colour.h"
-#include "view/calendar.h"
+#include "view/recording/calendar.h"
+#include "view/recording/channel_reader.h"
 #include "view/viewer_shell.h"
 
 namespace ambview {
@@ -125,49 +125,6 @@ namespace {
 
 using namespace wave;
 
-// One band's file: 256-byte records of 120 words, the record in use kept. Knows how many
-// words the file really holds, so a cut last record ends the sweep instead of drawing
-// made-up zeros.
-class BandFile {
- public:
-  BandFile() = default;
-  BandFile(const BandFile&) = delete;
-  BandFile& operator=(const BandFile&) = delete;
-  ~BandFile() {
-    if (file_) std::fclose(file_);
-  }
-  bool open(const std::string& path) {
-    const std::optional<std::string> found = common::find_path_ignoring_case(path);
-    if (!found) return false;
-    file_ = std::fopen(found->c_str(), "rb");
-    return file_ != nullptr;
-  }
-  // Word `pos` of record `n`; nothing when the file does not hold it.
-  std::optional<int> word(std::int64_t n, int pos) {
-    if (n != loaded_) {
-      loaded_ = 0;
-      held_ = 0;
-      buffer_.assign(common::RecordFile::kRecordSize, '\0');
-      if (!file_ || n < 1 || std::fseek(file_, static_cast<long>((n - 1) * common::RecordFile::kRecordSize), SEEK_SET) != 0)
-        return std::nullopt;
-      const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-      held_ = static_cast<int>(std::min<std::size_t>(std::min<std::size_t>(got, common::RecordFile::kFieldSize) / 2,
-                                                     kSamplesPerRecord));
-      loaded_ = n;
-    }
-    if (pos < 0 || pos >= held_) return std::nullopt;
-    const auto low = static_cast<unsigned char>(buffer_[static_cast<std::size_t>(2 * pos)]);
-    const auto high = static_cast<unsigned char>(buffer_[static_cast<std::size_t>(2 * pos + 1)]);
-    return low | (high << 8);
-  }
-
- private:
-  std::FILE* file_ = nullptr;
-  std::string buffer_;
-  std::int64_t loaded_ = 0;
-  int held_ = 0;
-};
-
 struct ReadError {};
 
 constexpr int kEraseAhead = 6;   // a dark bar ahead of the sweep shows where it runs
@@ -187,7 +144,7 @@ struct Sweep {
   BandLayout layout;
   int acc_full_scale = 4000;  // F, mG
   int ecg_counts = 1000;      // E
-  std::vector<std::unique_ptr<BandFile>> files;
+  std::vector<ChannelReader> files;
   std::vector<std::optional<ui::Point>> previous;
   int cleared_to = 0;
 
@@ -264,7 +221,8 @@ struct Sweep {
   int word(std::size_t b, std::int64_t index) {
     if (index < 0) throw ReadError{};
     const std::int64_t record = index / kSamplesPerRecord + common::kDataFirstRecord;
-    const std::optional<int> w = files[b]->word(record, static_cast<int>(index % kSamplesPerRecord));
+    // A word the file does not hold (a cut last record) ends the sweep: nothing made up.
+    const std::optional<std::uint16_t> w = files[b].word(index);
     if (!w) throw ReadError{};
     st[ecg(b) ? kEcgRecord : kAccRecord] = static_cast<int>(record);
     return *w;
@@ -396,11 +354,12 @@ void ALL_WAVE(WaveWindow& window, const WaveSource& source, WaveState& st, float
   // Files are opened by their names on disk, never by names rebuilt from the CP932 slots.
   const std::string& prefix = source.channels->prefix;
   const std::string& extension = source.channels->extension;
-  for (std::size_t b = 0; b < s.bands.size(); ++b) s.files.push_back(std::make_unique<BandFile>());
+  s.files.resize(s.bands.size());
   s.previous.assign(s.bands.size(), std::nullopt);
   try {
     for (std::size_t b = 0; b < s.bands.size(); ++b)
-      if (!s.files[b]->open(prefix + std::string(1, s.bands[b].code) + extension)) throw ReadError{};
+      if (!s.files[b].open(prefix + std::string(1, s.bands[b].code) + extension, word_coding(s.bands[b].code)))
+        throw ReadError{};
 
     // Continuing inside a page: the traces join the column drawn last.
     if (st[kNewPage] == 0 && st[kColumn] > 0 && !first_pass) {

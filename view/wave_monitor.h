@@ -15,7 +15,7 @@
 #include "ui/canvas.h"
 #include "ui/form.h"
 #include "ui/platform.h"
-#include "view/loader.h"
+#include "view/recording/loader.h"
 #include "view/viewer_state.h"
 
 namespace ambview {

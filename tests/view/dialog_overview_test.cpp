@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 
 #include "common/numbers.h"
@@ -15,6 +16,7 @@
 #include "ui/qt/qt_app.h"
 #include "ui/qt/qt_canvas.h"
 #include "view/conditions_dialog.h"
+#include "view/recording/rr_index.h"
 
 namespace ambview::testing {
 namespace {
@@ -162,6 +164,20 @@ TEST_F(RrIndexTest, BuiltOnTheFirstShowingAndReadOnTheNext) {
     return s.rfind(std::to_string(static_cast<int>(PrimitiveKind::Line)) + " " + std::to_string(ui::palette(5)), 0) == 0;
   });
   EXPECT_GT(rr_points, 2 * 250);  // tilt and RR bands, 300 points each
+}
+
+// An index file that is there but cannot be read belongs to the recording: it stays as it is,
+// and the band is drawn from an index made in memory.
+TEST_F(RrIndexTest, AnUnreadableIndexFileIsNeverWrittenOver) {
+  std::ofstream(index_).close();
+  std::string said;
+  set_rr_index_notice([&said](std::string_view line) { said += line; });
+  const auto index = ensure_rr_index(rr_.string(), "");
+  set_rr_index_notice({});
+  ASSERT_TRUE(index);
+  EXPECT_GT(index->entries(), 1700);
+  EXPECT_EQ(fs::file_size(index_), 0u);
+  EXPECT_NE(said.find("cannot be read"), std::string::npos) << said;
 }
 
 // Entry k is the number of beats begun at or before the end of trend sample k, as the link

@@ -1,7 +1,7 @@
 // The recording loader: splitting the chosen path, finding the channel files, reading the
-// header into RecordingInfo, the time base, and the shared sample reader (GET_D, GET_Y,
-// GET_BLKSIZ) that every view and export uses. No windows here: loading answers a result
-// or one of the three data errors, and the shell shows them.
+// header into RecordingInfo, the time base, and the decoding rules of one sample (GET_D,
+// GET_Y, GET_BLKSIZ) that the channel reader applies. No windows here: loading answers a
+// result or one of the three data errors, and the shell shows them.
 #pragma once
 
 #include <array>
@@ -59,6 +59,9 @@ std::int32_t GET_D(std::string_view record, const ChannelTable& table, int row, 
 // division by zero.
 std::int32_t GET_Y(std::string_view record, const ChannelTable& table, int row, int j, int height,
                    double acc_full_scale, double hr_full_scale, double interval);
+// The same for a sample value `v` (as GET_D gives it) of a channel row.
+std::int32_t GET_Y(std::int32_t v, const ChannelRow& row, int height, double acc_full_scale, double hr_full_scale,
+                   double interval);
 
 // Acceleration full scale in mG of a scale index ("0" 4000 .. "5" 60; others 0).
 int GET_YSIZ(std::string_view index_text);
@@ -141,16 +144,5 @@ LoadResult load_recording(const std::string& chosen_path);
 
 // Display span of a fresh open: the duration rounded up to whole minutes, at least 60.
 std::int32_t fresh_display_span(std::int32_t duration);
-
-// Number of samples the row's file actually holds (data records × samples per record, the
-// last record counted whole). Views bound their reading by it as well as by the header count.
-std::int64_t samples_on_file(const ChannelTable& table, int row);
-
-// Samples of the row's file that readers take: its own header's count, within what its
-// records hold (the padding after the last sample of a text record not counted). A file
-// shorter than its header holds what it holds; readers cover that much and say so.
-std::int64_t samples_held(const ChannelTable& table, int row);
-// The same for the file at `path` read as row `row` of `table`.
-std::int64_t samples_held(const std::string& path, const ChannelTable& table, int row);
 
 }  // namespace ambview

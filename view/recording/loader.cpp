@@ -1,5 +1,5 @@
 // Loading a recording: path parts, channel table, RecordingInfo, time base, sample reader.
-#include "view/loader.h"
+#include "view/recording/loader.h"
 
 #include <algorithm>
 #include <limits>
@@ -9,9 +9,9 @@
 #include "common/file_lookup.h"
 #include "common/numbers.h"
 #include "common/path_names.h"
-#include "common/record_file.h"
 #include "common/text.h"
-#include "view/calendar.h"
+#include "view/recording/calendar.h"
+#include "view/recording/channel_reader.h"
 
 namespace ambview {
 
@@ -92,16 +92,15 @@ void GET_F(std::string_view prefix, std::string_view extension, ChannelTable& ta
     const std::string wanted = std::string(prefix) + code + std::string(extension);
     const auto found = common::find_path_ignoring_case(wanted);
     if (!found) continue;
-    common::RecordFile file;
-    if (!file.open(*found, common::RecordFile::Mode::ReadOnly)) continue;
+    ChannelReader file;
+    if (!file.open(*found, {})) continue;
     ChannelRow& row = table.rows[static_cast<std::size_t>(table.count)];
     row.present = true;
     row.code = code;
     row.kind = initial_kind(code);
     row.path = *found;
     if (code >= '1' && code <= '3') {
-      const auto rec2 = file.read(common::kDataFirstRecord);
-      row.kind = (rec2 && !rec2->empty() && (*rec2)[0] == '#') ? common::kKindLevel : common::kKindAcceleration;
+      row.kind = file.record_prefix().starts_with('#') ? common::kKindLevel : common::kKindAcceleration;
     }
     ++table.count;
   }
@@ -146,7 +145,13 @@ std::int32_t GET_Y(std::string_view record, const ChannelTable& table, int row, 
                    double acc_full_scale, double hr_full_scale, double interval) {
   const ChannelRow* r = row_at(table, row);
   if (r == nullptr) return 0;
-  const double v = GET_D(record, table, row, j);
+  return GET_Y(GET_D(record, table, row, j), *r, height, acc_full_scale, hr_full_scale, interval);
+}
+
+std::int32_t GET_Y(std::int32_t value, const ChannelRow& row, int height, double acc_full_scale, double hr_full_scale,
+                   double interval) {
+  const ChannelRow* r = &row;
+  const double v = value;
   const double h = height;
   auto scaled = [](double num, double den) -> std::int32_t {
     if (den == 0) return 0;
@@ -211,18 +216,15 @@ LoadResult load_recording(const std::string& chosen_path) {
   std::optional<std::string> record2;
   {
     // The analysis program never changes a recording: read-only, closed at once.
-    common::RecordFile file;
-    if (!file.open(chosen_path, common::RecordFile::Mode::ReadOnly)) {
-      result.error = LoadError::NotProcessable;
-      return result;
-    }
-    const auto rec1 = file.read(1);
+    ChannelReader file;
+    const auto rec1 = file.open(chosen_path, {}, true) ? file.record(1) : std::nullopt;
     if (!rec1) {
       result.error = LoadError::NotProcessable;
       return result;
     }
-    header_text = *rec1;
-    if (common::is_combined_extension(r.extension)) record2 = file.read(common::kDataFirstRecord);
+    header_text = std::string(*rec1);
+    if (common::is_combined_extension(r.extension))
+      if (const auto rec2 = file.record(common::kDataFirstRecord)) record2 = std::string(*rec2);
   }
 
   r.header = common::read_header(header_text);
@@ -255,71 +257,6 @@ LoadResult load_recording(const std::string& chosen_path) {
   r.time.display_start = 0;
   r.time.display_span = fresh_display_span(r.time.duration);
   return result;
-}
-
-std::int64_t samples_on_file(const ChannelTable& table, int row) {
-  const ChannelRow* r = row_at(table, row);
-  if (r == nullptr || !r->present) return 0;
-  common::RecordFile file;
-  if (!file.open(r->path, common::RecordFile::Mode::ReadOnly)) return 0;
-  const std::int64_t data_records = std::max<std::int64_t>(0, file.record_count() - 1);
-  return data_records * GET_BLKSIZ(table, row);
-}
-
-}  // namespace ambview
-
-namespace ambview {
-
-namespace {
-
-// Characters one sample takes in a text record (0: a binary record, whose words all count).
-int text_field_width(const ChannelTable& table, char kind) {
-  if (table.combined != nullptr) return table.combined->frame_width;
-  switch (kind) {
-    case common::kKindAcceleration:
-    case common::kKindLevel:
-    case common::kKindHeartRate: return 4;
-    case common::kKindTilt: return 1;
-    default: return 0;
-  }
-}
-
-// Samples of a text record before its padding (NUL bytes, or the blanks a re-save fills with).
-int samples_in_record(std::string_view record, int per_record, int width) {
-  if (width <= 0) return per_record;
-  int n = 0;
-  for (; n < per_record; ++n) {
-    const auto at = static_cast<std::size_t>(common::kTextFirstSample - 1 + n * width);
-    if (at + static_cast<std::size_t>(width) > record.size()) break;
-    const std::string_view field = record.substr(at, static_cast<std::size_t>(width));
-    if (field.find('\0') != std::string_view::npos || field.find_first_not_of(' ') == std::string_view::npos) break;
-  }
-  return n;
-}
-
-}  // namespace
-
-std::int64_t samples_held(const ChannelTable& table, int row) {
-  const ChannelRow* r = row_at(table, row);
-  if (r == nullptr || !r->present) return 0;
-  return samples_held(r->path, table, row);
-}
-
-std::int64_t samples_held(const std::string& path, const ChannelTable& table, int row) {
-  const ChannelRow* r = row_at(table, row);
-  if (r == nullptr) return 0;
-  const int per = GET_BLKSIZ(table, row);
-  common::RecordFile file;
-  const std::string found = common::find_path_ignoring_case(path).value_or(path);
-  if (per <= 0 || !file.open(found, common::RecordFile::Mode::ReadOnly)) return 0;
-  const std::int64_t records = file.record_count();
-  if (records < common::kDataFirstRecord) return 0;
-  const auto header = file.read(1);
-  const auto last = file.read(records);
-  if (!header || !last) return 0;
-  const std::int64_t on_file =
-      (records - common::kDataFirstRecord) * per + samples_in_record(*last, per, text_field_width(table, r->kind));
-  return std::min<std::int64_t>(on_file, common::read_header(*header).count);
 }
 
 }  // namespace ambview

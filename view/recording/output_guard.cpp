@@ -1,5 +1,5 @@
 // recording_files and the overwrite check (see output_guard.h).
-#include "view/output_guard.h"
+#include "view/recording/output_guard.h"
 
 #include <algorithm>
 #include <filesystem>

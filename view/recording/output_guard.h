@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "view/loader.h"
+#include "view/recording/loader.h"
 
 namespace ambview {
 

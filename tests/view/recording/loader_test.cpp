@@ -12,8 +12,9 @@
 #include "common/record_file.h"
 #include "common/recording_writer.h"
 #include "common/text.h"
-#include "view/calendar.h"
-#include "view/loader.h"
+#include "view/recording/calendar.h"
+#include "view/recording/channel_reader.h"
+#include "view/recording/loader.h"
 
 using namespace ambview;
 namespace fs = std::filesystem;
@@ -244,14 +245,13 @@ TEST_F(LoaderTest, WriterToLoaderRoundTripOfEveryPerChannelKind) {
   const auto& t = r.recording.table;
   ASSERT_EQ(channels(t), "0/A 1/L 4/4 5/5 6/6 b/w");
   for (int row = 0; row < t.count; ++row) {
-    common::RecordFile f;
-    ASSERT_TRUE(f.open(t.rows[static_cast<std::size_t>(row)].path, common::RecordFile::Mode::ReadOnly));
-    const int per = GET_BLKSIZ(t, row);
-    EXPECT_GE(samples_on_file(t, row), n);
+    ChannelReader reader;
+    ASSERT_TRUE(reader.open(t, row));
+    EXPECT_EQ(reader.held(), n);
     for (std::uint32_t s = 0; s < n; ++s) {
-      const auto rec = f.read(common::record_of_sample(s, per));
-      ASSERT_TRUE(rec);
-      const std::int32_t v = GET_D(*rec, t, row, static_cast<int>(s % static_cast<std::uint32_t>(per)));
+      const auto sample = reader.at(s);
+      ASSERT_TRUE(sample);
+      const std::int32_t v = sample->value;
       std::int32_t want = 0;
       switch (t.rows[static_cast<std::size_t>(row)].code) {
         case '0': want = static_cast<std::int32_t>(acc[s] * 2); break;
@@ -303,7 +303,7 @@ TEST_F(LoaderTest, AbsurdCountsLoadWithoutReadingOrAreRefused) {
   const LoadResult r = load_recording(text_file("MANY___0", h, 'A', "#0", {1, 2}));
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(r.recording.sample_count, 0xFFFFFFFFll);
-  EXPECT_EQ(samples_on_file(r.recording.table, 0), 50);
+  EXPECT_EQ(samples_held(r.recording.table, 0), 2);
 }
 
 TEST_F(LoaderTest, TruncatedAndGarbageFilesNeverCrash) {
@@ -328,10 +328,10 @@ TEST_F(LoaderTest, TruncatedAndGarbageFilesNeverCrash) {
     const LoadResult r = load_recording(dir_ + "GARB___0");
     if (!r.ok()) continue;
     const auto& t = r.recording.table;
-    common::RecordFile f;
-    ASSERT_TRUE(f.open(dir_ + "GARB___0", common::RecordFile::Mode::ReadOnly));
+    ChannelReader f;
+    ASSERT_TRUE(f.open(t, 0));
     for (std::int64_t n = 2; n <= f.record_count(); ++n) {
-      const std::string rec = *f.read(n);
+      const std::string rec(*f.record(n));
       for (int j = 0; j < GET_BLKSIZ(t, 0); ++j) (void)GET_Y(rec, t, 0, j, 100, 4000, 300, 0.5);
     }
     EXPECT_GE(r.recording.time.display_span, 60);
@@ -347,3 +347,60 @@ TEST_F(LoaderTest, LoadingLeavesFilesUntouched) {
   EXPECT_EQ(fs::last_write_time(path), before);
   EXPECT_EQ(fs::file_size(path), size);
 }
+
+// ChannelReader, the one reader of recording records: one test per rule it keeps.
+namespace {
+
+TEST_F(LoaderTest, ReaderRefusesWhatIsNoRegularFileWithoutBlocking) {
+  fs::create_directory(dir_ + "DIR____0");
+  ASSERT_EQ(::mkfifo((dir_ + "FIFO___0").c_str(), 0600), 0);  // opening a FIFO would wait for a writer
+  ChannelReader reader;
+  for (const char* name : {"DIR____0", "FIFO___0", "NONE___0"}) EXPECT_FALSE(reader.open(dir_ + name, {})) << name;
+  EXPECT_TRUE(reader.open(text_file("ok_____0", header(1), 'A', "#0", {1}), {}));
+}
+
+TEST_F(LoaderTest, ReaderReportsMarkersAsMarkersAndReadsRanges) {
+  const auto& layout = *common::combined_layout(".ac1");
+  common::CombinedValues v;
+  v.acc[0] = 2000;
+  const std::vector<std::string> frames{common::make_marker_frame(layout, 90), common::make_combined_frame(layout, v)};
+  auto h = common::make_channel_header("*1", "2601010000", 2, '0', 1);
+  h.old_layout = true;
+  ASSERT_EQ(common::write_combined_file(dir_ + "C.ac1", h, layout, "*1", frames), "");
+  const LoadResult r = load_recording(dir_ + "C.ac1");
+  ASSERT_TRUE(r.ok());
+  ChannelReader reader;
+  ASSERT_TRUE(reader.open(r.recording.table, 0));
+  std::array<Sample, 30> got{};
+  // The whole record decodes; past the last record nothing does.
+  EXPECT_EQ(reader.read(0, got), 20);
+  EXPECT_TRUE(got[0].marker);
+  EXPECT_EQ(got[0].value, 90);
+  EXPECT_EQ(got[0].coded(), 100090);
+  EXPECT_FALSE(got[1].marker);
+  EXPECT_EQ(got[1].value, 2000);
+  EXPECT_EQ(reader.held(), 2);
+}
+
+TEST_F(LoaderTest, ReaderHoldsWhatTheFileHolds) {
+  // 130 words, the last record cut after 20 bytes: 10 words there, and the header says 130.
+  const std::string path = word_file("CUT____a", header(130), std::vector<std::uint16_t>(130, 2048));
+  fs::resize_file(path, 2 * 256 + 20);
+  ChannelReader reader;
+  ASSERT_TRUE(reader.open(path, word_coding('a')));
+  EXPECT_TRUE(reader.word(129 - 10));
+  EXPECT_FALSE(reader.word(120 + 10));    // its bytes are not in the file
+  EXPECT_TRUE(reader.field(120 + 10));    // a short record reads as NUL-filled...
+  EXPECT_FALSE(reader.field(240));        // ...but not past the last record
+  EXPECT_FALSE(reader.at(-1));
+  // Text records: the padding after the last sample is not counted, nor samples past the
+  // header's count.
+  const ChannelCoding acc{'0', 'A', nullptr, 50, 3, 4, true};
+  ChannelReader text;
+  ASSERT_TRUE(text.open(text_file("TXT____0", header(60), 'A', "#0", std::vector<std::uint32_t>(55, 7)), acc));
+  EXPECT_EQ(text.held(), 55);
+  ASSERT_TRUE(text.open(text_file("TXU____0", header(52), 'A', "#0", std::vector<std::uint32_t>(55, 7)), acc));
+  EXPECT_EQ(text.held(), 52);
+}
+
+}  // namespace

@@ -1,5 +1,5 @@
 // The RR index: its file, reading it, building it, and the one way in (see rr_index.h).
-#include "view/rr_index.h"
+#include "view/recording/rr_index.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -9,6 +9,7 @@
 
 #include "common/file_lookup.h"
 #include "common/numbers.h"
+#include "common/record_file.h"
 #include "common/recording_format.h"
 #include "common/recording_writer.h"
 #include "common/staged_file.h"
@@ -21,6 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kPerRecord = common::kRRIndexEntriesPerRecord;
+// Index entries as a reader sees them: 60 fields of 4 bytes a record.
+constexpr ChannelCoding kIndexCoding{common::kRRIndexCode, ' ', nullptr, kPerRecord, 1, common::kRRIndexEntryBytes,
+                                     false};
 constexpr int kWords = common::kWordsPerRecord;
 // An index is bounded, in memory and on disk (4 bytes an entry): a year of one-second samples
 // fits, a damaged RR file of zero words with a tiny interval does not fill the disk.
@@ -49,7 +53,7 @@ std::uintmax_t file_size_of(const std::string& path) {
 
 // The RR file's header, its interval in ms and the recording's count of samples it states.
 struct RrSource {
-  common::RecordFile file;
+  ChannelReader file;
   std::string header;
   std::int64_t interval_ms = 0;
   std::int64_t recording_count = 0;
@@ -57,10 +61,8 @@ struct RrSource {
 };
 
 bool open_source(const std::string& rr_path, RrSource& src) {
-  if (!src.file.open(rr_path, common::RecordFile::Mode::ReadOnly)) return false;
-  const auto header = src.file.read(1);
-  if (!header) return false;
-  src.header = header->substr(0, common::RecordFile::kFieldSize);
+  if (!src.file.open(rr_path, word_coding(common::kKindRR), true) || src.file.record_count() < 1) return false;
+  src.header = src.file.header();
   const common::RecordingHeader h = common::read_header(src.header);
   const std::string interval = common::interval_text(h);
   if (interval.empty() || !(common::val(interval) > 0)) return false;
@@ -73,18 +75,16 @@ bool open_source(const std::string& rr_path, RrSource& src) {
 // The link program's walk over the words; `emit(beats)` per entry, until `limit` entries or
 // `emit` answers false. False when a record cannot be read.
 template <class Emit>
-bool walk(const RrSource& src, std::int64_t limit, Emit emit) {
+bool walk(RrSource& src, std::int64_t limit, Emit emit) {
   common::RrBoundaryWalk beats(src.interval_ms);
   std::int64_t entries = 0;
   bool going = true;
-  std::string record;
   for (std::int64_t i = 0; i < src.words && going && entries < limit; ++i) {
-    if (i % kWords == 0) {
-      auto r = src.file.read(common::kDataFirstRecord + i / kWords);
-      if (!r) return false;
-      record = std::move(*r);
-    }
-    const auto word = static_cast<std::uint16_t>(common::binary_word(record, static_cast<int>(i % kWords)) & 0xFFFF);
+    // The word as stored, unsigned (a short last record reads as NUL-filled).
+    const std::optional<std::string_view> f = src.file.field(i);
+    if (!f) return false;
+    const auto word = static_cast<std::uint16_t>(static_cast<unsigned char>((*f)[0]) |
+                                                 (static_cast<unsigned char>((*f)[1]) << 8));
     beats.beat(word, [&](std::int64_t b) {
       if (!going || entries >= limit) return;
       going = emit(static_cast<std::uint32_t>(b));
@@ -109,13 +109,13 @@ std::string rr_index_file_name(const std::string& rr_path, std::string_view exte
 }
 
 std::int64_t rr_words_held(const std::string& rr_path) {
-  common::RecordFile file;
-  if (!file.open(rr_path, common::RecordFile::Mode::ReadOnly)) return 0;
+  ChannelReader file;
+  if (!file.open(rr_path, word_coding(common::kKindRR), true)) return 0;
   const std::int64_t records = file.record_count();
   if (records < 2) return 0;
-  const auto header = file.read(1);
-  const auto last = file.read(records);
-  if (!header || !last) return 0;
+  const std::string header = file.header();
+  const auto last = file.record(records);
+  if (!last) return 0;
   // The last record is filled up with NUL bytes (or, as fixed-length records are, blanks):
   // a pair of blanks is no RR value (those have 12 bits).
   const auto padding = [&last](int j) {
@@ -128,17 +128,15 @@ std::int64_t rr_words_held(const std::string& rr_path) {
   const std::int64_t trimmed = (records - 2) * kWords + in_last;
   const std::int64_t whole = (records - 1) * kWords;
   const common::FieldPos f = common::kCurrentHeader.rr_count;
-  const auto stated = static_cast<std::int64_t>(common::hex_value(common::mid(*header, f.pos, f.width)) & 0xFFFFFFFFu);
+  const auto stated = static_cast<std::int64_t>(common::hex_value(common::mid(header, f.pos, f.width)) & 0xFFFFFFFFu);
   return stated >= trimmed && stated <= whole ? stated : trimmed;
 }
 
 std::optional<RrIndex> RrIndex::read(const std::string& path, std::int64_t rr_words) {
-  auto file = std::make_shared<common::RecordFile>();
-  if (!file->open(path, common::RecordFile::Mode::ReadOnly)) return std::nullopt;
-  const auto header = file->read(1);
-  if (!header) return std::nullopt;
+  auto file = std::make_shared<ChannelReader>();
+  if (!file->open(path, kIndexCoding, true) || file->record_count() < 1) return std::nullopt;
   RrIndex index;
-  index.header_ = header->substr(0, common::RecordFile::kFieldSize);
+  index.header_ = file->header();
   index.style_ = common::rr_index_style(index.header_);
   index.entries_ = std::min(common::rr_index_entries_stated(index.header_), (file->record_count() - 1) * kPerRecord);
   index.entries_ = std::max<std::int64_t>(index.entries_, 0);
@@ -163,14 +161,9 @@ std::optional<std::int64_t> RrIndex::entry(std::int64_t k) const {
   if (memory_) {
     v = (*memory_)[static_cast<std::size_t>(k)];
   } else {
-    const std::int64_t rec_no = common::kDataFirstRecord + k / kPerRecord;
-    if (rec_no != cached_record_) {
-      auto rec = file_ ? file_->read(rec_no) : std::nullopt;
-      if (!rec) return std::nullopt;
-      record_ = std::move(*rec);
-      cached_record_ = rec_no;
-    }
-    v = common::rr_index_entry(record_, static_cast<int>(k % kPerRecord));
+    const std::optional<std::string_view> f = file_ ? file_->field(k) : std::nullopt;
+    if (!f) return std::nullopt;
+    v = common::rr_index_entry(*f, 0);
   }
   // Entries count beats from 1: a 0 is the padding after the last entry.
   if (v == 0) return std::nullopt;
@@ -244,20 +237,25 @@ std::optional<RrIndex> ensure_rr_index(const std::string& rr_path, std::string_v
   const std::string index_path = rr_index_file_name(rr_path, extension);
   if (index_path.empty()) return std::nullopt;
   std::error_code ec;
-  if (fs::is_regular_file(index_path, ec) && file_size_of(index_path) > 0) {
+  const bool present = fs::exists(fs::symlink_status(index_path, ec));
+  if (present) {
     if (auto index = RrIndex::read(index_path, rr_words_held(rr_path))) return index;
   }
   auto& kept = kept_indexes();
   const std::uintmax_t rr_size = file_size_of(rr_path);
   if (const auto it = kept.find(index_path); it != kept.end() && it->second.rr_size == rr_size) return it->second.index;
 
+  // An index file that is there but cannot be read (empty, cut short, no file) belongs to the
+  // recording: it is never written over, the index is made in memory instead.
   bool written = false;
-  std::optional<RrIndex> built = build_rr_index(rr_path, index_path, written);
+  std::optional<RrIndex> built = build_rr_index(rr_path, present ? std::string() : index_path, written);
   if (!built || written) return built;
   const bool told = kept.count(index_path) != 0;
   kept.insert_or_assign(index_path, Kept{*built, rr_size});
   if (!told && notice_sink())
-    notice_sink()("ambview: " + index_path + ": the folder cannot be written; the RR index is kept in memory for this run");
+    notice_sink()("ambview: " + index_path +
+                  (present ? ": the RR index file cannot be read" : ": the folder cannot be written") +
+                  "; the RR index is kept in memory for this run");
   return built;
 }
 

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "common/record_file.h"
 #include "common/rr_index_format.h"
-#include "view/loader.h"
+#include "view/recording/channel_reader.h"
+#include "view/recording/loader.h"
 
 namespace ambview {
 
@@ -66,9 +66,7 @@ class RrIndex {
   std::int64_t entries_ = 0;
   std::int64_t words_ = 0;
   std::shared_ptr<const std::vector<std::uint32_t>> memory_;
-  std::shared_ptr<common::RecordFile> file_;  // shared: an RrIndex is copied into results
-  mutable std::int64_t cached_record_ = -1;
-  mutable std::string record_;
+  std::shared_ptr<ChannelReader> file_;  // shared: an RrIndex is copied into results
 };
 
 // Builds the index of the RR file `rr_path` as the link program derives it: its beat walk over
@@ -81,8 +79,9 @@ std::optional<RrIndex> build_rr_index(const std::string& rr_path, const std::str
 
 // The way in: the RR index of the RR channel `row` of `table`. The index file when there is
 // one; else it is built as the window builds it on opening and written beside the recording,
-// or, when that folder cannot take it, kept in memory for the rest of the run with one line
-// said through the notice sink. nullopt when the RR file itself cannot be read.
+// or, when that folder cannot take it or an index file that cannot be read is in the way, kept
+// in memory for the rest of the run with one line said through the notice sink. nullopt when
+// the RR file itself cannot be read.
 std::optional<RrIndex> ensure_rr_index(const ChannelTable& table, int row);
 // The same for an RR file and its extension.
 std::optional<RrIndex> ensure_rr_index(const std::string& rr_path, std::string_view extension);

@@ -1,5 +1,5 @@
 // Calendar arithmetic on seconds-of-year.
-#include "view/calendar.h"
+#include "view/recording/calendar.h"
 
 #include <cmath>
 

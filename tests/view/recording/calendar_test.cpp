@@ -2,7 +2,7 @@
 // duration splitting in single precision, rounding up to whole minutes.
 #include <gtest/gtest.h>
 
-#include "view/calendar.h"
+#include "view/recording/calendar.h"
 
 using namespace ambview;
 
