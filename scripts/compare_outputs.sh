@@ -73,21 +73,58 @@ commands=(
   "calorie_demo_options|calorie recordings/DEMO___0 --start 600 --span 3600 --weight 72 --rq 3 --avg 5 --per-line 6 --out OUT"
   "calorie_rr|calorie recordings/RRPP___6 --out OUT"
   "calorie_levels|calorie recordings/LEVELS.ac2 --out OUT"
+  # With a "RaZor.prm" of other choices in the current folder (the prm_ names).
+  "prm_overview_demo|render recordings/DEMO___0 --view overview --out OUT/overview.png"
+  "prm_trend_demo|render recordings/DEMO___0 --view trend --out OUT/trend.png"
+  "prm_ecg1_demo|render recordings/DEMO___0 --view ecg1 --out OUT/ecg1.png"
+  "prm_calorie_view_demo|render recordings/DEMO___0 --view calorie --out OUT/calorie.png"
+  "prm_trend_rr|render recordings/RRPP___6 --view trend --out OUT/trend.png"
+  "prm_wave_monitor|render recordings/WAVE___a --view wave --out OUT/wave.png"
+  "prm_trend_wave|render recordings/WAVE___a --view trend --out OUT/trend.png"
+  "prm_export_demo|export recordings/DEMO___0 --start 600 --span 600 --out OUT"
+  "prm_calorie_demo|calorie recordings/DEMO___0 --out OUT"
 )
+
+# A settings file as the window program writes it: moving mean over 3, other scales and colours,
+# 6 values per line, other calorie settings.
+write_settings() {
+  python3 - "$1" <<'PY'
+import sys
+fields = [(2, 79, "/tmp/", "l"), (81, 30, "DEMO___", "l"), (111, 1, "1", "l"), (112, 1, "2", "l"),
+          (113, 1, "1", "l"), (114, 6, "3", "l"), (120, 8, "FF0000", "l"), (128, 8, "C0C0C0", "l"),
+          (136, 8, "8000", "l"), (144, 8, "14400", "l"), (152, 8, "0", "l"), (160, 8, "14400", "l"),
+          (168, 4, "2", "l"), (172, 8, "FFFFC0", "l"), (180, 8, "800000", "l"), (188, 4, "", "l"),
+          (192, 4, "6", "l"), (196, 3, "3", "r"), (199, 3, "40", "r"), (202, 3, "72", "r"), (205, 6, "5", "r"),
+          (211, 6, "0.02", "r"), (217, 6, "0.07", "r"), (223, 6, "3.1", "r"), (229, 6, "70", "r"), (235, 6, "3", "r")]
+rec = bytearray(b" " * 256)
+rec[0] = 5
+for pos, width, text, just in fields:
+    t = text[:width].ljust(width) if just == "l" else text[:width].rjust(width)
+    rec[pos - 1:pos - 1 + width] = t.encode()
+open(sys.argv[1] + "/RaZor.prm", "wb").write(bytes(rec))
+PY
+}
 
 # Runs every command with one build in a side folder of its own (a first opening may write
 # the RR index beside the recording, so each side starts from the same files).
 run_side() {
   local bin=$1 side=$2
   rm -rf "$side"
-  mkdir -p "$side/out"
+  mkdir -p "$side/out" "$side/prm"
   cp -r "$rec" "$side/recordings"
+  ln -s ../recordings "$side/prm/recordings"
+  ln -s ../out "$side/prm/out"
+  write_settings "$side/prm"
   for entry in "${commands[@]}"; do
-    local name=${entry%%|*} words=${entry#*|}
+    local name=${entry%%|*} words=${entry#*|} where=$side
+    [[ $name == prm_* ]] && where=$side/prm
     mkdir -p "$side/out/$name"
     # shellcheck disable=SC2086
-    (cd "$side" && "$bin/ambview" ${words//OUT/out\/$name} > "out/$name/stdout" 2> "out/$name/stderr"; echo $? > "out/$name/status")
+    (cd "$where" && "$bin/ambview" ${words//OUT/out\/$name} > "out/$name/stdout" 2> "out/$name/stderr"; echo $? > "out/$name/status")
   done
+  # The settings file, which no command may change.
+  mkdir -p "$side/out/settings_after"
+  cp "$side/prm/RaZor.prm" "$side/out/settings_after/"
   # The recordings folder too: RR indexes built on the way.
   cp -r "$side/recordings" "$side/out/recordings_after"
 }
@@ -97,7 +134,7 @@ run_side "$AFTER" "$WORK/after"
 
 names=()
 for entry in "${commands[@]}"; do names+=("${entry%%|*}"); done
-names+=(recordings_after)
+names+=(recordings_after settings_after)
 different=0
 for name in "${names[@]}"; do
   if diff -r "$WORK/before/out/$name" "$WORK/after/out/$name" > /dev/null; then

@@ -139,7 +139,7 @@ void SAVE_TRD_WAVE(ViewerState& state, ui::Platform& platform, ui::Form& window,
 void HARD_C(ViewerState& state, ui::Platform& platform, ui::Form& window) {
   const std::string name = file_name_of("Movilog " + window.caption());
   const ui::PrintResult result =
-      platform.dialogs.print_image(window.canvas().snapshot(), name, slot_text(state, slot::kDirectory));
+      platform.dialogs.print_image(window.canvas().snapshot(), name, common::cp932_to_utf8(state.conditions.directory));
   if (!result.printed && !result.error.empty())
     platform.dialogs.message_box(kHardCopyCaption, "印刷できませんでした。\r" + result.error, ui::Buttons::Ok,
                                  ui::Icon::Exclamation);

@@ -19,6 +19,7 @@
 #include "view/recording/channel_reader.h"
 #include "view/recording/output_guard.h"
 #include "view/trend_compute.h"
+#include "view/settings/conditions_file.h"
 #include "view/viewer_shell.h"
 
 namespace ambview {
@@ -52,10 +53,7 @@ constexpr std::array<Scale, 6> kScales{{
     {60, {"  60", "  40", "  20", "   0"}},
 }};
 
-int position_of(const std::string& text) {
-  const std::int64_t p = common::round_half_even(common::val(text));
-  return p >= 0 && p < static_cast<std::int64_t>(kScales.size()) ? static_cast<int>(p) : 0;
-}
+int position_of(int p) { return p >= 0 && p < static_cast<int>(kScales.size()) ? p : 0; }
 
 int rounded(double v) { return static_cast<int>(common::round_half_even(v)); }
 
@@ -70,7 +68,7 @@ std::string field(const std::string& t, int i) { return common::mid(t, 1 + 2 * i
 // Everything the entries share, worked out once by the frame.
 struct Frame {
   ui::Canvas* window = nullptr;
-  const common::SettingsSlots* cond = nullptr;
+  const ProcessingConditions* cond = nullptr;
   const RecordingInfo* info = nullptr;
   const ChannelTable* channels = nullptr;
   std::string path_name;   // data directory + base name (UTF-8)
@@ -120,17 +118,17 @@ class TextFile {
 };
 
 CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
-  const common::SettingsSlots& c = *f.cond;
+  const ProcessingConditions& c = *f.cond;
   ui::Canvas& window = *f.window;
   CalorieOutcome out;
   out.entry = entry;
   const bool acc = entry.kind == 'A';
   const common::CalorieKind kind = acc ? common::CalorieKind::Acceleration : common::CalorieKind::HeartRate;
 
-  const ui::Colour bar = ui::colour_of(c[9]);
+  const ui::Colour bar = c.trend_colour;
   window.set_pen(bar);
   window.set_fill(bar);
-  const int full = kScales[static_cast<std::size_t>(position_of(c[4]))].full;
+  const int full = kScales[static_cast<std::size_t>(position_of(c.acc_scale))].full;
   const int base = rounded(static_cast<double>(index + 1) * (f.band_height + kCaptionLine));
 
   out.recording_file = trend::band_file_name(f.path_name, f.extension, entry.code);
@@ -151,13 +149,13 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
     }
   }
 
-  const common::CalorieModel model = common::calorie_model(c);
+  const common::CalorieModel model = common::calorie_model(c.calorie);
   // Names as on disk; the text inside the file is CP932.
   const std::string name_utf8 = common::name_part(f.path_name) + (combined ? "" : std::string(1, entry.code)) + f.extension;
   const std::string name = cp(name_utf8);
-  const std::string& age = c[common::calorie_slot::kAge];
-  const std::string& floor_item = c[common::calorie_slot::kFloor];
-  const std::string& block_item = c[common::calorie_slot::kBlock];
+  const std::string& age = c.calorie.age;
+  const std::string& floor_item = c.calorie.floor;
+  const std::string& block_item = c.calorie.block;
   const std::string& interval_text = f.info->item[RecordingInfo::kInterval];
   const std::string comma = ",";
 
@@ -205,7 +203,7 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
 
   // Text values: right-aligned in 4, per_line to a line; a line is written when full or at
   // the end of the span.
-  const std::int64_t per_line = std::max<std::int64_t>(common::round_half_even(common::val(c[17])), 1);
+  const std::int64_t per_line = std::max(c.per_line, 1);
   std::string values;
   std::int64_t counted = 0;
   for (std::size_t b = 0; b < span.blocks.size(); ++b) {
@@ -256,21 +254,21 @@ CalorieOutcome CAL_PLOT(const Frame& f, const CalorieEntry& entry, int index) {
 // The summary under the last band: comment, the subject and the model's settings. Drawn
 // whatever became of the entries.
 void draw_summary(const Frame& f) {
-  const common::SettingsSlots& c = *f.cond;
+  const ProcessingConditions& c = *f.cond;
   ui::Canvas& window = *f.window;
-  const common::CalorieModel model = common::calorie_model(c);
+  const common::CalorieModel model = common::calorie_model(c.calorie);
   const int base = rounded(static_cast<double>(f.list_length) * (f.band_height + kCaptionLine));
   window.set_pen(ui::palette(0));
   window.text(kLeftX, base + 32, common::cp932_to_utf8("[" + f.info->item[RecordingInfo::kComment] + "]"), kTextFont);
   window.text(kLeftX, base + 48,
-              common::cp932_to_utf8(cp("年齢=") + c[common::calorie_slot::kAge] + cp(",  体重kg=") +
+              common::cp932_to_utf8(cp("年齢=") + c.calorie.age + cp(",  体重kg=") +
                                     common::num_text_single(model.weight) + cp(",  温当量kcal/l=") +
                                     common::num_text_single(model.equivalent)),
               kTextFont);
   window.text(kLeftX, base + 64,
               common::cp932_to_utf8(cp("測定間隔S=") + f.info->item[RecordingInfo::kInterval] + cp("  平均値N=") +
-                                    c[common::calorie_slot::kBlock] + cp("  酸素摂取量下限=") +
-                                    c[common::calorie_slot::kFloor]),
+                                    c.calorie.block + cp("  酸素摂取量下限=") +
+                                    c.calorie.floor),
               kTextFont);
 }
 
@@ -311,10 +309,10 @@ int calorie_time_step(std::int64_t m) {
 
 std::string calorie_file_name(char kind) { return kind == 'A' ? "Calorie.ac" : "Calorie.hr"; }
 
-std::vector<CalorieOutcome> CAL_TREND(ui::Canvas& window, const common::SettingsSlots& c, const RecordingInfo& info,
+std::vector<CalorieOutcome> CAL_TREND(ui::Canvas& window, const ProcessingConditions& c, const RecordingInfo& info,
                                       const ChannelTable& channels, const std::vector<CalorieEntry>& list,
                                       const std::string& text_directory) {
-  window.clear(ui::colour_of(c[14]));
+  window.clear(c.back_colour);
   std::vector<CalorieOutcome> outcomes;
   const int length = static_cast<int>(list.size());
   if (length == 0) return outcomes;
@@ -336,11 +334,11 @@ std::vector<CalorieOutcome> CAL_TREND(ui::Canvas& window, const common::Settings
   // Time base: start t0, display start s, span d (at most the recording), samples q and n.
   const auto t0 = static_cast<std::int32_t>(common::round_half_even(
       common::val(info.item[RecordingInfo::kStartOffset]) * 60 + YMDHM_SEC(info.item[RecordingInfo::kStartTime])));
-  const std::int64_t s = common::round_half_even(common::val(c[11]));
-  f.interval = static_cast<float>(common::val(c[13]));
-  std::int64_t d = common::round_half_even(common::val(c[12]));
+  const std::int64_t s = c.display_start;
+  f.interval = static_cast<float>(c.interval.seconds);
+  std::int64_t d = c.display_span;
   const std::int64_t m = std::max<std::int64_t>(common::trunc_div(d, 60), 1);
-  d = std::min<std::int64_t>(d, common::round_half_even(common::val(c[10])));
+  d = std::min<std::int64_t>(d, c.duration);
   if (f.interval > 0) {
     f.q = std::max<std::int64_t>(common::round_half_even(static_cast<double>(s) / f.interval), 0);
     f.n = common::round_half_even(static_cast<double>(d) / f.interval);
@@ -360,9 +358,9 @@ std::vector<CalorieOutcome> CAL_TREND(ui::Canvas& window, const common::Settings
   };
   f.start_text = time_text(0);
 
-  const ui::Colour grid = ui::colour_of(c[7]);
-  const ui::Colour label = ui::colour_of(c[15]);
-  const auto& labels = calorie_labels(position_of(c[4]));
+  const ui::Colour grid = c.scale1_colour;
+  const ui::Colour label = c.text_colour;
+  const auto& labels = calorie_labels(position_of(c.acc_scale));
   const int h = f.band_height;
   for (int band = 0; band < length; ++band) {
     const int top = rounded(static_cast<double>(h + kCaptionLine) * band);
@@ -422,9 +420,13 @@ void CALC_CAL(ViewerState& state, ui::Platform& platform, int /*code*/) {
   if (!state.loaded) return;
   const ui::EventCodeAccess access{[&state] { return static_cast<int>(state.event_code); },
                                    [&state](int v) { state.event_code = static_cast<std::int16_t>(v); }};
-  const auto result = ui::run_calorie_dialog(platform, state.forms.form7, common::viewer_calorie_names(),
-                                             state.conditions, state.forms.main.get(), access,
-                                             [&state] { PUT_COND(state); });
+  // The shared dialog works on the settings record's slots; what it confirms comes back typed.
+  common::SettingsSlots slots = to_slots(state.conditions);
+  const auto result = ui::run_calorie_dialog(platform, state.forms.form7, common::viewer_calorie_names(), slots,
+                                             state.forms.main.get(), access, [&state, &slots] {
+                                               state.conditions.calorie = from_slots(slots).calorie;
+                                               PUT_COND(state);
+                                             });
   if (result == ui::CalorieDialogResult::Closed) return;
 
   const int selected = NO_EXF(state.channels);
@@ -434,14 +436,15 @@ void CALC_CAL(ViewerState& state, ui::Platform& platform, int /*code*/) {
     return;
   }
 
-  std::string& per_line = state.conditions[slot::kPerLine];
-  const std::string answer = platform.dialogs.input_box(kCaloriePerLineTitle, kCaloriePerLinePrompt, common::cp932_to_utf8(per_line));
+  int& per_line = state.conditions.per_line;
+  const std::string answer =
+      platform.dialogs.input_box(kCaloriePerLineTitle, kCaloriePerLinePrompt, std::to_string(per_line));
   if (answer == ui::kCancelAnswer) return;
   if (!answer.empty()) {
-    per_line = common::right(common::utf8_to_cp932(answer), 4);
+    per_line = per_line_answer(answer);
     PUT_COND(state);
   }
-  if (common::val(per_line) < 1) per_line = "1";
+  if (per_line < 1) per_line = 1;
 
   const int main_height = state.forms.main ? state.forms.main->client_height() : kMainHeight;
   const int height = calorie_window_height(main_height, selected, static_cast<int>(list.size()));

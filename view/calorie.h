@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "common/calorie_model.h"
-#include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "ui/platform.h"
 #include "view/recording/loader.h"
@@ -63,7 +62,7 @@ struct CalorieOutcome {
 // CAL_TREND: the frame into `window`, then CAL_PLOT for every entry. `text_directory` (UTF-8,
 // ending with "/") receives the calorie text files; empty writes none (a render). Nothing
 // escapes: an entry's failure ends that entry only.
-std::vector<CalorieOutcome> CAL_TREND(ui::Canvas& window, const common::SettingsSlots& conditions,
+std::vector<CalorieOutcome> CAL_TREND(ui::Canvas& window, const ProcessingConditions& conditions,
                                       const RecordingInfo& info, const ChannelTable& channels,
                                       const std::vector<CalorieEntry>& list, const std::string& text_directory);
 

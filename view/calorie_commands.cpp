@@ -51,22 +51,22 @@ std::optional<double> decimal(const std::string& text) {
 
 struct NumberOption {
   std::string_view name;
-  int slot;
+  std::string common::CalorieSettings::*field;  // the calorie setting it sets; none: values per line
   double low;
   double high;
   bool whole;
 };
-// The calorie options and the settings slot each one sets.
+// The calorie options and the setting each one sets, as typed.
 constexpr NumberOption kOptions[] = {
-    {"weight", common::calorie_slot::kWeight, 1, 999, false},
-    {"rq", common::calorie_slot::kRqRow, 0, 5, true},
-    {"a", common::calorie_slot::kA, -1e6, 1e6, false},
-    {"b", common::calorie_slot::kB, -1e6, 1e6, false},
-    {"c", common::calorie_slot::kC, -1e6, 1e6, false},
-    {"d", common::calorie_slot::kD, -1e6, 1e6, false},
-    {"floor", common::calorie_slot::kFloor, -1e6, 1e6, false},
-    {"avg", common::calorie_slot::kBlock, 1, 1e9, true},
-    {"per-line", common::calorie_slot::kPerLine, 1, 9999, true},
+    {"weight", &common::CalorieSettings::weight, 1, 999, false},
+    {"rq", &common::CalorieSettings::rq_row, 0, 5, true},
+    {"a", &common::CalorieSettings::a, -1e6, 1e6, false},
+    {"b", &common::CalorieSettings::b, -1e6, 1e6, false},
+    {"c", &common::CalorieSettings::c, -1e6, 1e6, false},
+    {"d", &common::CalorieSettings::d, -1e6, 1e6, false},
+    {"floor", &common::CalorieSettings::floor, -1e6, 1e6, false},
+    {"avg", &common::CalorieSettings::block, 1, 1e9, true},
+    {"per-line", nullptr, 1, 9999, true},
 };
 
 std::string kind_name(char kind) { return kind == 'A' ? "A" : "5"; }
@@ -84,7 +84,7 @@ int run_calorie(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   if (parsed.positional.size() != 1) return usage("expects one FILE");
 
   // Option values are checked before anything is read or written.
-  std::vector<std::pair<int, std::string>> values;
+  std::vector<std::pair<const NumberOption*, std::string>> values;
   for (const NumberOption& o : kOptions) {
     const auto it = parsed.options.find(o.name);
     if (it == parsed.options.end()) continue;
@@ -94,7 +94,7 @@ int run_calorie(const CommandArgs& args, std::ostream& out, std::ostream& err) {
       if (o.low > -1e6) range += " from " + common::num_plain(o.low) + " to " + common::num_plain(o.high);
       return usage("--" + std::string(o.name) + " needs " + range + ", not \"" + it->second + "\"");
     }
-    values.emplace_back(o.slot, it->second);
+    values.emplace_back(&o, it->second);
   }
   std::string out_directory;
   if (const auto it = parsed.options.find("out"); it != parsed.options.end()) {
@@ -113,8 +113,12 @@ int run_calorie(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     if (const auto it = parsed.options.find(name); it != parsed.options.end()) window_options.options.insert(*it);
   std::optional<RenderSetup> setup = render_setup(recording, window_options, error);
   if (!setup) return usage(error);
-  for (const auto& [slot_number, text] : values) setup->conditions[static_cast<std::size_t>(slot_number)] = text;
-  if (common::val(setup->conditions[slot::kPerLine]) < 1) setup->conditions[slot::kPerLine] = "1";
+  ProcessingConditions& conditions = setup->conditions;
+  for (const auto& [option, text] : values) {
+    if (option->field != nullptr) conditions.calorie.*(option->field) = text;
+    else conditions.per_line = static_cast<int>(common::round_half_even(common::val(text)));
+  }
+  if (conditions.per_line < 1) conditions.per_line = 1;
   if (out_directory.empty()) out_directory = recording.directory.empty() ? "./" : recording.directory;
 
   const std::vector<CalorieEntry> list = calorie_channel_list(setup->channels);

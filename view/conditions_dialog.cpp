@@ -27,19 +27,19 @@ using common::round_half_even;
 
 constexpr int kNameLine = 16;   // the name line above each band
 
-// The five colour swatches: control, caption of their label, slot.
+// The five colour swatches: control, caption of their label, the colour they show.
 struct Swatch {
   const char* picture;
   const char* label;
   const char* caption;
-  int slot;
+  ui::Colour ProcessingConditions::*colour;
 };
 constexpr std::array<Swatch, 5> kSwatches{{
-    {"PICTURE1", "LABEL4", "ｽｹｰﾙ1", slot::kColourScale1},
-    {"PICTURE20", "LABEL5", "ｽｹｰﾙ2", slot::kColourScale2},
-    {"PICTURE2", "LABEL6", "ﾄﾚﾝﾄﾞ", slot::kColourTrend},
-    {"PICTURE3", "LABEL7", "背景", slot::kColourBack},
-    {"PICTURE21", "LABEL8", "ｺﾒﾝﾄ", slot::kColourText},
+    {"PICTURE1", "LABEL4", "ｽｹｰﾙ1", &ProcessingConditions::scale1_colour},
+    {"PICTURE20", "LABEL5", "ｽｹｰﾙ2", &ProcessingConditions::scale2_colour},
+    {"PICTURE2", "LABEL6", "ﾄﾚﾝﾄﾞ", &ProcessingConditions::trend_colour},
+    {"PICTURE3", "LABEL7", "背景", &ProcessingConditions::back_colour},
+    {"PICTURE21", "LABEL8", "ｺﾒﾝﾄ", &ProcessingConditions::text_colour},
 }};
 
 // Step buttons: left to right on the dialog the large, middle and small steps back, then
@@ -107,10 +107,7 @@ std::int64_t overview_step(std::int64_t sample_count) {
   return std::max<std::int64_t>(1, common::trunc_div(sample_count, kOverviewSize));
 }
 
-int overview_acc_full_scale(std::string_view acc_scale_item) {
-  const std::int64_t index = std::clamp<std::int64_t>(round_half_even(common::val(acc_scale_item)) - 1, 0, 2);
-  return GET_YSIZ(std::to_string(index));
-}
+int overview_acc_full_scale(int acc_scale) { return GET_YSIZ(std::clamp(acc_scale - 1, 0, 2)); }
 
 void apply_window_rules(std::int32_t& start, std::int32_t& span, std::int32_t length) {
   std::int64_t s = start;
@@ -266,17 +263,17 @@ void F_PLOT(OverviewBand& band) {
   }
 }
 
-std::string scale_text(std::string_view acc_scale_item) {
-  const int f = GET_YSIZ(acc_scale_item);
+std::string scale_text(int acc_scale) {
+  const int f = GET_YSIZ(acc_scale);
   const double g = f / 1000.0;
   return "SCALE= " + (f < 1000 ? common::num_plain(g) : common::num_text(g)) + "G";
 }
 
-void PRT_SCALE(ui::Canvas& canvas, std::string_view acc_scale_item, int x, int y) {
+void PRT_SCALE(ui::Canvas& canvas, int acc_scale, int x, int y) {
   canvas.set_fill(ui::palette(14));
   canvas.fill_box(x, y, x + 200, y + 16);
   canvas.set_pen(ui::palette(0));
-  canvas.text(x, y, scale_text(acc_scale_item), kDialogFontSize);
+  canvas.text(x, y, scale_text(acc_scale), kDialogFontSize);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -320,10 +317,10 @@ void DSP_WND2(ui::Form& form, std::string_view start_text, std::string_view hour
 
 namespace {
 
-// One run of the dialog: the recording being opened and the working copy of the items.
+// One run of the dialog: the recording being opened and the working copy of the conditions.
 struct Session {
   LoadedRecording rec;
-  common::SettingsSlots work{};  // working items 3-15 (CP932)
+  ProcessingConditions work;
   std::int32_t length = 0;       // L
   std::int32_t start = 0;        // S
   std::int32_t span = 0;         // D
@@ -331,12 +328,6 @@ struct Session {
   int overview_fs = 4000;
   std::vector<FrameBox> frame;   // the frame on screen
 };
-
-std::string& item(Session& s, int n) { return s.work[static_cast<std::size_t>(n)]; }
-
-int item_int(const Session& s, int n) {
-  return static_cast<int>(round_half_even(common::val(s.work[static_cast<std::size_t>(n)])));
-}
 
 void show_window_captions(ui::Form& form, const Session& s) {
   std::string year = common::mid(s.rec.info.item[RecordingInfo::kStartTime], 1, 2);
@@ -349,11 +340,11 @@ void redraw_frame(ui::Form& form, Session& s, bool erase_first) {
   ui::Canvas& canvas = form.canvas();
   if (erase_first) {
     CLR_SCL(canvas, s.frame);
-    item(s, slot::kAccScale) = std::to_string(form.control("VSCROLL1").value());
-    item(s, slot::kHrScale) = std::to_string(form.control("VSCROLL2").value());
+    s.work.acc_scale = form.control("VSCROLL1").value();
+    s.work.hr_scale = form.control("VSCROLL2").value();
   }
-  s.frame = selection_frame(s.rec.table, s.band, GET_YSIZ(item(s, slot::kAccScale)), s.overview_fs,
-                            GET_HRYSIZ(item(s, slot::kHrScale)), s.length, s.start, s.span);
+  s.frame = selection_frame(s.rec.table, s.band, GET_YSIZ(s.work.acc_scale), s.overview_fs,
+                            GET_HRYSIZ(s.work.hr_scale), s.length, s.start, s.span);
   DRW_SCL(canvas, s.frame);
 }
 
@@ -361,10 +352,10 @@ bool shows_scale(const ChannelTable& table) {
   return table.count > 0 && (table.rows[0].code == '0' || table.rows[0].kind == common::kKindWave);
 }
 
-void fill_swatch(ui::Form& form, const Swatch& sw, std::string_view colour) {
+void fill_swatch(ui::Form& form, const Swatch& sw, ui::Colour colour) {
   ui::Canvas* c = form.control(sw.picture).canvas();
   if (c == nullptr) return;
-  c->clear(ui::colour_of(colour));
+  c->clear(colour);
   // An outline, so that a swatch in the dialog's own white still shows.
   const int w = c->width() - 1;
   const int h = c->height() - 1;
@@ -373,7 +364,7 @@ void fill_swatch(ui::Form& form, const Swatch& sw, std::string_view colour) {
 }
 
 void show_hr_scale(ui::Form& form, Session& s) {
-  form.control("LABEL3").set_text("HR " + std::to_string(GET_HRYSIZ(item(s, slot::kHrScale))));
+  form.control("LABEL3").set_text("HR " + std::to_string(GET_HRYSIZ(s.work.hr_scale)));
 }
 
 // Sets the controls from the working copy (the dialog's opening step 1).
@@ -382,15 +373,15 @@ void set_up_controls(ui::Form& form, Session& s) {
   combo.clear_rows();
   combo.add_row("平均");
   combo.add_row("移動平均");
-  combo.set_selection(item_int(s, slot::kAveraging) == 1 ? 1 : 0);
-  form.control("TEXT1").set_text("n=" + common::cp932_to_utf8(item(s, slot::kAverageN)));
+  combo.set_selection(s.work.averaging == Averaging::Moving ? 1 : 0);
+  form.control("TEXT1").set_text("n=" + std::to_string(s.work.average_n));
   ui::Control& v1 = form.control("VSCROLL1");
   v1.set_range(0, 5);
-  v1.set_value(std::clamp(item_int(s, slot::kAccScale), 0, 5));
+  v1.set_value(std::clamp(s.work.acc_scale, 0, 5));
   ui::Control& v2 = form.control("VSCROLL2");
   v2.set_range(0, 1);
-  v2.set_value(std::clamp(item_int(s, slot::kHrScale), 0, 1));
-  for (const Swatch& sw : kSwatches) fill_swatch(form, sw, item(s, sw.slot));
+  v2.set_value(std::clamp(s.work.hr_scale, 0, 1));
+  for (const Swatch& sw : kSwatches) fill_swatch(form, sw, s.work.*sw.colour);
   show_hr_scale(form, s);
   form.control("CHECK8").set_checked(true);
   form.control("CHECK9").set_checked(false);
@@ -425,20 +416,29 @@ void draw_overview(ui::Form& form, Session& s, int command) {
     canvas.text(kOverviewLeft, (s.band + kNameLine) * k, s.rec.base_name + row.code + s.rec.extension,
                 kDialogFontSize);
   }
-  if (shows_scale(table)) PRT_SCALE(canvas, item(s, slot::kAccScale), 185, 0);
+  if (shows_scale(table)) PRT_SCALE(canvas, s.work.acc_scale, 185, 0);
   LOCATE_CHECK(form, s.band, table);
   if (command == code::kConditionsNoTrend || s.rec.sample_count <= 0) return;
   draw_overview_bands(canvas, s.rec, s.band, s.overview_fs);
 }
 
 void commit(ViewerState& state, Session& s) {
-  for (int n : {3, 4, 5, 6, 7, 8, 9, 10, 14, 15, 11, 12})
-    state.conditions[static_cast<std::size_t>(n)] = s.work[static_cast<std::size_t>(n)];
-  state.conditions[slot::kInterval] = s.rec.info.item[RecordingInfo::kInterval];
+  // What the dialog chose: the trend's look and the window of the recording.
+  ProcessingConditions& c = state.conditions;
+  const ProcessingConditions& w = s.work;
+  c.averaging = w.averaging;
+  c.acc_scale = w.acc_scale;
+  c.hr_scale = w.hr_scale;
+  c.average_n = w.average_n;
+  for (const Swatch& sw : kSwatches) c.*sw.colour = w.*sw.colour;
+  c.duration = s.length;
+  c.display_start = s.start;
+  c.display_span = s.span;
+  c.interval = IntervalText::of(s.rec.info.item[RecordingInfo::kInterval]);
   set_data_directory(state, s.rec.directory);
-  // The slots store names in CP932; a name CP932 cannot hold leaves its slot as it was.
-  state.conditions[slot::kBaseName] = common::slot_value(s.rec.base_name, state.conditions[slot::kBaseName]);
-  state.conditions[slot::kExtension] = common::slot_value(s.rec.extension, state.conditions[slot::kExtension]);
+  // Names are stored in CP932; a name CP932 cannot hold leaves the stored one as it was.
+  c.base_name = common::slot_value(s.rec.base_name, c.base_name);
+  c.extension = common::slot_value(s.rec.extension, c.extension);
   state.recording_path = s.rec.path;
   state.channels = s.rec.table;
   state.info = s.rec.info;
@@ -452,18 +452,17 @@ void commit(ViewerState& state, Session& s) {
 
 void ask_average_n(ui::Platform& platform, ui::Form& form, Session& s) {
   const std::string answer = platform.dialogs.input_box("n個毎の平均値", "ｎ(1~999)の値を入力してください",
-                                                        common::cp932_to_utf8(item(s, slot::kAverageN)));
+                                                        std::to_string(s.work.average_n));
   if (answer == ui::kCancelAnswer || answer.empty()) return;
-  const std::int64_t n = std::clamp<std::int64_t>(round_half_even(common::val(answer)), 1, 999);
-  item(s, slot::kAverageN) = std::to_string(n);
-  form.control("TEXT1").set_text("n=" + item(s, slot::kAverageN));
+  s.work.average_n = static_cast<int>(std::clamp<std::int64_t>(round_half_even(common::val(answer)), 1, 999));
+  form.control("TEXT1").set_text("n=" + std::to_string(s.work.average_n));
 }
 
 void choose_colour(ui::Platform& platform, ui::Form& form, Session& s, const Swatch& sw) {
-  const auto chosen = platform.dialogs.choose_colour(ui::colour_of(item(s, sw.slot)));
+  const auto chosen = platform.dialogs.choose_colour(s.work.*sw.colour);
   if (!chosen) return;
-  item(s, sw.slot) = ui::colour_text(*chosen & 0xFFFFFF);
-  fill_swatch(form, sw, item(s, sw.slot));
+  s.work.*sw.colour = *chosen & 0xFFFFFF;
+  fill_swatch(form, sw, s.work.*sw.colour);
 }
 
 // The handlers of FORM2: most store an event code; the check boxes, the list, n and the
@@ -500,7 +499,7 @@ void bind_handlers(ViewerState& state, ui::Platform& platform, ui::Form& form, S
     }
     if (is("COMBO1")) {
       if (e.kind == ui::EventKind::Change)
-        item(s, slot::kAveraging) = std::to_string(std::max(0, form.control("COMBO1").selection()));
+        s.work.averaging = form.control("COMBO1").selection() == 1 ? Averaging::Moving : Averaging::Block;
       return;
     }
     if (is("TEXT1")) {
@@ -556,11 +555,9 @@ bool run_dialog(ViewerState& state, ui::Platform& platform, ui::Form& form, Sess
       show_window_captions(form, s);
     } else if (c == dialog_code::kAccScale || c == dialog_code::kHrScale) {
       redraw_frame(form, s, true);
-      if (shows_scale(s.rec.table)) PRT_SCALE(form.canvas(), item(s, slot::kAccScale), 185, 0);
+      if (shows_scale(s.rec.table)) PRT_SCALE(form.canvas(), s.work.acc_scale, 185, 0);
       show_hr_scale(form, s);
     }
-    item(s, slot::kDisplayStart) = std::to_string(s.start);
-    item(s, slot::kDisplaySpan) = std::to_string(s.span);
     if (c == dialog_code::kAccept) {
       commit(state, s);
       form.set_handler([](const ui::UiEvent&) {});
@@ -599,8 +596,7 @@ bool OPEN_DATA(ViewerState& state, ui::Platform& platform, const std::string& ch
   const bool fresh = command == code::kOpen;
   // The working copy starts from the accepted conditions every time, so that a dialog
   // closed without "設定" leaves nothing behind.
-  for (int n = slot::kAveraging; n <= slot::kColourText; ++n)
-    s.work[static_cast<std::size_t>(n)] = state.conditions[static_cast<std::size_t>(n)];
+  s.work = state.conditions;
   if (!fresh) {
     // A reload keeps the channel choice of the recording already open.
     for (int k = 0; k < std::min(s.rec.table.count, state.channels.count); ++k) {
@@ -610,21 +606,17 @@ bool OPEN_DATA(ViewerState& state, ui::Platform& platform, const std::string& ch
     }
   }
   s.length = s.rec.time.duration;
-  item(s, slot::kDuration) = std::to_string(s.length);
-  item(s, slot::kInterval) = s.rec.info.item[RecordingInfo::kInterval];
   if (fresh) {
     s.start = 0;
     s.span = s.rec.time.display_span;
-    item(s, slot::kDisplayStart) = "0";
-    item(s, slot::kDisplaySpan) = std::to_string(s.length);
   } else {
-    s.start = to_i32(round_half_even(common::val(item(s, slot::kDisplayStart))));
-    s.span = to_i32(round_half_even(common::val(item(s, slot::kDisplaySpan))));
+    s.start = to_i32(s.work.display_start);
+    s.span = to_i32(s.work.display_span);
     // The recording may have changed on disk since the window was chosen.
     apply_window_rules(s.start, s.span, s.length);
   }
   s.band = overview_band_height(s.rec.table.count);
-  s.overview_fs = overview_acc_full_scale(item(s, slot::kAccScale));
+  s.overview_fs = overview_acc_full_scale(s.work.acc_scale);
 
   ui::Form& form = WND2_OPN(state, platform);
   form.set_caption(kForm2Caption);
@@ -644,11 +636,11 @@ bool OPEN_DATA(ViewerState& state, ui::Platform& platform, const std::string& ch
 }
 
 void draw_overview_picture(ui::Canvas& canvas, const LoadedRecording& rec,
-                           const common::SettingsSlots& conditions, std::int32_t start, std::int32_t span) {
+                           const ProcessingConditions& conditions, std::int32_t start, std::int32_t span) {
   canvas.clear(ui::palette(15));
   const ChannelTable& table = rec.table;
   const int band = overview_band_height(table.count);
-  const std::string& acc_scale = conditions[slot::kAccScale];
+  const int acc_scale = conditions.acc_scale;
   for (int k = 0; k < table.count; ++k) {
     const ChannelRow& row = table.rows[static_cast<std::size_t>(k)];
     canvas.set_pen(ui::palette(0));
@@ -662,7 +654,7 @@ void draw_overview_picture(ui::Canvas& canvas, const LoadedRecording& rec,
   std::int32_t d = span;
   apply_window_rules(s, d, rec.time.duration);
   DRW_SCL(canvas, selection_frame(table, band, GET_YSIZ(acc_scale), overview_fs,
-                                  GET_HRYSIZ(conditions[slot::kHrScale]), rec.time.duration, s, d));
+                                  GET_HRYSIZ(conditions.hr_scale), rec.time.duration, s, d));
 }
 
 }  // namespace ambview

@@ -10,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "ui/form.h"
 #include "ui/platform.h"
@@ -55,8 +54,8 @@ int overview_band_height(int channel_count);
 int overview_base_line(int k, int band);
 // Overview points per pixel column: sample count \ 300, at least 1.
 std::int64_t overview_step(std::int64_t sample_count);
-// The overview's acceleration full scale: GET_YSIZ of (item 4 - 1) kept in 0..2.
-int overview_acc_full_scale(std::string_view acc_scale_item);
+// The overview's acceleration full scale: GET_YSIZ of (the scale - 1) kept in 0..2.
+int overview_acc_full_scale(int acc_scale);
 
 // Brings the window back into a recording of L seconds: the start in 0..L in whole minutes,
 // the span cut to the end, rounded up to whole minutes, at least 60.
@@ -119,12 +118,12 @@ void MK_PLOT(OverviewBand& band);
 // The overview as the dialog shows it (names, scale, every band and the selection frame of
 // the window start..start+span) for a picture of a recording without the dialog.
 void draw_overview_picture(ui::Canvas& canvas, const LoadedRecording& rec,
-                           const common::SettingsSlots& conditions, std::int32_t start, std::int32_t span);
+                           const ProcessingConditions& conditions, std::int32_t start, std::int32_t span);
 
 // PRT_SCALE: clears a 200 x 16 box at (x, y) in palette colour 14 and writes the
 // acceleration scale ("SCALE= 0.06G", "SCALE=  4G").
-std::string scale_text(std::string_view acc_scale_item);
-void PRT_SCALE(ui::Canvas& canvas, std::string_view acc_scale_item, int x, int y);
+std::string scale_text(int acc_scale);
+void PRT_SCALE(ui::Canvas& canvas, int acc_scale, int x, int y);
 
 // ---------------------------------------------------------------------------------------
 // The dialog

@@ -53,19 +53,19 @@ using common::round_half_even;
 
 }  // namespace
 
-void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& conditions, std::string_view prefix,
+void PLOT_ECG(char code, ui::Canvas& window, const ProcessingConditions& conditions, std::string_view prefix,
               const std::function<bool()>& still_open) {
   const int width = window.width();
   const int height = window.height();
-  window.clear(ui::colour_of(conditions[slot::kColourBack]));
+  window.clear(conditions.back_colour);
   const ecg::Geometry g = ecg::geometry(width, height);
   if (g.row <= 0 || g.width <= 0) return;
   const double u = g.units_per_pixel;
 
   // A faint paper grid under the strips: 0.2 s (50 samples) and 1 s (250 samples) columns
   // and 1 mV (512 units) lines, tinted from the scale colour so it follows the user's colours.
-  const ui::Colour back = ui::colour_of(conditions[slot::kColourBack]);
-  const ui::Colour scale = ui::colour_of(conditions[slot::kColourScale1]);
+  const ui::Colour back = conditions.back_colour;
+  const ui::Colour scale = conditions.scale1_colour;
   const int top = ecg::kMargin, bottom = ecg::kMargin + ecg::kRows * g.row;
   window.set_pen(ecg::tint(back, scale, 0.15));
   for (int row = 0; row < ecg::kRows; ++row) {
@@ -87,7 +87,7 @@ void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& condit
   }
 
   // Calibration pulse at the left of row 0 and the time bar of 250 samples at the bottom.
-  window.set_pen(ui::colour_of(conditions[slot::kColourScale1]));
+  window.set_pen(conditions.scale1_colour);
   const int y0 = static_cast<int>(round_half_even(g.row / 2.0 + ecg::kMargin));
   const int p = static_cast<int>(round_half_even(ecg::kCalibrationUnits / u));
   window.polyline({{4, y0}, {8, y0}, {8, y0 - p}, {18, y0 - p}, {18, y0}, {22, y0}});
@@ -99,7 +99,7 @@ void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& condit
   ChannelReader reader;
   if (!reader.open(path, word_coding(code))) return;
 
-  window.set_pen(ui::colour_of(conditions[slot::kColourTrend]));
+  window.set_pen(conditions.trend_colour);
   int drawn = 0;
   int zero = ecg::row_zero(g, 0);
   int previous_x = ecg::kLeft;
@@ -147,7 +147,7 @@ void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& condit
   }
 }
 
-bool render_ecg(ui::Canvas& canvas, const common::SettingsSlots& conditions, std::string_view prefix, char code,
+bool render_ecg(ui::Canvas& canvas, const ProcessingConditions& conditions, std::string_view prefix, char code,
                 std::ostream& err) {
   const std::string path = std::string(prefix) + code;
   if (!common::find_path_ignoring_case(path)) {

@@ -6,7 +6,6 @@
 #include <functional>
 #include <ostream>
 
-#include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "ui/platform.h"
 #include "view/viewer_state.h"
@@ -53,12 +52,12 @@ char block_code(int event_code);
 // on disk, + code, found without regard to letter case) into `window`. `still_open` is asked
 // before each record; false stops the drawing there. A missing or short file ends the drawing
 // silently, keeping what was drawn; only samples present in the file are drawn.
-void PLOT_ECG(char code, ui::Canvas& window, const common::SettingsSlots& conditions, std::string_view prefix,
+void PLOT_ECG(char code, ui::Canvas& window, const ProcessingConditions& conditions, std::string_view prefix,
               const std::function<bool()>& still_open);
 
 // `ambview render --view ecg1..ecg4`: the block drawn as the window draws it; false with a
 // message on `err` when the recording has no such block file.
-bool render_ecg(ui::Canvas& canvas, const common::SettingsSlots& conditions, std::string_view prefix, char code,
+bool render_ecg(ui::Canvas& canvas, const ProcessingConditions& conditions, std::string_view prefix, char code,
                 std::ostream& err);
 
 // The main loop's operation for 401-404: the block into FORM4 (opened by the shell), stopping

@@ -82,7 +82,7 @@ int run_export(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   int status = kExitOk;
   std::optional<RenderSetup> setup = command_setup("export", kExportUsage, parsed, recording, err, status);
   if (!setup) return status;
-  if (per_line) setup->conditions[slot::kPerLine] = std::to_string(*per_line);
+  if (per_line) setup->conditions.per_line = *per_line;
   if (!parsed.has("out")) out_directory = recording.directory;
 
   const TextExportJob job = make_text_export_job(setup->conditions, recording.table, recording.info,

@@ -13,6 +13,7 @@
 #include "view/ecg_view.h"
 #include "view/recording/channel_reader.h"
 #include "view/recording/output_guard.h"
+#include "view/settings/conditions_file.h"
 #include "view/trend_plot.h"
 #include "view/viewer_shell.h"
 #include "view/wave_monitor.h"
@@ -43,8 +44,8 @@ bool render_trend(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& er
   const double interval = setup.recording.interval;
   if (interval > 0) {
     const std::int64_t end = std::min<std::int64_t>(
-        common::round_half_even((common::val(setup.conditions[slot::kDisplayStart]) +
-                                 common::val(setup.conditions[slot::kDisplaySpan])) / interval),
+        common::round_half_even(static_cast<double>(setup.conditions.display_start + setup.conditions.display_span) /
+                                interval),
         setup.recording.sample_count);
     for (int r = 0; r < setup.channels.count; ++r) {
       const ChannelRow& row = setup.channels.rows[static_cast<std::size_t>(r)];
@@ -76,11 +77,9 @@ bool render_overview(ui::Canvas& canvas, const RenderSetup& setup, std::ostream&
   for (int r = 0; r < t.count; ++r)
     if (t.rows[static_cast<std::size_t>(r)].present) t.rows[static_cast<std::size_t>(kept++)] = t.rows[static_cast<std::size_t>(r)];
   t.count = kept;
-  const auto seconds = [&](int slot_no) {
-    return static_cast<std::int32_t>(common::val(setup.conditions[static_cast<std::size_t>(slot_no)]));
-  };
-  draw_overview_picture(canvas, narrowed.recording, setup.conditions, seconds(slot::kDisplayStart),
-                        seconds(slot::kDisplaySpan));
+  draw_overview_picture(canvas, narrowed.recording, setup.conditions,
+                        static_cast<std::int32_t>(setup.conditions.display_start),
+                        static_cast<std::int32_t>(setup.conditions.display_span));
   return true;
 }
 
@@ -118,16 +117,16 @@ std::optional<RenderSetup> render_setup(const LoadedRecording& recording, const 
   std::error_code ec;
   std::string start_directory = std::filesystem::current_path(ec).string();
   if (!start_directory.empty() && start_directory.back() != '/') start_directory += '/';
-  common::SettingsSlots& c = setup.conditions;
+  ProcessingConditions& c = setup.conditions;
   c = default_conditions(start_directory);
-  common::read_settings_file("RaZor.prm", common::SettingsFlavour::Viewer, c);
+  read_conditions_file(kSettingsFileName, c);
 
-  // The recording as a fresh open leaves it: whole recording, file name parts in the slots.
-  c[slot::kDirectory] = common::utf8_to_cp932(recording.directory);
-  c[slot::kBaseName] = common::utf8_to_cp932(recording.base_name);
-  c[slot::kExtension] = common::utf8_to_cp932(recording.extension);
-  c[slot::kInterval] = recording.info.item[RecordingInfo::kInterval];
-  c[slot::kDuration] = std::to_string(recording.time.duration);
+  // The recording as a fresh open leaves it: whole recording, its file name parts.
+  c.directory = common::utf8_to_cp932(recording.directory);
+  c.base_name = common::utf8_to_cp932(recording.base_name);
+  c.extension = common::utf8_to_cp932(recording.extension);
+  c.interval = IntervalText::of(recording.info.item[RecordingInfo::kInterval]);
+  c.duration = recording.time.duration;
   long long start = 0;
   long long span = fresh_display_span(recording.time.duration);
 
@@ -148,29 +147,29 @@ std::optional<RenderSetup> render_setup(const LoadedRecording& recording, const 
     return true;
   };
   if (!number("start", 0, recording.time.duration > 0 ? recording.time.duration - 1 : 0, start)) return std::nullopt;
-  // The span slot holds 8 characters: at most 99999999 seconds.
+  // The settings file keeps the span in 8 characters: at most 99999999 seconds.
   if (!number("span", 1, 99999999, span)) return std::nullopt;
-  c[slot::kDisplayStart] = std::to_string(start);
-  c[slot::kDisplaySpan] = std::to_string(span);
+  c.display_start = start;
+  c.display_span = span;
 
   long long value = 0;
   if (option("n")) {
     if (!number("n", 1, 999, value)) return std::nullopt;
-    c[slot::kAverageN] = std::to_string(value);
+    c.average_n = static_cast<int>(value);
   }
   if (option("acc-scale")) {
     if (!number("acc-scale", 0, 5, value)) return std::nullopt;
-    c[slot::kAccScale] = std::to_string(value);
+    c.acc_scale = static_cast<int>(value);
   }
   if (option("hr-scale")) {
     if (!number("hr-scale", 0, 1, value)) return std::nullopt;
-    c[slot::kHrScale] = std::to_string(value);
+    c.hr_scale = static_cast<int>(value);
   }
   if (const std::string* avg = option("avg")) {
     if (*avg == "block") {
-      c[slot::kAveraging] = "0";
+      c.averaging = Averaging::Block;
     } else if (*avg == "moving") {
-      c[slot::kAveraging] = "1";
+      c.averaging = Averaging::Moving;
     } else {
       error = "--avg is block or moving, not \"" + *avg + "\"";
       return std::nullopt;

@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "view/command_line.h"
 #include "view/recording/loader.h"
+#include "view/settings/processing_conditions.h"
 
 namespace ambview {
 
@@ -39,7 +39,7 @@ inline constexpr int kRenderDefaultHeight = 700;
 // Everything a view draws from: the processing conditions as the GUI would hold them after
 // the recording was opened and the options applied, and the loaded recording.
 struct RenderSetup {
-  common::SettingsSlots conditions{};
+  ProcessingConditions conditions;
   LoadedRecording recording;
   ChannelTable channels;  // present flags narrowed by --channels
 };

@@ -185,7 +185,7 @@ std::string resave_base_name(std::string_view chosen_path, bool combined) {
   return combined ? stem : common::fit_base_name(stem);
 }
 
-ResaveJob make_resave_job(const common::SettingsSlots& c, const ChannelTable& channels, const RecordingInfo& info,
+ResaveJob make_resave_job(const ProcessingConditions& c, const ChannelTable& channels, const RecordingInfo& info,
                           std::int64_t sample_count, const std::string& chosen_path) {
   ResaveJob job;
   job.base_name = common::name_part(channels.prefix);
@@ -197,7 +197,7 @@ ResaveJob make_resave_job(const common::SettingsSlots& c, const ChannelTable& ch
   job.range = selected_range(c, sample_count);
 
   // The header names whole minutes: the range starts at the minute its first sample lies in.
-  const double interval = common::val(c[slot::kInterval]);
+  const double interval = c.interval.seconds;
   std::int64_t minute_seconds = 0;
   if (interval > 0) {
     minute_seconds = static_cast<std::int64_t>(std::floor(static_cast<double>(job.range.start) * interval / 60.0 + 1e-9)) * 60;

@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "common/settings_record.h"
 #include "ui/platform.h"
 #include "view/recording/loader.h"
 #include "view/text_export.h"
@@ -57,7 +56,7 @@ std::string resave_base_name(std::string_view chosen_path, bool combined);
 // add its M minutes again: the header then holds the time M minutes earlier, so that the
 // re-opened recording starts where the range did. The beats come from the RR index (built
 // when missing); names from the channel table (as on disk).
-ResaveJob make_resave_job(const common::SettingsSlots& conditions, const ChannelTable& channels,
+ResaveJob make_resave_job(const ProcessingConditions& conditions, const ChannelTable& channels,
                           const RecordingInfo& info, std::int64_t sample_count, const std::string& chosen_path);
 
 // Output file names: combined base + "_c" + extension; per-channel base + code + ".c"; the RR

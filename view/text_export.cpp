@@ -57,13 +57,13 @@ bool is_wave_code(char code) { return code >= 'a' && code <= 'd'; }
 // ---------------------------------------------------------------------------------------
 // Shared with re-saving
 
-SampleRange selected_range(const common::SettingsSlots& c, std::int64_t sample_count) {
+SampleRange selected_range(const ProcessingConditions& c, std::int64_t sample_count) {
   SampleRange r;
-  const double interval = common::val(c[slot::kInterval]);
+  const double interval = c.interval.seconds;
   if (interval <= 0 || sample_count <= 0) return r;
-  const double duration = common::val(c[slot::kDuration]);
-  const double start = common::val(c[slot::kDisplayStart]);
-  double span = common::val(c[slot::kDisplaySpan]);
+  const auto duration = static_cast<double>(c.duration);
+  const auto start = static_cast<double>(c.display_start);
+  auto span = static_cast<double>(c.display_span);
   if (start + span > duration) span = duration - start;
   r.start = std::max<std::int64_t>(0, common::round_half_even(start / interval));
   r.count = std::max<std::int64_t>(0, common::round_half_even(span / interval));
@@ -154,12 +154,9 @@ std::string value_text(char code, char /*kind*/, std::int32_t value) {
 // ---------------------------------------------------------------------------------------
 // The job
 
-int values_per_line(const common::SettingsSlots& c) {
-  const auto p = common::round_half_even(common::val(c[slot::kPerLine]));
-  return static_cast<int>(std::clamp<std::int64_t>(p, 1, 9999));
-}
+int values_per_line(const ProcessingConditions& c) { return std::clamp(c.per_line, 1, 9999); }
 
-TextExportJob make_text_export_job(const common::SettingsSlots& c, const ChannelTable& channels,
+TextExportJob make_text_export_job(const ProcessingConditions& c, const ChannelTable& channels,
                                    const RecordingInfo& info, std::int64_t sample_count,
                                    const std::string& out_directory) {
   TextExportJob job;
@@ -168,10 +165,10 @@ TextExportJob make_text_export_job(const common::SettingsSlots& c, const Channel
   job.extension = channels.extension;
   job.channels = channels;
   job.info = info;
-  job.interval_text = c[slot::kInterval];
+  job.interval_text = c.interval.text;
   job.per_line = values_per_line(c);
   job.range = selected_range(c, sample_count);
-  const auto display_start = static_cast<std::int32_t>(common::round_half_even(common::val(c[slot::kDisplayStart])));
+  const auto display_start = static_cast<std::int32_t>(c.display_start);
   job.start = start_text_of(common::mid(info.item[RecordingInfo::kStartTime], 1, 2),
                             first_sample_seconds(info) + display_start);
   if (const int row = rr_row(channels); row >= 0) {
@@ -438,11 +435,11 @@ void TEXT_CONV(ViewerState& state, ui::Platform& platform, int /*code*/) {
   if (!directory.empty()) fs::current_path(directory, ec);
 
   const std::string answer =
-      platform.dialogs.input_box(kTextExportCaption, kPerLinePrompt, slot_text(state, slot::kPerLine));
+      platform.dialogs.input_box(kTextExportCaption, kPerLinePrompt, std::to_string(state.conditions.per_line));
   if (answer == ui::kCancelAnswer) return;
-  std::string& per_line = state.conditions[slot::kPerLine];
-  if (!answer.empty()) per_line = common::right(common::utf8_to_cp932(answer), 4);
-  if (common::val(per_line) < 1) per_line = "1";
+  int& per_line = state.conditions.per_line;
+  if (!answer.empty()) per_line = per_line_answer(answer);
+  if (per_line < 1) per_line = 1;
   if (!answer.empty()) PUT_COND(state);
 
   const std::string text = "ファイル名 " + data_base_name(state) + "n.PRN で保存します\r" +
@@ -475,7 +472,7 @@ void TEXT_CONV(ViewerState& state, ui::Platform& platform, int /*code*/) {
     if (r.stopped || !FORM3_IS_OPEN(state)) break;
   }
   const std::string ext = data_extension(state);
-  if (ext == ".c" || ext == ".C") state.conditions[slot::kDisplayStart] = "0";
+  if (ext == ".c" || ext == ".C") state.conditions.display_start = 0;
   if (!FORM3_IS_OPEN(state)) return;
   if (failed.empty()) {
     FORM3_PRINT(state, platform, std::string("\r\n") + kTextExportDone);

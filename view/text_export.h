@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "common/settings_record.h"
 #include "common/staged_file.h"
 #include "ui/platform.h"
 #include "view/recording/channel_reader.h"
@@ -30,10 +29,10 @@ struct SampleRange {
 };
 
 // Start index = display start / interval and count = span / interval, both rounded, the span
-// cut to the duration (processing conditions slots 10-13). The count is also kept within
+// cut to the duration (of the processing conditions). The count is also kept within
 // the `sample_count` samples the recording holds: the duration is rounded to whole seconds
 // and may name one sample more than there is.
-SampleRange selected_range(const common::SettingsSlots& conditions, std::int64_t sample_count);
+SampleRange selected_range(const ProcessingConditions& conditions, std::int64_t sample_count);
 
 // Row of kind "6" among the present rows, or -1.
 int rr_row(const ChannelTable& table);
@@ -106,7 +105,7 @@ struct TextExportJob {
   std::string extension;
   ChannelTable channels;
   RecordingInfo info;
-  std::string interval_text;  // processing conditions slot 13
+  std::string interval_text;  // of the processing conditions
   int per_line = 8;           // P
   SampleRange range;
   StartText start;
@@ -119,12 +118,12 @@ struct TextExportJob {
 // The job of the current selection: range, start text of its first sample, the beats of the
 // range from the RR index (built when missing), P. Names come from the channel table (as on
 // disk), never from the CP932 slots.
-TextExportJob make_text_export_job(const common::SettingsSlots& conditions, const ChannelTable& channels,
+TextExportJob make_text_export_job(const ProcessingConditions& conditions, const ChannelTable& channels,
                                    const RecordingInfo& info, std::int64_t sample_count,
                                    const std::string& out_directory);
 
-// P from slot 17: below 1 is 1.
-int values_per_line(const common::SettingsSlots& conditions);
+// P of the processing conditions, within 1..9999.
+int values_per_line(const ProcessingConditions& conditions);
 
 struct ChannelResult {
   std::string path;  // the file of the channel (UTF-8)

@@ -116,10 +116,9 @@ void ColumnReducer::take(std::int64_t average) {
   smallest_ = std::min(smallest_, average);
 }
 
-std::optional<int> averaging_count(const std::string& text, int limit) {
-  const std::int64_t n = round_half_even(common::val(text));
+std::optional<int> averaging_count(int n, int limit) {
   if (n < 1 || n > limit) return std::nullopt;
-  return static_cast<int>(n);
+  return n;
 }
 
 }  // namespace trend
@@ -131,7 +130,7 @@ using trend::BandStop;
 // The common set-up of a band: its row, geometry, colour and averaging.
 struct Band {
   const BandArgs& args;
-  const common::SettingsSlots& cond;
+  const ProcessingConditions& cond;
   const ChannelRow& row;
   trend::BandGeometry geometry;
   const common::CombinedLayout* layout = nullptr;  // combined file: its frame layout
@@ -147,11 +146,11 @@ struct Band {
       if (!layout) throw BandStop{};
     }
     // The store holds 1001 entries: a count outside 1..1000 ends the band.
-    const std::optional<int> n = trend::averaging_count(cond[6], trend::Averager::kStoreSize - 1);
+    const std::optional<int> n = trend::averaging_count(cond.average_n, trend::Averager::kStoreSize - 1);
     if (!n) throw BandStop{};
     n_average = *n;
-    block_mode = cond[3] == "0";
-    const ui::Colour colour = ui::colour_of(cond[9]);
+    block_mode = cond.averaging == Averaging::Block;
+    const ui::Colour colour = cond.trend_colour;
     a.window->set_pen(colour);
     a.window->set_fill(colour);
   }
@@ -171,9 +170,9 @@ struct Band {
     return std::clamp<std::int64_t>(reader.held() - args.s, 0, args.n);
   }
 
-  // Sample interval T of slot 13, for counts per minute.
+  // Sample interval T, for counts per minute.
   double interval() const {
-    const double t = common::val(cond[13]);
+    const double t = cond.interval.seconds;
     if (!(t > 0)) throw BandStop{};
     return t;
   }
@@ -197,7 +196,7 @@ void acc_plot(const BandArgs& a) {
   Band band(a);
   ChannelReader reader = band.open_file();
   const bool level = band.row.kind == 'L';
-  const int full_scale = level ? 600 : GET_YSIZ(band.cond[4]);
+  const int full_scale = level ? 600 : GET_YSIZ(band.cond.acc_scale);
   if (full_scale <= 0) throw BandStop{};
   const double interval = level ? band.interval() : 1.0;
   const int h = band.geometry.h;
@@ -261,7 +260,7 @@ void tlt_plot(const BandArgs& a) {
       scale.full_scale = 10;
       break;
     case '5':
-      scale.full_scale = GET_HRYSIZ(band.cond[5]);
+      scale.full_scale = GET_HRYSIZ(band.cond.hr_scale);
       break;
     default:
       break;
@@ -271,7 +270,7 @@ void tlt_plot(const BandArgs& a) {
   // The first joining line starts at the first sample of the record holding the window's
   // first sample; in mode "1" at 0.
   std::optional<std::int64_t> last = 0;
-  if (band.cond[3] != "1") last = scale.value(reader, a.s - a.s % per_record);
+  if (band.cond.averaging == Averaging::Block) last = scale.value(reader, a.s - a.s % per_record);
   trend::ColumnReducer columns(*a.window, band.geometry.y0, a.left_x, band.geometry.h, a.height, last);
   trend::Averager averager(band.block_mode, band.n_average);
   const auto x_of = [&a](std::int64_t k) {
@@ -325,7 +324,7 @@ std::int64_t rr_pixels(std::int64_t interval_ms, int h, int full_scale) {
 
 void rr_plot(const BandArgs& a) {
   Band band(a);
-  const int full_scale = GET_HRYSIZ(band.cond[5]);
+  const int full_scale = GET_HRYSIZ(band.cond.hr_scale);
   if (full_scale <= 0) throw BandStop{};
   const int h = band.geometry.h;
 
@@ -353,7 +352,7 @@ void rr_plot(const BandArgs& a) {
   if (!(duration > 0)) throw BandStop{};
 
   std::optional<std::int64_t> last = 0;
-  if (band.cond[3] != "1") {
+  if (band.cond.averaging == Averaging::Block) {
     const std::int64_t r = rr_word(rr, first - first % kRRWordsPerRecord);
     last = rr_pixels(r == 0 ? 4096 : r, h, full_scale);
   }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "view/recording/loader.h"
+#include "view/settings/processing_conditions.h"
 
 namespace ambview {
 
@@ -32,7 +32,7 @@ struct BandArgs {
   int m = 0;           // band count
   int band = 0;        // this band, 0 = top
   std::int64_t p = 1;  // samples per pixel
-  const common::SettingsSlots* conditions = nullptr;
+  const ProcessingConditions* conditions = nullptr;
   std::string recording_interval;  // RecordingInfo item 7, for the RR band's time placement
 };
 
@@ -122,8 +122,8 @@ class ColumnReducer {
   std::int64_t running_ = 0;
 };
 
-// The averaging count of slot 6, rounded; the band ends when it is not 1..limit.
-std::optional<int> averaging_count(const std::string& text, int limit);
+// The averaging count n; the band ends when it is not 1..limit.
+std::optional<int> averaging_count(int n, int limit);
 
 }  // namespace trend
 }  // namespace ambview

@@ -61,10 +61,7 @@ constexpr TimeGrid kLongestGrid{720, 180};
 
 int rounded(double v) { return static_cast<int>(common::round_half_even(v)); }
 
-int scale_index(const std::string& text) {
-  const std::int64_t i = common::round_half_even(common::val(text));
-  return i >= 0 && i < static_cast<std::int64_t>(kAccelerationLabels.size()) ? static_cast<int>(i) : 0;
-}
+int scale_index(int i) { return i >= 0 && i < static_cast<int>(kAccelerationLabels.size()) ? i : 0; }
 
 // The level threshold of a level band, in G: threshold 1-3 by the header's second
 // character, else by the channel code (the per-channel files' headers say "ce").
@@ -107,37 +104,37 @@ const std::vector<std::string_view>& rate_labels(int column) {
   return kRateLabels[static_cast<std::size_t>(std::clamp(column, 0, 3))];
 }
 
-std::string band_caption(const common::SettingsSlots& cond, const RecordingInfo& info, const ChannelRow& row,
+std::string band_caption(const ProcessingConditions& cond, const RecordingInfo& info, const ChannelRow& row,
                          const std::string* level, std::string_view name) {
-  // The slots and the comment are CP932 as stored: the caption is put together, then
-  // converted; the file name is shown as it is on disk.
+  // The comment is CP932 as stored: the caption is put together, then converted; the file
+  // name is shown as it is on disk.
   std::string caption = "> T(S)=" + info.item[RecordingInfo::kInterval];
   if (level) caption += " L(G)=" + *level;
-  caption += " N=" + cond[6] + " [" + info.item[RecordingInfo::kComment] + "]";
+  caption += " N=" + std::to_string(cond.average_n) + " [" + info.item[RecordingInfo::kComment] + "]";
   if (row.code == 'a' || row.code == 'b' || row.code == 'c') {
-    const auto& labels = acceleration_labels(scale_index(cond[4]));
+    const auto& labels = acceleration_labels(scale_index(cond.acc_scale));
     caption += " " + std::string(labels[labels.size() - 2]) + "G/div";
   } else if (row.code == 'd') {
-    caption += " " + std::string(rate_labels(common::val(cond[5]) == 0 ? 2 : 3)[1]) + "mV/div";
+    caption += " " + std::string(rate_labels(cond.hr_scale == 0 ? 2 : 3)[1]) + "mV/div";
   }
   return "  <" + std::string(name) + common::cp932_to_utf8(caption);
 }
 
 }  // namespace trend
 
-void TREND(ui::Canvas& window, const common::SettingsSlots& cond, const ChannelTable& channels,
+void TREND(ui::Canvas& window, const ProcessingConditions& cond, const ChannelTable& channels,
            const RecordingInfo& info) {
   using namespace trend;
-  const ui::Colour main_grid = ui::colour_of(cond[7]);
-  const ui::Colour fine_grid = ui::colour_of(cond[8]);
-  const ui::Colour trend_colour = ui::colour_of(cond[9]);
-  const ui::Colour text_colour = ui::colour_of(cond[15]);
-  window.clear(ui::colour_of(cond[14]));
+  const ui::Colour main_grid = cond.scale1_colour;
+  const ui::Colour fine_grid = cond.scale2_colour;
+  const ui::Colour trend_colour = cond.trend_colour;
+  const ui::Colour text_colour = cond.text_colour;
+  window.clear(cond.back_colour);
 
   // Window in samples and minutes.
-  const double interval = common::val(cond[13]);
-  const double start_seconds = common::val(cond[11]);
-  const double span_seconds = common::val(cond[12]);
+  const double interval = cond.interval.seconds;
+  const auto start_seconds = static_cast<double>(cond.display_start);
+  const auto span_seconds = static_cast<double>(cond.display_span);
   std::int64_t s = 0;
   std::int64_t n = 0;
   if (interval > 0) {
@@ -186,7 +183,7 @@ void TREND(ui::Canvas& window, const common::SettingsSlots& cond, const ChannelT
     // independent; a band may match more than one.
     window.set_pen(main_grid);
     if (row.kind == 'A') {
-      const auto& labels = acceleration_labels(scale_index(cond[4]));
+      const auto& labels = acceleration_labels(scale_index(cond.acc_scale));
       const int d = static_cast<int>(labels.size()) - 1;
       for (int c = 0; c <= d; ++c) horizontal(yt + rounded(static_cast<double>(h) / d * c));
       window.set_pen(text_colour);
@@ -210,7 +207,7 @@ void TREND(ui::Canvas& window, const common::SettingsSlots& cond, const ChannelT
     }
     window.set_pen(main_grid);
     if (row.code == 'a' || row.code == 'b' || row.code == 'c') {
-      const int d = static_cast<int>(acceleration_labels(scale_index(cond[4])).size()) - 1;
+      const int d = static_cast<int>(acceleration_labels(scale_index(cond.acc_scale)).size()) - 1;
       for (int c = 0; c <= 2 * d; ++c) horizontal(yt + rounded(static_cast<double>(h) / (2 * d) * c));
     }
     if (row.code == 'd') {
@@ -237,7 +234,7 @@ void TREND(ui::Canvas& window, const common::SettingsSlots& cond, const ChannelT
     if (rate) {
       for (int c = 0; c <= 3; ++c) horizontal(yt + rounded(h / 3.0 * c));
       window.set_pen(text_colour);
-      const auto& labels = rate_labels(common::val(cond[5]) == 1 ? 1 : 0);
+      const auto& labels = rate_labels(cond.hr_scale == 1 ? 1 : 0);
       for (int c = 0; c <= 3; ++c) label(yt + rounded((h - 6) / 3.0 * c), labels[static_cast<std::size_t>(c)]);
       label(y0 + 6, "(BPM)");
     }

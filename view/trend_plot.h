@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "view/recording/loader.h"
 #include "view/viewer_state.h"
@@ -17,7 +16,7 @@ namespace ambview {
 // processing conditions, the channel table and the recording information of the open
 // recording. Shows no message: unreadable headers leave out the level caption or the event
 // marks, and each band stops silently on its own read error.
-void TREND(ui::Canvas& window, const common::SettingsSlots& conditions, const ChannelTable& channels,
+void TREND(ui::Canvas& window, const ProcessingConditions& conditions, const ChannelTable& channels,
            const RecordingInfo& info);
 
 // The main loop's operation for event code 203: TREND into the main window of the loaded
@@ -42,7 +41,7 @@ const std::vector<std::string_view>& rate_labels(int column);
 // The caption of a band (UTF-8): "  <" name "> T(S)=" interval [" L(G)=" level] " N=" n
 // " [" comment "]" and the waveform bands' division text; `name` is base name, code and
 // extension as on disk.
-std::string band_caption(const common::SettingsSlots& conditions, const RecordingInfo& info,
+std::string band_caption(const ProcessingConditions& conditions, const RecordingInfo& info,
                          const ChannelRow& row, const std::string* level_text, std::string_view name);
 
 }  // namespace trend

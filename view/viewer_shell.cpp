@@ -19,6 +19,7 @@
 #include "view/resave.h"
 #include "view/text_export.h"
 #include "view/trend_plot.h"
+#include "view/settings/conditions_file.h"
 #include "view/wave_monitor.h"
 
 namespace ambview {
@@ -28,20 +29,12 @@ namespace fs = std::filesystem;
 // ---------------------------------------------------------------------------------------
 // Slots
 
-std::string slot_text(const ViewerState& state, int slot) {
-  return common::cp932_to_utf8(state.conditions[static_cast<std::size_t>(slot)]);
-}
-
-void set_slot_text(ViewerState& state, int slot, std::string_view utf8) {
-  state.conditions[static_cast<std::size_t>(slot)] = common::utf8_to_cp932(utf8);
-}
-
 std::string data_base_name(const ViewerState& state) {
-  return state.loaded ? common::name_part(state.channels.prefix) : slot_text(state, slot::kBaseName);
+  return state.loaded ? common::name_part(state.channels.prefix) : common::cp932_to_utf8(state.conditions.base_name);
 }
 
 std::string data_extension(const ViewerState& state) {
-  return state.loaded ? state.channels.extension : slot_text(state, slot::kExtension);
+  return state.loaded ? state.channels.extension : common::cp932_to_utf8(state.conditions.extension);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -93,12 +86,6 @@ int menu_event_code(std::string_view entry) {
 
 namespace {
 
-std::string colour_text(ui::Colour c) {
-  int digits = 1;
-  while (digits < 8 && (static_cast<std::uint64_t>(c) >> (4 * digits)) != 0) ++digits;
-  return common::hex_field(c, digits);
-}
-
 std::string settings_path(const ViewerState& state) { return state.start_directory + kSettingsFileName; }
 
 // The current directory as the program names directories: absolute, ending with "/".
@@ -108,7 +95,7 @@ std::string current_directory() {
   return dir;
 }
 
-// Makes the data directory (slot 1) current; a failure goes to the error handler.
+// Makes the data directory current; a failure goes to the error handler.
 void enter_data_directory(ViewerState& state) {
   const std::string& dir = state.data_directory;
   std::error_code ec;
@@ -122,41 +109,9 @@ void enter_data_directory(ViewerState& state) {
 
 }  // namespace
 
-common::SettingsSlots default_conditions(std::string_view start_directory) {
-  common::SettingsSlots s{};
-  s[1] = common::utf8_to_cp932(start_directory);
-  s[0] = std::string(1, static_cast<char>(s[1].size() > 255 ? 255 : s[1].size()));
-  s[2] = common::utf8_to_cp932("無題");
-  s[3] = "0";
-  s[4] = "0";
-  s[5] = "0";
-  s[6] = "1";
-  s[slot::kColourScale1] = colour_text(ui::palette(1));
-  s[slot::kColourScale2] = colour_text(ui::palette(14));
-  s[slot::kColourTrend] = colour_text(ui::palette(5));
-  s[slot::kColourBack] = colour_text(ui::palette(15));
-  s[slot::kColourText] = colour_text(ui::palette(0));
-  s[10] = "0";
-  s[11] = "0";
-  s[12] = "0";
-  s[13] = "0";
-  s[16] = "";
-  s[17] = "8";
-  s[18] = "2";
-  s[19] = " ";
-  s[20] = "60";
-  s[21] = "1";
-  s[22] = "0.021";
-  s[23] = "0.078";
-  s[24] = "3.083";
-  s[25] = "68.074";
-  s[26] = "0";
-  return s;
-}
-
 void GET_COND(ViewerState& state) {
-  if (common::read_settings_file(settings_path(state), common::SettingsFlavour::Viewer, state.conditions)) {
-    state.data_directory = slot_text(state, slot::kDirectory);
+  if (read_conditions_file(settings_path(state), state.conditions)) {
+    state.data_directory = common::cp932_to_utf8(state.conditions.directory);
     return;
   }
   state.conditions = default_conditions(state.start_directory);
@@ -165,9 +120,9 @@ void GET_COND(ViewerState& state) {
 }
 
 bool PUT_COND(ViewerState& state) {
-  // Written by its full path, then the data directory (slot 1) is made current, so that
+  // Written by its full path, then the data directory is made current, so that
   // after an accept the recording's folder is where relative names are taken.
-  const bool ok = common::write_settings_file(settings_path(state), state.conditions, common::SettingsFlavour::Viewer);
+  const bool ok = write_conditions_file(settings_path(state), state.conditions);
   const std::string& dir = state.data_directory;
   std::error_code ec;
   if (!dir.empty()) fs::current_path(dir, ec);
@@ -176,14 +131,12 @@ bool PUT_COND(ViewerState& state) {
 
 void set_data_directory(ViewerState& state, std::string_view directory_utf8) {
   state.data_directory = std::string(directory_utf8);
-  state.conditions[slot::kDirectory] = common::slot_value(directory_utf8, state.conditions[slot::kDirectory]);
-  const std::size_t len = state.conditions[slot::kDirectory].size();
-  state.conditions[slot::kDirectoryLength] = std::string(1, static_cast<char>(len > 255 ? 255 : len));
+  state.conditions.directory = common::slot_value(directory_utf8, state.conditions.directory);
 }
 
-std::string default_open_name(const common::SettingsSlots& c) {
-  const std::string& ext = c[slot::kExtension];
-  std::string name = common::mid(ext, 2, 2) == "ac" ? c[slot::kBaseName] + ext : c[slot::kBaseName] + "0" + ext;
+std::string default_open_name(const ProcessingConditions& c) {
+  const std::string& ext = c.extension;
+  std::string name = common::mid(ext, 2, 2) == "ac" ? c.base_name + ext : c.base_name + "0" + ext;
   return common::cp932_to_utf8(name);
 }
 

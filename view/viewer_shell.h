@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "common/settings_record.h"
 #include "ui/form.h"
 #include "ui/platform.h"
 #include "view/viewer_state.h"
@@ -19,7 +18,6 @@ namespace ambview {
 // Main window and menu
 
 inline constexpr const char* kMainCaption = "Movilog  処理(121010)";
-inline constexpr const char* kSettingsFileName = "RaZor.prm";
 inline constexpr int kMainWidth = 900;
 inline constexpr int kMainHeight = 600;
 
@@ -64,20 +62,18 @@ int menu_event_code(std::string_view entry);
 // ---------------------------------------------------------------------------------------
 // Processing conditions and "RaZor.prm"
 
-// The defaults of a first start, with `start_directory` (UTF-8) as data directory.
-common::SettingsSlots default_conditions(std::string_view start_directory);
 // Fills the conditions from "RaZor.prm" in the start directory, or sets the defaults and
 // writes them at once.
 void GET_COND(ViewerState& state);
 // Writes the conditions to "RaZor.prm" in the start directory. False on a write error.
 bool PUT_COND(ViewerState& state);
-// The data directory becomes `directory_utf8` (with its trailing "/"); slot 1 stores it in
-// CP932 (its last value stays when CP932 cannot hold the folder's name), slot 0 its length.
+// The data directory becomes `directory_utf8` (with its trailing "/"); the conditions store it
+// in CP932 (their last value stays when CP932 cannot hold the folder's name).
 void set_data_directory(ViewerState& state, std::string_view directory_utf8);
 
-// The name the open dialog proposes: slot 2 + slot 16 for a combined extension, else
-// slot 2 + "0" + slot 16 (UTF-8).
-std::string default_open_name(const common::SettingsSlots& conditions);
+// The name the open dialog proposes: base name + extension for a combined extension, else
+// base name + "0" + extension (UTF-8).
+std::string default_open_name(const ProcessingConditions& conditions);
 
 // ---------------------------------------------------------------------------------------
 // Start-up and the main loop

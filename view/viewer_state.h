@@ -10,11 +10,11 @@
 #include <memory>
 #include <string>
 
-#include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "ui/form.h"
 #include "ui/platform.h"
 #include "view/recording/loader.h"
+#include "view/settings/processing_conditions.h"
 
 namespace ambview {
 
@@ -23,30 +23,6 @@ struct ViewerState;
 // An operation of the main loop (menu command or window event), run to its end. `code` is
 // the event code that started it, so one operation can serve several codes (401-404).
 using Operation = std::function<void(ViewerState& state, ui::Platform& platform, int code)>;
-
-// Slots of the processing conditions, numbered as "RaZor.prm" numbers them.
-namespace slot {
-inline constexpr int kDirectoryLength = 0;  // one character: the length of slot 1
-inline constexpr int kDirectory = 1;        // data directory, ends with "/"
-inline constexpr int kBaseName = 2;         // base name of the last recording
-inline constexpr int kAveraging = 3;        // "0" block mean, "1" moving mean
-inline constexpr int kAccScale = 4;         // VSCROLL1 position 0..5
-inline constexpr int kHrScale = 5;          // VSCROLL2 position 0..1
-inline constexpr int kAverageN = 6;         // n of the average, 1..999
-inline constexpr int kColourScale1 = 7;     // PICTURE1  "ｽｹｰﾙ1"  (hex colour)
-inline constexpr int kColourScale2 = 8;     // PICTURE20 "ｽｹｰﾙ2"
-inline constexpr int kColourTrend = 9;      // PICTURE2  "ﾄﾚﾝﾄﾞ"
-inline constexpr int kDuration = 10;        // seconds
-inline constexpr int kDisplayStart = 11;    // seconds from the recording start
-inline constexpr int kDisplaySpan = 12;     // seconds
-inline constexpr int kInterval = 13;        // sample interval text
-inline constexpr int kColourBack = 14;      // PICTURE3  "背景"
-inline constexpr int kColourText = 15;      // PICTURE21 "ｺﾒﾝﾄ"
-inline constexpr int kExtension = 16;       // extension of the last recording
-inline constexpr int kPerLine = 17;         // values per line of the text exports
-inline constexpr int kCalorieFirst = 18;    // 18-26: calorie settings
-inline constexpr int kCalorieLast = 26;
-}  // namespace slot
 
 // The windows of the program; empty until first opened.
 struct ViewerForms {
@@ -60,8 +36,8 @@ struct ViewerForms {
 };
 
 struct ViewerState {
-  // Processing conditions: 29 text slots, CP932 bytes as stored in "RaZor.prm".
-  common::SettingsSlots conditions{};
+  // Processing conditions, stored in "RaZor.prm".
+  ProcessingConditions conditions;
 
   // The program-wide event code: handlers store it, the waiting loops read it and set it
   // back to 0 before each wait. `mouse` is the position FORM2_MOUSEDOWN/UP stored.
@@ -82,7 +58,7 @@ struct ViewerState {
   // error handler falls back to it.
   std::string start_directory;
   // The data directory as it is on disk (UTF-8, ends with "/"): where files are opened and
-  // written. Slot 1 stores it in CP932 and keeps its last value when CP932 cannot hold it.
+  // written. The conditions store it in CP932 and keep its last value when CP932 cannot hold it.
   std::string data_directory;
   // The name the file-open dialog proposes (UTF-8).
   std::string default_file_name;
@@ -108,11 +84,8 @@ struct ViewerState {
   std::map<int, Operation> operations;
 };
 
-// A slot as UTF-8 for showing, and a UTF-8 value stored into a slot.
-std::string slot_text(const ViewerState& state, int slot);
-void set_slot_text(ViewerState& state, int slot, std::string_view utf8);
 // The open recording's base name and extension as they are on disk (UTF-8); before a
-// recording is open, those of slots 2 and 16.
+// recording is open, those the conditions keep of the last one.
 std::string data_base_name(const ViewerState& state);
 std::string data_extension(const ViewerState& state);
 

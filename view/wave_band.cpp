@@ -19,12 +19,12 @@ constexpr int kWaveStoreLimit = 1000;
 
 void wave_plot(const BandArgs& a) {
   if (!a.window || !a.conditions || a.band >= a.display.count || a.width <= 0) return;
-  const common::SettingsSlots& cond = *a.conditions;
+  const ProcessingConditions& cond = *a.conditions;
   const ChannelRow& row = a.display.rows.at(static_cast<std::size_t>(a.band));
-  const std::optional<int> n_average = trend::averaging_count(cond[6], kWaveStoreLimit);
+  const std::optional<int> n_average = trend::averaging_count(cond.average_n, kWaveStoreLimit);
   if (!n_average) throw BandStop{};
 
-  const ui::Colour colour = ui::colour_of(cond[9]);
+  const ui::Colour colour = cond.trend_colour;
   a.window->set_pen(colour);
   a.window->set_fill(colour);
   // The wave band rounds h and y0 itself; the same numbers as the other bands.
@@ -32,8 +32,7 @@ void wave_plot(const BandArgs& a) {
   const int h = g.h;
 
   const bool ecg = row.code == 'd';
-  const double full_scale = ecg ? (common::val(cond[5]) == 0 ? 2048.0 : 1024.0)
-                                : static_cast<double>(GET_YSIZ(cond[4]));
+  const double full_scale = ecg ? (cond.hr_scale == 0 ? 2048.0 : 1024.0) : static_cast<double>(GET_YSIZ(cond.acc_scale));
   if (!(full_scale > 0)) throw BandStop{};
   const std::int64_t start = ecg ? kEcgSamplesPerTrendSample * a.s : a.s;
   const std::int64_t count = ecg ? kEcgSamplesPerTrendSample * a.n : a.n;
@@ -56,9 +55,9 @@ void wave_plot(const BandArgs& a) {
   };
 
   std::optional<std::int64_t> last = 0;
-  if (cond[3] != "1") last = value(start - start % per_record);
+  if (cond.averaging == Averaging::Block) last = value(start - start % per_record);
   trend::ColumnReducer columns(*a.window, g.y0, a.left_x, h, a.height, last);
-  trend::Averager averager(cond[3] == "0", *n_average);
+  trend::Averager averager(cond.averaging == Averaging::Block, *n_average);
   for (std::int64_t k = 0; k < count; ++k) {
     columns.at(round_half_even(static_cast<double>(k + 1) * a.width / static_cast<double>(count) +
                                a.left_x));

@@ -137,7 +137,7 @@ constexpr int kLabelFont = 12;
 struct Sweep {
   WaveWindow& window;
   ui::Canvas& canvas;
-  const common::SettingsSlots& cond;
+  const ProcessingConditions& cond;
   WaveState& st;
   float speed;
   std::vector<ChannelRow> bands;
@@ -278,7 +278,7 @@ struct Sweep {
 };
 
 std::string page_time_text(const WaveSource& source, const WaveState& st) {
-  const double display_start = common::val((*source.conditions)[slot::kDisplayStart]);
+  const auto display_start = static_cast<double>(source.conditions->display_start);
   std::int32_t t = source.recording_start +
                    static_cast<std::int32_t>(round_half_even(display_start + st[kPageStart] * kSampleSeconds));
   std::string year = common::mid(source.start_time, 1, 2);
@@ -292,22 +292,22 @@ std::string page_time_text(const WaveSource& source, const WaveState& st) {
 
 namespace {
 
-// Seconds of a slot in samples of 0.02 s, kept inside the state table's integers (a span
-// typed on the command line may be far longer than any waveform recording).
-int slot_samples(const common::SettingsSlots& conditions, int slot_number) {
-  const double samples = common::val(conditions[static_cast<std::size_t>(slot_number)]) / kSampleSeconds;
+// Seconds in samples of 0.02 s, kept inside the state table's integers (a span typed on the
+// command line may be far longer than any waveform recording).
+int seconds_in_samples(std::int64_t seconds) {
+  const double samples = static_cast<double>(seconds) / kSampleSeconds;
   return static_cast<int>(std::clamp<std::int64_t>(round_half_even(std::clamp(samples, -2e9, 2e9)), 0, 2'000'000'000));
 }
 
 }  // namespace
 
-void reset_page(WaveState& st, const common::SettingsSlots& conditions) {
+void reset_page(WaveState& st, const ProcessingConditions& conditions) {
   st[kPageStart] = 0;
-  st[kStartSample] = slot_samples(conditions, slot::kDisplayStart);
+  st[kStartSample] = seconds_in_samples(conditions.display_start);
   st[kNewPage] = 1;
   st[kRedrawFrame] = 1;
   st[kRunToPageEnd] = 1;
-  st[kSpanSamples] = slot_samples(conditions, slot::kDisplaySpan);
+  st[kSpanSamples] = seconds_in_samples(conditions.display_span);
 }
 
 void erase_page_marker(ui::Canvas* trend, WaveState& st) {
@@ -331,11 +331,11 @@ void draw_page_marker(ui::Canvas* trend, WaveState& st, int samples) {
 
 void ALL_WAVE(WaveWindow& window, const WaveSource& source, WaveState& st, float speed) {
   if (!source.conditions || !source.channels || !(speed > 0)) return;
-  const common::SettingsSlots& cond = *source.conditions;
+  const ProcessingConditions& cond = *source.conditions;
   ui::Canvas& canvas = window.canvas();
   Sweep s{window, canvas, cond, st, speed, channel_list(*source.channels), {}, 4000, 1000, {}, {}, 0};
-  if (const int f = GET_YSIZ(cond[slot::kAccScale]); f > 0) s.acc_full_scale = f;
-  s.ecg_counts = common::val(cond[slot::kHrScale]) == 0 ? 1000 : 500;
+  if (const int f = GET_YSIZ(cond.acc_scale); f > 0) s.acc_full_scale = f;
+  s.ecg_counts = cond.hr_scale == 0 ? 1000 : 500;
 
   const int cw = canvas.width(), ch = canvas.height();
   bool first_pass = false;
@@ -560,10 +560,10 @@ void measure(ViewerState& state, ui::Platform& platform) {
   ui::Form& form = *state.forms.form5;
   const ui::Point start = state.mouse;
   const int f = [&] {
-    const int v = GET_YSIZ(state.conditions[slot::kAccScale]);
+    const int v = GET_YSIZ(state.conditions.acc_scale);
     return v > 0 ? v : 4000;
   }();
-  const int e = common::val(state.conditions[slot::kHrScale]) == 0 ? 1000 : 500;
+  const int e = state.conditions.hr_scale == 0 ? 1000 : 500;
   std::optional<ui::Point> shown;
   while (true) {
     platform.pump.process_pending();
@@ -686,11 +686,11 @@ void run_wave(ViewerState& state, ui::Platform& platform, int code) {
     case kTrendClick: {
       if (!state.forms.main) break;
       if (!form5_open(state)) WAVE_MONI(state, platform);
-      const int n = slot_samples(state.conditions, slot::kDisplaySpan);
+      const int n = seconds_in_samples(state.conditions.display_span);
       const double wm = state.forms.main->client_width() - kTrendMargins;
       std::int64_t start = wm > 0 ? round_half_even((state.mouse.x - kTrendLeft) * static_cast<double>(n) / wm) : 0;
       st[kPageStart] = static_cast<int>(std::clamp<std::int64_t>(start, 0, std::max(n, 0)));
-      st[kStartSample] = slot_samples(state.conditions, slot::kDisplayStart);
+      st[kStartSample] = seconds_in_samples(state.conditions.display_start);
       st[kNewPage] = st[kRedrawFrame] = st[kRunToPageEnd] = 1;
       st[kSpanSamples] = n;
       st[kColumn] = 0;
@@ -748,7 +748,7 @@ class CanvasWaveWindow : public WaveWindow {
 
 }  // namespace
 
-bool render_wave(ui::Canvas& canvas, const common::SettingsSlots& conditions, const ChannelTable& channels,
+bool render_wave(ui::Canvas& canvas, const ProcessingConditions& conditions, const ChannelTable& channels,
                  const RecordingInfo& info, std::int32_t recording_start, std::ostream& err) {
   if (channel_list(channels).empty()) {
     err << "ambview render: the recording has no waveform channel to show\n";

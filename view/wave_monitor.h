@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "common/settings_record.h"
 #include "ui/canvas.h"
 #include "ui/form.h"
 #include "ui/platform.h"
@@ -126,7 +125,7 @@ class WaveWindow {
 // What the sweep reads: the processing conditions (folder, base name, extension, display
 // start, scales), the channel table and the recording's start.
 struct WaveSource {
-  const common::SettingsSlots* conditions = nullptr;
+  const ProcessingConditions* conditions = nullptr;
   const ChannelTable* channels = nullptr;
   std::string start_time;             // RecordingInfo item 0, YYMMDDhhmm
   std::int32_t recording_start = 0;   // seconds of the year, start offset included
@@ -134,7 +133,7 @@ struct WaveSource {
 
 // The state WAVE_MONI sets for a fresh page at the display start: page start 0, start
 // sample, the flags, n from the span.
-void reset_page(WaveState& st, const common::SettingsSlots& conditions);
+void reset_page(WaveState& st, const ProcessingConditions& conditions);
 
 // Draws the frame when the client size changed or the redraw flag is set, then sweeps:
 // one column, or to the page end with the run-to-page-end flag, or on while the mouse is
@@ -148,7 +147,7 @@ void draw_page_marker(ui::Canvas* trend, WaveState& st, int page_samples);
 // `ambview render --view wave`: the first page from the display start, swept to its end as
 // the window draws it, with the page time and the scale written where the window shows
 // them. False with a message on `err` when no waveform channel is displayed.
-bool render_wave(ui::Canvas& canvas, const common::SettingsSlots& conditions, const ChannelTable& channels,
+bool render_wave(ui::Canvas& canvas, const ProcessingConditions& conditions, const ChannelTable& channels,
                  const RecordingInfo& info, std::int32_t recording_start, std::ostream& err);
 
 // Opens FORM5 afresh (size and position kept from the last opening) and resets the page.

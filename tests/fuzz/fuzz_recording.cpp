@@ -60,7 +60,7 @@ void read_every_row(const ambview::LoadedRecording& rec) {
       const std::string data(*view);
       for (int j = -1; j <= per + 1; ++j) {
         sink = sink + ambview::GET_D(data, t, row, j);
-        sink = sink + ambview::GET_Y(data, t, row, j, 480, ambview::GET_YSIZ("0"), ambview::GET_HRYSIZ("1"),
+        sink = sink + ambview::GET_Y(data, t, row, j, 480, ambview::GET_YSIZ(0), ambview::GET_HRYSIZ(1),
                                      rec.interval);
         sink = sink + common::rr_index_entry(data, j);
       }

@@ -40,7 +40,7 @@ class BitmapPrintTest : public ::testing::Test {
     state.start_directory = dir_.string() + "/";
     state.conditions = default_conditions(state.start_directory);
     set_data_directory(state, (dir_ / "data").string() + "/");
-    set_slot_text(state, slot::kBaseName, "SUBJ___");
+    state.conditions.base_name = "SUBJ___";
     state.channels.prefix = (dir_ / "data").string() + "/SUBJ___";
     install_operations(state);
     state.forms.main = t.forms.make_form("MAINFORM", 900, 600);

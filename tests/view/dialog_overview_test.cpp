@@ -259,7 +259,7 @@ TEST_F(ViewerTest, ExclusiveOrFrameRestoresTheOverviewPixelForPixel) {
     band.interval = loaded.recording.interval;
     F_PLOT(band);
   }
-  PRT_SCALE(canvas, "0", 185, 0);
+  PRT_SCALE(canvas, 0, 185, 0);
   const ui::Image before = canvas.snapshot();
   const auto frame = selection_frame(table, b, 1500, 4000, 300, 7200, 1800, 1200);
   ASSERT_EQ(frame.size(), 6u);

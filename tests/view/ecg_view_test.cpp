@@ -39,11 +39,11 @@ class EcgViewTest : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     cond_ = default_conditions(dir_.string() + "/");
-    cond_[slot::kDirectory] = dir_.string() + "/";
-    cond_[slot::kBaseName] = "ECG____";
-    cond_[slot::kColourScale1] = "10";
-    cond_[slot::kColourTrend] = "30";
-    cond_[slot::kColourBack] = "40";
+    cond_.directory = dir_.string() + "/";
+    cond_.base_name = "ECG____";
+    cond_.scale1_colour = 0x10;
+    cond_.trend_colour = 0x30;
+    cond_.back_colour = 0x40;
   }
   std::string prefix() const { return dir_.string() + "/ECG____"; }
   void TearDown() override { fs::remove_all(dir_); }
@@ -74,7 +74,7 @@ class EcgViewTest : public ::testing::Test {
   }
 
   fs::path dir_;
-  common::SettingsSlots cond_{};
+  ProcessingConditions cond_;
   RecordingCanvas canvas_{kWidth, kHeight};
 };
 
@@ -212,7 +212,7 @@ TEST_F(EcgViewTest, MenuCommandDrawsTheBlockAndNamesItsTime) {
   ui::testing::TestPlatform t;
   ViewerState state;
   state.conditions = cond_;
-  state.conditions[slot::kBaseName] = "REC____";
+  state.conditions.base_name = "REC____";
   state.recording_path = r.files.front();
   state.channels = loaded.recording.table;
   state.info = loaded.recording.info;

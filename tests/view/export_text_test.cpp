@@ -20,8 +20,8 @@ std::string dir_of(const fs::path& p) { return p.string() + "/"; }
 class TextExport : public ExportTest {
  protected:
   TextExportJob job_for(const LoadedRecording& r, std::int64_t start = 0, std::int64_t span = -1, int per_line = 8) {
-    common::SettingsSlots c = conditions_for(r, start, span);
-    c[slot::kPerLine] = std::to_string(per_line);
+    ProcessingConditions c = conditions_for(r, start, span);
+    c.per_line = per_line;
     return make_text_export_job(c, r.table, r.info, r.sample_count, dir_of(data_));
   }
 };
@@ -214,7 +214,7 @@ TEST_F(TextExport, PerLineAnswerKeepsItsLastFourCharactersAndIsSaved) {
   EXPECT_EQ(confirm.buttons, ui::Buttons::OkCancel);
   EXPECT_EQ(confirm.icon, ui::Icon::Exclamation);
 
-  EXPECT_EQ(state.conditions[slot::kPerLine], "2345");
+  EXPECT_EQ(state.conditions.per_line, 2345);
   EXPECT_EQ(common::trim_right(settings_record().substr(191, 4)), "2345");  // positions 192-195
   EXPECT_EQ(fields_of(lines_of(data("REC____0.prn"))[1]).size(), 30u);
 
@@ -231,7 +231,7 @@ TEST_F(TextExport, PerLineAnswerKeepsItsLastFourCharactersAndIsSaved) {
   dialogs.answer_input("0");
   dialogs.answer(ui::Answer::Ok);
   TEXT_CONV(state, platform, 103);
-  EXPECT_EQ(state.conditions[slot::kPerLine], "1");
+  EXPECT_EQ(state.conditions.per_line, 1);
   EXPECT_EQ(lines_of(data("REC____4.prn")).size(), 31u);
 }
 
@@ -240,10 +240,10 @@ TEST_F(TextExport, CancelWritesNothing) {
   open_in_state(data("REC____0"));
   dialogs.cancel_input();
   TEXT_CONV(state, platform, 103);
-  dialogs.answer_input("");  // an empty answer keeps slot 17
+  dialogs.answer_input("");  // an empty answer keeps the values per line
   dialogs.answer(ui::Answer::Cancel);
   TEXT_CONV(state, platform, 103);
-  EXPECT_EQ(state.conditions[slot::kPerLine], "8");
+  EXPECT_EQ(state.conditions.per_line, 8);
   EXPECT_TRUE(files_ending(data_, ".prn").empty());
   EXPECT_FALSE(state.forms.form3);
 }
@@ -366,7 +366,7 @@ TEST_F(TextExport, DecimalCommaLocaleWritesTheSameFiles) {
   const LoadedRecording r = load(path);
   const auto export_all = [&](const fs::path& out) {
     fs::create_directories(out);
-    common::SettingsSlots c = conditions_for(r, 0, 30);
+    ProcessingConditions c = conditions_for(r, 0, 30);
     TextExportJob job = make_text_export_job(c, r.table, r.info, r.sample_count, dir_of(out));
     bool all = true;
     for (const auto& res : text_export_all(job, {})) all = all && res.written;

@@ -287,7 +287,7 @@ TEST_P(ResaveRoundTrip, ReopensWithTheRangesSamplesAndTheSameExport) {
   ASSERT_EQ(made.error, "");
   const LoadedRecording src = load(made.files.front());
 
-  const common::SettingsSlots c = conditions_for(src, f.start, f.span);
+  const ProcessingConditions c = conditions_for(src, f.start, f.span);
   const ResaveJob job = make_resave_job(c, src.table, src.info, src.sample_count, data("NEW"));
   const auto results = resave_all(job, {});
   ASSERT_FALSE(results.empty());

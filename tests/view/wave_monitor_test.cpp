@@ -97,10 +97,10 @@ class WaveMonitorTest : public ::testing::Test {
     install_operations(state);
     viewer_startup(state, t.platform);  // the main window with its handlers
     set_data_directory(state, rec.directory);
-    state.conditions[slot::kBaseName] = common::utf8_to_cp932(rec.base_name);
-    state.conditions[slot::kExtension] = common::utf8_to_cp932(rec.extension);
-    state.conditions[slot::kDisplayStart] = "0";
-    state.conditions[slot::kDisplaySpan] = std::to_string(rec.time.display_span);
+    state.conditions.base_name = common::utf8_to_cp932(rec.base_name);
+    state.conditions.extension = common::utf8_to_cp932(rec.extension);
+    state.conditions.display_start = 0;
+    state.conditions.display_span = rec.time.display_span;
     state.channels = rec.table;
     state.info = rec.info;
     state.time = rec.time;
@@ -339,7 +339,7 @@ TEST_F(WaveMonitorTest, NoWaveformChannelDisplayedDrawsAnEmptyFrame) {
 
 TEST_F(WaveMonitorTest, OffScaleTracesStayInTheirOwnBands) {
   load();
-  state.conditions[slot::kAccScale] = "5";  // 0.06 G: gravity alone is far off scale
+  state.conditions.acc_scale = 5;  // 0.06 G: gravity alone is far off scale
   run(wave::kOpen);
   const wave::BandLayout l = wave::band_layout(form5().client_height(), 4);
   int traces = 0;
@@ -357,7 +357,7 @@ TEST_F(WaveMonitorTest, OffScaleTracesStayInTheirOwnBands) {
 
 TEST_F(WaveMonitorTest, TinyWindowAndHugeSpanDrawWithoutHarm) {
   load();
-  state.conditions[slot::kDisplaySpan] = "99999999999";
+  state.conditions.display_span = 99999999999;
   state.wave_state[wave::kFrameWidth] = 15;
   state.wave_state[wave::kFrameHeight] = 40;
   run(wave::kOpen);

@@ -175,18 +175,14 @@ std::int32_t GET_Y(std::int32_t value, const ChannelRow& row, int height, double
   return 0;
 }
 
-int GET_YSIZ(std::string_view index_text) {
+int GET_YSIZ(int index) {
   static constexpr int kScales[] = {4000, 1500, 600, 300, 150, 60};
-  const double v = common::val(index_text);
-  for (int i = 0; i < 6; ++i)
-    if (v == i) return kScales[i];
-  return 0;
+  return index >= 0 && index < 6 ? kScales[index] : 0;
 }
 
-int GET_HRYSIZ(std::string_view code_text) {
-  const double v = common::val(code_text);
-  if (v == 0) return 300;
-  if (v == 1) return 180;
+int GET_HRYSIZ(int code) {
+  if (code == 0) return 300;
+  if (code == 1) return 180;
   return 0;
 }
 

@@ -63,10 +63,10 @@ std::int32_t GET_Y(std::string_view record, const ChannelTable& table, int row, 
 std::int32_t GET_Y(std::int32_t v, const ChannelRow& row, int height, double acc_full_scale, double hr_full_scale,
                    double interval);
 
-// Acceleration full scale in mG of a scale index ("0" 4000 .. "5" 60; others 0).
-int GET_YSIZ(std::string_view index_text);
-// Heart-rate full scale in BPM ("0" 300, "1" 180; others 0).
-int GET_HRYSIZ(std::string_view code_text);
+// Acceleration full scale in mG of a scale index (0: 4000 .. 5: 60; others 0).
+int GET_YSIZ(int index);
+// Heart-rate full scale in BPM (0: 300, 1: 180; others 0).
+int GET_HRYSIZ(int code);
 
 // ---------------------------------------------------------------------------------------
 // Recording information and time base

@@ -81,14 +81,14 @@ TEST(LoaderPaths, EcgWavePathRule) {
 }
 
 TEST(LoaderScales, FullScalesAndGuardedHeights) {
-  EXPECT_EQ(GET_YSIZ("0"), 4000);
-  EXPECT_EQ(GET_YSIZ("3"), 300);
-  EXPECT_EQ(GET_YSIZ("5"), 60);
-  EXPECT_EQ(GET_YSIZ("6"), 0);
-  EXPECT_EQ(GET_YSIZ("-1"), 0);
-  EXPECT_EQ(GET_HRYSIZ("0"), 300);
-  EXPECT_EQ(GET_HRYSIZ("1"), 180);
-  EXPECT_EQ(GET_HRYSIZ("2"), 0);
+  EXPECT_EQ(GET_YSIZ(0), 4000);
+  EXPECT_EQ(GET_YSIZ(3), 300);
+  EXPECT_EQ(GET_YSIZ(5), 60);
+  EXPECT_EQ(GET_YSIZ(6), 0);
+  EXPECT_EQ(GET_YSIZ(-1), 0);
+  EXPECT_EQ(GET_HRYSIZ(0), 300);
+  EXPECT_EQ(GET_HRYSIZ(1), 180);
+  EXPECT_EQ(GET_HRYSIZ(2), 0);
 
   ChannelTable t;
   t.count = 5;
