@@ -24,7 +24,7 @@
 #include "ui/qt/qt_app.h"
 #include "ui/qt/qt_canvas.h"
 #include "view/render_command.h"
-#include "view/trend_plot.h"
+#include "view/draw/trend_view.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "view/recording/calendar.h"
 #include "view/recording/channel_reader.h"
 #include "view/recording/output_guard.h"
-#include "view/trend_compute.h"
+#include "view/compute/trend_series.h"
 #include "view/settings/conditions_file.h"
 #include "view/viewer_shell.h"
 

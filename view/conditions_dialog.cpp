@@ -16,7 +16,7 @@
 #include "ui/colour.h"
 #include "view/recording/calendar.h"
 #include "view/recording/channel_reader.h"
-#include "view/recording/rr_index.h"
+#include "view/draw/overview.h"
 #include "view/viewer_shell.h"
 
 namespace ambview {
@@ -24,8 +24,6 @@ namespace ambview {
 namespace {
 
 using common::round_half_even;
-
-constexpr int kNameLine = 16;   // the name line above each band
 
 // The five colour swatches: control, caption of their label, the colour they show.
 struct Swatch {
@@ -94,189 +92,6 @@ std::int32_t to_i32(std::int64_t v) {
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
-// Geometry and window rules
-
-int overview_band_height(int channel_count) {
-  if (channel_count <= 0) return kOverviewSize - kNameLine;
-  return static_cast<int>(round_half_even(static_cast<double>(kOverviewSize) / channel_count - kNameLine));
-}
-
-int overview_base_line(int k, int band) { return (k + 1) * (band + kNameLine); }
-
-std::int64_t overview_step(std::int64_t sample_count) {
-  return std::max<std::int64_t>(1, common::trunc_div(sample_count, kOverviewSize));
-}
-
-int overview_acc_full_scale(int acc_scale) { return GET_YSIZ(std::clamp(acc_scale - 1, 0, 2)); }
-
-void apply_window_rules(std::int32_t& start, std::int32_t& span, std::int32_t length) {
-  std::int64_t s = start;
-  std::int64_t d = span;
-  if (s < 0) s = 0;
-  if (s > length) s = length;
-  s = DIV_KIRIAGE(s, 60);
-  if (s > length) s -= 60;
-  if (s < 0) s = 0;  // a recording shorter than a minute: the start stays at its beginning
-  if (s + d > length) d = length - s;
-  d = DIV_KIRIAGE(d, 60);
-  if (d < 60) d = 60;
-  start = to_i32(s);
-  span = to_i32(d);
-}
-
-std::vector<FrameBox> selection_frame(const ChannelTable& table, int band, int acc_full_scale,
-                                      int overview_full_scale, int hr_full_scale, std::int32_t length,
-                                      std::int32_t start, std::int32_t span) {
-  std::vector<FrameBox> boxes;
-  if (length <= 0) return boxes;
-  const auto x_at = [&](std::int64_t seconds) {
-    const std::int64_t x = round_half_even(static_cast<double>(kOverviewSize) * static_cast<double>(seconds) / length);
-    return static_cast<int>(std::min<std::int64_t>(x, kOverviewSize)) + kOverviewLeft;
-  };
-  const int x1 = x_at(start);
-  const int x2 = x_at(static_cast<std::int64_t>(start) + span);
-  const int c = table.count;
-  int a = overview_full_scale > 0
-              ? static_cast<int>(round_half_even(static_cast<double>(band) * acc_full_scale / overview_full_scale))
-              : band;
-  if (a > band) a = band + 1;
-  if (a <= 1) a = 2;
-  for (int k = 0; k < c; ++k) {
-    const ChannelRow& row = table.rows[static_cast<std::size_t>(k)];
-    const int yb = overview_base_line(k, band);
-    const auto middle = [&](int height) {
-      return FrameBox{x1, yb - static_cast<int>(round_half_even((band - height) / 2.0)), x2,
-                      yb - static_cast<int>(round_half_even((band + height) / 2.0))};
-    };
-    if (row.code >= 'a' && row.code <= 'c') {
-      boxes.push_back(middle(a));
-    } else if (row.code == 'd') {
-      boxes.push_back(middle(hr_full_scale == kOverviewHrScale ? band : static_cast<int>(round_half_even(band / 2.0))));
-    } else if (row.kind == common::kKindAcceleration) {
-      boxes.push_back({x1, yb - a, x2, yb});
-    } else if (row.kind == common::kKindLevel || row.kind == common::kKindTilt) {
-      boxes.push_back({x1, yb - overview_band_height(c), x2, yb});
-    } else if (row.kind == common::kKindHeartRate || row.kind == common::kKindRR) {
-      const int r = static_cast<int>(round_half_even(static_cast<double>(band) * hr_full_scale / kOverviewHrScale));
-      boxes.push_back({x1, yb - r, x2, yb});
-    }
-  }
-  return boxes;
-}
-
-void DRW_SCL(ui::Canvas& canvas, const std::vector<FrameBox>& frame) {
-  for (const FrameBox& b : frame) canvas.xor_box(b.x1, b.y1, b.x2, b.y2, ui::palette(kFramePalette));
-}
-
-// ---------------------------------------------------------------------------------------
-// Overview drawing
-
-char OverviewBand::kind() const { return table->rows[static_cast<std::size_t>(k)].kind; }
-char OverviewBand::code() const { return table->rows[static_cast<std::size_t>(k)].code; }
-
-int OverviewBand::base() const {
-  const int yb = overview_base_line(k, band);
-  return kind() == common::kKindWave ? yb - static_cast<int>(round_half_even(band / 2.0)) : yb;
-}
-
-int OverviewBand::x_of(std::int64_t j) const {
-  // The ECG waveform runs five samples per trend sample: its band spans the same width.
-  const std::int64_t n = code() == 'd' ? 5 * sample_count : sample_count;
-  if (n <= 0) return kOverviewLeft;
-  return static_cast<int>(round_half_even(static_cast<double>(j + 1) * kOverviewSize / static_cast<double>(n))) +
-         kOverviewLeft;
-}
-
-int OverviewBand::limit(int y) const {
-  // Waveforms are drawn about the band's middle: they stay inside their band both ways.
-  if (kind() == common::kKindWave) {
-    const int half = static_cast<int>(round_half_even(band / 2.0));
-    return std::clamp(y, -half, half);
-  }
-  return std::min(y, band);
-}
-
-void OverviewBand::step_to(int x, int y) {
-  PLOT_WND2(*canvas, kind(), prev_x, x, prev_y, base(), y);
-  prev_x = x;
-  prev_y = y;
-}
-
-void PLOT_WND2(ui::Canvas& canvas, char kind, int prev_x, int x, int prev_y, int base, int y) {
-  const ui::Colour colour = ui::palette(kOverviewPalette);
-  if (kind == common::kKindAcceleration || kind == common::kKindLevel) {
-    canvas.set_fill(colour);
-    canvas.fill_box(prev_x, base, x, base - y);
-  } else {
-    canvas.set_pen(colour);
-    canvas.line(prev_x, base - prev_y, x, base - y);
-  }
-}
-
-namespace {
-
-// Point j of an RR band: the beat in progress at the end of sample j (the last one begun at or
-// before it). The band ends where the index has no entry: the RR data ended there.
-void plot_rr_from_index(OverviewBand& band, const RrIndex& index) {
-  ChannelReader beats;
-  if (!beats.open(*band.table, band.k)) return;
-  const ChannelRow& row = band.table->rows[static_cast<std::size_t>(band.k)];
-  for (std::int64_t j = 0; j < band.sample_count; j += band.q) {
-    const std::optional<std::int64_t> begun = index.boundary_entry(j + 1);
-    if (!begun || *begun < 1 || *begun > index.words()) return;
-    // The beat's rate, as F_PLOT draws it (GET_D of kind "6").
-    const std::optional<Sample> rate = beats.at(*begun - 1);
-    if (!rate) return;
-    band.step_to(band.x_of(j), band.limit(GET_Y(rate->coded(), row, band.band, band.acc_full_scale, band.hr_full_scale,
-                                                band.interval)));
-  }
-}
-
-}  // namespace
-
-void MK_PLOT(OverviewBand& band) {
-  if (band.k < 0 || band.k >= band.table->count) return;
-  if (const std::optional<RrIndex> index = ensure_rr_index(*band.table, band.k)) plot_rr_from_index(band, *index);
-}
-
-void F_PLOT(OverviewBand& band) {
-  const ChannelTable& table = *band.table;
-  if (band.k < 0 || band.k >= table.count) return;
-  if (band.kind() == common::kKindRR) {
-    MK_PLOT(band);
-    return;
-  }
-  ChannelReader file;
-  if (!file.open(table, band.k) || file.coding().per_record <= 0) return;
-  const ChannelRow& row = table.rows[static_cast<std::size_t>(band.k)];
-  const bool ecg_wave = band.code() == 'd';
-  // Within what the file holds: a shorter file's band ends where its data does (an unchecked
-  // channel's band stays empty).
-  const std::int64_t n = std::min(ecg_wave ? 5 * band.sample_count : band.sample_count, row.present ? file.held() : 0);
-  const std::int64_t step = ecg_wave ? 5 * band.q : band.q;
-  for (std::int64_t j = 0; j < n; j += step) {
-    // A marker frame is drawn as the number GET_D gives for it.
-    const std::optional<Sample> sample = file.at(j);
-    if (!sample) return;
-    const int y = GET_Y(sample->coded(), row, band.band, band.acc_full_scale, band.hr_full_scale, band.interval);
-    band.step_to(band.x_of(j), band.limit(y));
-  }
-}
-
-std::string scale_text(int acc_scale) {
-  const int f = GET_YSIZ(acc_scale);
-  const double g = f / 1000.0;
-  return "SCALE= " + (f < 1000 ? common::num_plain(g) : common::num_text(g)) + "G";
-}
-
-void PRT_SCALE(ui::Canvas& canvas, int acc_scale, int x, int y) {
-  canvas.set_fill(ui::palette(14));
-  canvas.fill_box(x, y, x + 200, y + 16);
-  canvas.set_pen(ui::palette(0));
-  canvas.text(x, y, scale_text(acc_scale), kDialogFontSize);
-}
-
-// ---------------------------------------------------------------------------------------
 // The dialog
 
 ui::Form& WND2_OPN(ViewerState& state, ui::Platform& platform) {
@@ -299,7 +114,7 @@ void LOCATE_CHECK(ui::Form& form, int band, const ChannelTable& table) {
   for (int k = 0; k < kMaxCheckedChannels; ++k) {
     ui::Control& check = form.control("CHECK" + std::to_string(k + 1));
     if (k < table.count) {
-      check.move(5, (band + kNameLine) * k, check.width(), check.height());
+      check.move(5, (band + kOverviewNameLine) * k, check.width(), check.height());
       check.set_checked(table.rows[static_cast<std::size_t>(k)].present);
       check.set_visible(true);
     } else {
@@ -348,10 +163,6 @@ void redraw_frame(ui::Form& form, Session& s, bool erase_first) {
   DRW_SCL(canvas, s.frame);
 }
 
-bool shows_scale(const ChannelTable& table) {
-  return table.count > 0 && (table.rows[0].code == '0' || table.rows[0].kind == common::kKindWave);
-}
-
 void fill_swatch(ui::Form& form, const Swatch& sw, ui::Colour colour) {
   ui::Canvas* c = form.control(sw.picture).canvas();
   if (c == nullptr) return;
@@ -387,37 +198,10 @@ void set_up_controls(ui::Form& form, Session& s) {
   form.control("CHECK9").set_checked(false);
 }
 
-// Every channel's overview band (an RR channel through its index, built when missing).
-void draw_overview_bands(ui::Canvas& canvas, const LoadedRecording& rec, int band_height, int overview_fs) {
-  const ChannelTable& table = rec.table;
-  for (int k = 0; k < table.count; ++k) {
-    OverviewBand band;
-    band.canvas = &canvas;
-    band.table = &table;
-    band.k = k;
-    band.band = band_height;
-    band.sample_count = rec.sample_count;
-    band.q = overview_step(rec.sample_count);
-    band.acc_full_scale = overview_fs;
-    band.hr_full_scale = kOverviewHrScale;
-    band.interval = rec.interval;
-    F_PLOT(band);
-  }
-}
-
 void draw_overview(ui::Form& form, Session& s, int command) {
   ui::Canvas& canvas = form.canvas();
-  canvas.clear(ui::palette(15));
-  const ChannelTable& table = s.rec.table;
-  canvas.set_pen(ui::palette(0));
-  for (int k = 0; k < table.count; ++k) {
-    const ChannelRow& row = table.rows[static_cast<std::size_t>(k)];
-    canvas.set_pen(ui::palette(0));
-    canvas.text(kOverviewLeft, (s.band + kNameLine) * k, s.rec.base_name + row.code + s.rec.extension,
-                kDialogFontSize);
-  }
-  if (shows_scale(table)) PRT_SCALE(canvas, s.work.acc_scale, 185, 0);
-  LOCATE_CHECK(form, s.band, table);
+  draw_overview_names(canvas, s.rec, s.band, s.work.acc_scale);
+  LOCATE_CHECK(form, s.band, s.rec.table);
   if (command == code::kConditionsNoTrend || s.rec.sample_count <= 0) return;
   draw_overview_bands(canvas, s.rec, s.band, s.overview_fs);
 }
@@ -633,28 +417,6 @@ bool OPEN_DATA(ViewerState& state, ui::Platform& platform, const std::string& ch
   form.set_handler([](const ui::UiEvent&) {});
   if (form.is_open()) form.close();
   return accepted;
-}
-
-void draw_overview_picture(ui::Canvas& canvas, const LoadedRecording& rec,
-                           const ProcessingConditions& conditions, std::int32_t start, std::int32_t span) {
-  canvas.clear(ui::palette(15));
-  const ChannelTable& table = rec.table;
-  const int band = overview_band_height(table.count);
-  const int acc_scale = conditions.acc_scale;
-  for (int k = 0; k < table.count; ++k) {
-    const ChannelRow& row = table.rows[static_cast<std::size_t>(k)];
-    canvas.set_pen(ui::palette(0));
-    canvas.text(kOverviewLeft, (band + kNameLine) * k, rec.base_name + row.code + rec.extension, kDialogFontSize);
-  }
-  if (shows_scale(table)) PRT_SCALE(canvas, acc_scale, 185, 0);
-  if (rec.sample_count <= 0) return;
-  const int overview_fs = overview_acc_full_scale(acc_scale);
-  draw_overview_bands(canvas, rec, band, overview_fs);
-  std::int32_t s = start;
-  std::int32_t d = span;
-  apply_window_rules(s, d, rec.time.duration);
-  DRW_SCL(canvas, selection_frame(table, band, GET_YSIZ(acc_scale), overview_fs,
-                                  GET_HRYSIZ(conditions.hr_scale), rec.time.duration, s, d));
 }
 
 }  // namespace ambview

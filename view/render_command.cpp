@@ -7,14 +7,16 @@
 #include <system_error>
 
 #include "common/cp932.h"
+#include "common/file_lookup.h"
 #include "common/numbers.h"
 #include "view/calorie_commands.h"
 #include "view/conditions_dialog.h"
-#include "view/ecg_view.h"
+#include "view/draw/overview.h"
+#include "view/draw/ecg_strip.h"
 #include "view/recording/channel_reader.h"
 #include "view/recording/output_guard.h"
 #include "view/settings/conditions_file.h"
-#include "view/trend_plot.h"
+#include "view/draw/trend_view.h"
 #include "view/viewer_shell.h"
 #include "view/wave_monitor.h"
 
@@ -57,9 +59,16 @@ bool render_trend(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& er
   return true;
 }
 
+// The block drawn as the window draws it; a recording without such a block file says so.
 template <char Code>
 bool render_ecg_block(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err) {
-  return render_ecg(canvas, setup.conditions, setup.channels.prefix, Code, err);
+  const std::string path = setup.channels.prefix + Code;
+  if (!common::find_path_ignoring_case(path)) {
+    err << "ambview render: the recording has no ECG block " << (Code - 'e' + 1) << " (no file " << path << ")\n";
+    return false;
+  }
+  PLOT_ECG(Code, canvas, setup.conditions, setup.channels.prefix, {});
+  return true;
 }
 
 bool render_wave_page(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err) {

@@ -15,10 +15,10 @@
 #include "view/bitmap_print.h"
 #include "view/calorie.h"
 #include "view/conditions_dialog.h"
-#include "view/ecg_view.h"
+#include "view/ecg_window.h"
 #include "view/resave.h"
 #include "view/text_export.h"
-#include "view/trend_plot.h"
+#include "view/draw/trend_view.h"
 #include "view/settings/conditions_file.h"
 #include "view/wave_monitor.h"
 
@@ -324,6 +324,14 @@ void enable_after_load(ViewerState& state) {
   form->set_menu_enabled("P_ECG2", blocks > 1);
   form->set_menu_enabled("P_ECG3", blocks > 2);
   form->set_menu_enabled("P_ECG4", blocks > 3);
+}
+
+void run_trend(ViewerState& state, ui::Platform&, int) {
+  if (!state.loaded || !state.forms.main) return;
+  ui::Canvas& canvas = state.forms.main->canvas();
+  TREND(canvas, state.conditions, state.channels, state.info);
+  state.trend_width = canvas.width();
+  state.trend_height = canvas.height();
 }
 
 void install_operations(ViewerState& state) {

@@ -107,6 +107,10 @@ void enable_after_load(ViewerState& state);
 // the conditions are written and the start directory becomes current.
 void program_error(ViewerState& state, std::string_view what);
 
+// The main loop's operation for event code 203: TREND into the main window of the loaded
+// recording; nothing before a recording is loaded.
+void run_trend(ViewerState& state, ui::Platform& platform, int code);
+
 // Fills the operations not yet registered with the program's own views and exports.
 void install_operations(ViewerState& state);
 

@@ -16,6 +16,7 @@
 #include "ui/qt/qt_app.h"
 #include "ui/qt/qt_canvas.h"
 #include "view/conditions_dialog.h"
+#include "view/draw/overview.h"
 #include "view/recording/rr_index.h"
 
 namespace ambview::testing {

@@ -14,7 +14,8 @@
 #include "common/recording_writer.h"
 #include "sim/recording_generator.h"
 #include "ui/testing/test_platform.h"
-#include "view/ecg_view.h"
+#include "view/draw/ecg_strip.h"
+#include "view/ecg_window.h"
 #include "view/render_command.h"
 #include "view/viewer_shell.h"
 

@@ -8,8 +8,7 @@
 
 #include "common/recording_writer.h"
 #include "ui/testing/recording_canvas.h"
-#include "view/trend_compute.h"
-#include "view/wave_band.h"
+#include "view/draw/trend_bands.h"
 
 namespace ambview {
 namespace {

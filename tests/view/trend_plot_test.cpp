@@ -9,7 +9,8 @@
 
 #include "common/recording_writer.h"
 #include "ui/testing/recording_canvas.h"
-#include "view/trend_plot.h"
+#include "view/compute/trend_layout.h"
+#include "view/draw/trend_view.h"
 
 namespace ambview {
 namespace {

@@ -1,5 +1,5 @@
-// The band procedures of the trend view and their shared pieces (see trend_compute.h).
-#include "view/trend_compute.h"
+// The series of the trend bands and the pieces they share (see trend_series.h).
+#include "view/compute/trend_series.h"
 
 #include <algorithm>
 
@@ -81,10 +81,9 @@ std::int64_t Averager::skip() {
   return average_;
 }
 
-ColumnReducer::ColumnReducer(ui::Canvas& canvas, int y0, int left_x, int initial_smallest,
-                             int reset_smallest, std::optional<std::int64_t> last)
-    : canvas_(canvas),
-      y0_(y0),
+ColumnReducer::ColumnReducer(std::vector<TrendColumn>& out, int left_x, int initial_smallest, int reset_smallest,
+                             std::optional<std::int64_t> last)
+    : out_(out),
       column_x_(left_x),
       previous_x_(left_x),
       last_(last),
@@ -95,10 +94,8 @@ void ColumnReducer::at(std::int64_t x) {
   if (x > column_x_) {
     // A column holding only skipped samples draws nothing: the next joining line spans it.
     if (first_) {
-      const auto y = [this](std::int64_t v) { return static_cast<int>(y0_ - v); };
-      const int cx = static_cast<int>(column_x_);
-      canvas_.line(static_cast<int>(previous_x_), y(last_.value_or(*first_)), cx, y(*first_));
-      canvas_.line(cx, y(largest_), cx, y(smallest_));
+      out_.push_back({static_cast<int>(previous_x_), last_.value_or(*first_), static_cast<int>(column_x_), *first_,
+                      largest_, smallest_});
       last_ = running_;
       previous_x_ = column_x_;
     }
@@ -129,7 +126,7 @@ using trend::BandStop;
 
 // The common set-up of a band: its row, geometry, colour and averaging.
 struct Band {
-  const BandArgs& args;
+  const BandInput& args;
   const ProcessingConditions& cond;
   const ChannelRow& row;
   trend::BandGeometry geometry;
@@ -137,9 +134,9 @@ struct Band {
   int n_average = 1;
   bool block_mode = true;
 
-  explicit Band(const BandArgs& a)
+  Band(const BandInput& a, BandSeries& out)
       : args(a), cond(*a.conditions), row(a.display.rows.at(static_cast<std::size_t>(a.band))) {
-    if (!a.window || a.n <= 0 || a.width <= 0 || a.band >= a.display.count) throw BandStop{};
+    if (a.n <= 0 || a.width <= 0 || a.band >= a.display.count) throw BandStop{};
     geometry = trend::band_geometry(a.height, a.m, a.band);
     if (common::is_combined_extension(a.extension)) {
       layout = common::combined_layout(a.extension);
@@ -150,9 +147,8 @@ struct Band {
     if (!n) throw BandStop{};
     n_average = *n;
     block_mode = cond.averaging == Averaging::Block;
-    const ui::Colour colour = cond.trend_colour;
-    a.window->set_pen(colour);
-    a.window->set_fill(colour);
+    out.drawn = true;
+    out.base = geometry.y0;
   }
 
   // The band's file: the combined file or the channel's own, read by the row's coding.
@@ -192,15 +188,14 @@ std::int64_t per_minute(std::int64_t v, double interval) {
   return round_half_even(static_cast<double>(v) * 60.0 / interval);
 }
 
-void acc_plot(const BandArgs& a) {
-  Band band(a);
+void make_acc(const BandInput& a, BandSeries& out) {
+  Band band(a, out);
   ChannelReader reader = band.open_file();
   const bool level = band.row.kind == 'L';
   const int full_scale = level ? 600 : GET_YSIZ(band.cond.acc_scale);
   if (full_scale <= 0) throw BandStop{};
   const double interval = level ? band.interval() : 1.0;
   const int h = band.geometry.h;
-  const int y0 = band.geometry.y0;
 
   trend::Averager averager(band.block_mode, band.n_average);
 
@@ -220,8 +215,7 @@ void acc_plot(const BandArgs& a) {
           round_half_even(static_cast<double>(h) * static_cast<double>(peak) / full_scale), h);
       const std::int64_t x =
           round_half_even(static_cast<double>(k + 1) * a.width / static_cast<double>(a.n)) + a.left_x;
-      a.window->fill_box(static_cast<int>(previous_x), y0, static_cast<int>(x),
-                         static_cast<int>(y0 - y));
+      out.bars.push_back({static_cast<int>(previous_x), static_cast<int>(x), y});
       previous_x = x;
       peak = 0;
     }
@@ -243,8 +237,8 @@ struct TiltScale {
   }
 };
 
-void tlt_plot(const BandArgs& a) {
-  Band band(a);
+void make_tilt(const BandInput& a, BandSeries& out) {
+  Band band(a, out);
   ChannelReader reader = band.open_file();
   const int per_record = reader.coding().per_record;
   TiltScale scale{band};
@@ -271,7 +265,7 @@ void tlt_plot(const BandArgs& a) {
   // first sample; in mode "1" at 0.
   std::optional<std::int64_t> last = 0;
   if (band.cond.averaging == Averaging::Block) last = scale.value(reader, a.s - a.s % per_record);
-  trend::ColumnReducer columns(*a.window, band.geometry.y0, a.left_x, band.geometry.h, a.height, last);
+  trend::ColumnReducer columns(out.columns, a.left_x, band.geometry.h, a.height, last);
   trend::Averager averager(band.block_mode, band.n_average);
   const auto x_of = [&a](std::int64_t k) {
     return round_half_away(a.left_x + static_cast<double>(a.width) * k / static_cast<double>(a.n));
@@ -322,8 +316,8 @@ std::int64_t rr_pixels(std::int64_t interval_ms, int h, int full_scale) {
   return std::min<std::int64_t>(v, h);
 }
 
-void rr_plot(const BandArgs& a) {
-  Band band(a);
+void make_rr(const BandInput& a, BandSeries& out) {
+  Band band(a, out);
   const int full_scale = GET_HRYSIZ(band.cond.hr_scale);
   if (full_scale <= 0) throw BandStop{};
   const int h = band.geometry.h;
@@ -356,7 +350,7 @@ void rr_plot(const BandArgs& a) {
     const std::int64_t r = rr_word(rr, first - first % kRRWordsPerRecord);
     last = rr_pixels(r == 0 ? 4096 : r, h, full_scale);
   }
-  trend::ColumnReducer columns(*a.window, band.geometry.y0, a.left_x, h, a.height, last);
+  trend::ColumnReducer columns(out.columns, a.left_x, h, a.height, last);
   trend::Averager averager(band.block_mode, band.n_average);
   RRAccumulator accumulator;
   std::int64_t t = 0;
@@ -374,20 +368,73 @@ void rr_plot(const BandArgs& a) {
   if (!index->boundary_entry(a.s + n)) columns.at(x_at(t));
 }
 
+// Moving-average store of the waveform monitor: 1000 entries.
+constexpr int kWaveStoreLimit = 1000;
+
+void make_wave(const BandInput& a, BandSeries& out) {
+  if (!a.conditions || a.band >= a.display.count || a.width <= 0) return;
+  const ProcessingConditions& cond = *a.conditions;
+  const ChannelRow& row = a.display.rows.at(static_cast<std::size_t>(a.band));
+  const std::optional<int> n_average = trend::averaging_count(cond.average_n, kWaveStoreLimit);
+  if (!n_average) throw BandStop{};
+
+  // The wave band rounds h and y0 itself; the same numbers as the other bands.
+  const trend::BandGeometry g = trend::band_geometry(a.height, a.m, a.band);
+  const int h = g.h;
+  out.drawn = true;
+  out.base = g.y0;
+
+  const bool ecg = row.code == 'd';
+  const double full_scale = ecg ? (cond.hr_scale == 0 ? 2048.0 : 1024.0) : static_cast<double>(GET_YSIZ(cond.acc_scale));
+  if (!(full_scale > 0)) throw BandStop{};
+  const std::int64_t start = ecg ? kEcgSamplesPerTrendSample * a.s : a.s;
+  const std::int64_t count = ecg ? kEcgSamplesPerTrendSample * a.n : a.n;
+  if (count <= 0) return;
+
+  ChannelReader reader;
+  if (!reader.open(trend::band_file_name(a.path_name, a.extension, row.code, true), coding_of(a.display, a.band)))
+    throw BandStop{};
+  const int per_record = common::kWordsPerRecord;
+  // The deflection of sample j from the zero line (GET_D of a waveform word); a sample past
+  // the end of the file ends the band.
+  const auto value = [&](std::int64_t j) {
+    const std::optional<Sample> sample = reader.at(j);
+    if (!sample) throw BandStop{};
+    const std::int64_t d = sample->value;
+    std::int64_t v = round_half_even(static_cast<double>(h) * static_cast<double>(d) / full_scale);
+    v = round_half_even(static_cast<double>(h) / 2.0 + static_cast<double>(v));
+    if (v < 0) return std::int64_t{1};
+    return std::min<std::int64_t>(v, h);
+  };
+
+  std::optional<std::int64_t> last = 0;
+  if (cond.averaging == Averaging::Block) last = value(start - start % per_record);
+  trend::ColumnReducer columns(out.columns, a.left_x, h, a.height, last);
+  trend::Averager averager(cond.averaging == Averaging::Block, *n_average);
+  for (std::int64_t k = 0; k < count; ++k) {
+    columns.at(round_half_even(static_cast<double>(k + 1) * a.width / static_cast<double>(count) +
+                               a.left_x));
+    columns.take(averager.push(value(start + k)));
+  }
+}
+
 template <typename Procedure>
-void trapped(Procedure procedure, const BandArgs& args) {
-  // The band's own error trap: it stops silently and leaves what it drew.
-  if (!args.conditions) return;
+BandSeries trapped(Procedure procedure, const BandInput& args) {
+  // The band's own error trap: it stops silently and keeps what it made.
+  BandSeries out;
+  if (!args.conditions) return out;
   try {
-    procedure(args);
+    procedure(args, out);
   } catch (...) {
   }
+  return out;
 }
 
 }  // namespace
 
-void ACC_PLOT(const BandArgs& args) { trapped(acc_plot, args); }
-void TLT_PLOT(const BandArgs& args) { trapped(tlt_plot, args); }
-void RR_PLOT(const BandArgs& args) { trapped(rr_plot, args); }
+BandSeries acc_series(const BandInput& args) { return trapped(make_acc, args); }
+BandSeries tilt_series(const BandInput& args) { return trapped(make_tilt, args); }
+BandSeries rr_series(const BandInput& args) { return trapped(make_rr, args); }
+BandSeries wave_series(const BandInput& args) { return trapped(make_wave, args); }
 
 }  // namespace ambview

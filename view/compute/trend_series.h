@@ -1,6 +1,7 @@
-// The band procedures of the trend view (ACC_PLOT, TLT_PLOT, RR_PLOT) and the pieces they
-// share with the waveform band: band geometry, the two averages and the min-max column reducer. Kept apart from the frame drawing of trend_plot, which only
-// lays the bands out and calls these.
+// The series of the trend view's bands, made without a canvas: the bars of acceleration and
+// level bands, the min-max columns of tilt, rate, RR and waveform bands, and the pieces they
+// share (band geometry, the two averages, the column reducer). draw/trend_bands puts them on
+// the canvas.
 #pragma once
 
 #include <array>
@@ -9,16 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "ui/canvas.h"
 #include "view/recording/loader.h"
 #include "view/settings/processing_conditions.h"
 
 namespace ambview {
 
-// The twelve arguments every band procedure takes, plus the program-wide values the
+// The arguments every band procedure takes but the canvas, plus the program-wide values the
 // procedures read: the processing conditions and the recording's sample interval text.
-struct BandArgs {
-  ui::Canvas* window = nullptr;
+struct BandInput {
   int left_x = 34;
   int width = 0;   // W: pixels of the time axis
   int height = 0;  // H: pixels of all bands together
@@ -36,12 +35,47 @@ struct BandArgs {
   std::string recording_interval;  // RecordingInfo item 7, for the RR band's time placement
 };
 
-// The three band procedures. Each opens its file read-only, draws, closes; a read error
-// (missing file, record past the end, impossible scale) ends the band silently and what was
-// drawn stays. Nothing escapes.
-void ACC_PLOT(const BandArgs& args);
-void TLT_PLOT(const BandArgs& args);
-void RR_PLOT(const BandArgs& args);
+// One bar of an acceleration or level band: from x0 to x1, `height` pixels above the base line.
+struct TrendBar {
+  int x0 = 0;
+  int x1 = 0;
+  std::int64_t height = 0;
+};
+// One pixel column of a tilt, rate, RR or waveform band: the line joining it to the column
+// before, from (from_x, from) to (x, first), and its min-max line at x. Values are heights
+// above the base line.
+struct TrendColumn {
+  int from_x = 0;
+  std::int64_t from = 0;
+  int x = 0;
+  std::int64_t first = 0;
+  std::int64_t largest = 0;
+  std::int64_t smallest = 0;
+};
+
+// What a band puts on the canvas. A band that ends early (a read error, a file shorter than
+// the window) keeps what it made up to there.
+struct BandSeries {
+  bool drawn = false;  // the band reached its drawing (in the trend colour)
+  int base = 0;        // y0, the base line
+  std::vector<TrendBar> bars;
+  std::vector<TrendColumn> columns;
+};
+
+// The bands of ACC_PLOT (kinds "A", "L"), TLT_PLOT ("4", "5", "T", "S"), RR_PLOT ("6") and
+// ACC_WAVE_PLOT ("w"). Each opens its file read-only and closes it; a read error (missing
+// file, record past the end, impossible scale) ends the band silently. Nothing escapes.
+BandSeries acc_series(const BandInput& args);
+BandSeries tilt_series(const BandInput& args);
+BandSeries rr_series(const BandInput& args);
+// The waveform band: deflection about the band's middle, ECG at five samples per trend
+// sample; an averaging count of 0 or above 1000 ends it.
+BandSeries wave_series(const BandInput& args);
+
+// The ECG waveform runs five samples per sample interval of the trend.
+inline constexpr int kEcgSamplesPerTrendSample = 5;
+// The zero line of the 12-bit waveform words.
+inline constexpr int kWaveZero = 2048;
 
 // The display table of a channel table: its present rows, in channel order.
 ChannelTable display_table(const ChannelTable& channels);
@@ -94,13 +128,13 @@ class Averager {
 };
 
 // Reduces averages to pixel columns: per column a line joining it to the column before and
-// a vertical min-max line. A column is drawn when the first sample of the next column
+// a vertical min-max line. A column is made when the first sample of the next column
 // arrives, so the last column of a band stays undrawn.
 class ColumnReducer {
  public:
   // `last` is where the first joining line starts (nullopt: at the first column's first
   // value); `reset_smallest` the value the smallest takes after each column (H).
-  ColumnReducer(ui::Canvas& canvas, int y0, int left_x, int initial_smallest, int reset_smallest,
+  ColumnReducer(std::vector<TrendColumn>& out, int left_x, int initial_smallest, int reset_smallest,
                 std::optional<std::int64_t> last);
   // Sample at pixel x: finishes the current column when x lies beyond it.
   void at(std::int64_t x);
@@ -110,8 +144,7 @@ class ColumnReducer {
   void note(std::int64_t average) { running_ = average; }
 
  private:
-  ui::Canvas& canvas_;
-  int y0_;
+  std::vector<TrendColumn>& out_;
   std::int64_t column_x_;
   std::int64_t previous_x_;
   std::optional<std::int64_t> first_;
