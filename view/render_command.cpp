@@ -18,7 +18,7 @@
 #include "view/settings/conditions_file.h"
 #include "view/draw/trend_view.h"
 #include "view/viewer_shell.h"
-#include "view/wave_monitor.h"
+#include "view/draw/wave_sweep.h"
 
 namespace ambview {
 
@@ -72,8 +72,10 @@ bool render_ecg_block(ui::Canvas& canvas, const RenderSetup& setup, std::ostream
 }
 
 bool render_wave_page(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err) {
-  return render_wave(canvas, setup.conditions, setup.channels, setup.recording.info,
-                     setup.recording.time.recording_start, err);
+  if (render_wave(canvas, setup.conditions, setup.channels, setup.recording.info, setup.recording.time.recording_start))
+    return true;
+  err << "ambview render: the recording has no waveform channel to show\n";
+  return false;
 }
 
 // The processing-conditions dialog's overview of the whole recording with the window's frame.

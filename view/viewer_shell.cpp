@@ -20,7 +20,7 @@
 #include "view/text_export.h"
 #include "view/draw/trend_view.h"
 #include "view/settings/conditions_file.h"
-#include "view/wave_monitor.h"
+#include "view/wave_window.h"
 
 namespace ambview {
 
@@ -215,7 +215,7 @@ bool main_open(const ViewerState& state) { return state.forms.main && state.form
 }  // namespace
 
 void viewer_startup(ViewerState& state, ui::Platform& platform) {
-  state.wave_state.fill(0);
+  state.wave_state = {};
   state.wave_line = {-1, 0, 0, 0};
   state.wave_speed = 1.0f;
   state.info.item[RecordingInfo::kStartOffset] = "0";
@@ -303,7 +303,7 @@ void forget_previous_views(ViewerState& state, ui::Platform& platform) {
     auto it = state.operations.find(wave::kClose);
     if (it != state.operations.end() && it->second) it->second(state, platform, wave::kClose);
   }
-  state.wave_state[wave::kMarkerX] = -1;
+  state.wave_state.marker_x = -1;
   for (auto* form : {state.forms.form4.get(), state.forms.form5.get(), state.forms.form6.get(), state.forms.form7.get()})
     if (form && form->is_open()) form->close();
   if (state.forms.main) state.forms.main->canvas().clear(ui::palette(15));

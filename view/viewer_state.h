@@ -14,6 +14,7 @@
 #include "ui/form.h"
 #include "ui/platform.h"
 #include "view/recording/loader.h"
+#include "view/compute/wave_page.h"
 #include "view/settings/processing_conditions.h"
 
 namespace ambview {
@@ -68,8 +69,8 @@ struct ViewerState {
   int trend_width = 0;
   int trend_height = 0;
 
-  // Waveform monitor state tables, reset at start-up; the waveform window owns their meaning.
-  std::array<int, 22> wave_state{};
+  // The waveform monitor's page, reset at start-up; the waveform window owns its meaning.
+  wave::WaveState wave_state;
   // The waveform window's measuring line (x1, y1, x2, y2); x1 = -1 when none is shown.
   std::array<int, 4> wave_line{-1, 0, 0, 0};
   // Pixels per acceleration sample of the waveform window: 1 at start, 0.5 to 8.
