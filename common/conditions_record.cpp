@@ -1,4 +1,4 @@
-// Conditions line codec: the position tables of both layouts sit next to the code using them.
+// Conditions line codec: both layouts, by the recording header's tables, decoded and encoded.
 #include "common/conditions_record.h"
 
 #include <algorithm>
@@ -6,69 +6,50 @@
 
 #include "common/cp932.h"
 #include "common/numbers.h"
+#include "common/recording_format.h"
 #include "common/text.h"
 
 namespace common {
 
 namespace {
 
-// A field of a fixed layout: 1-based position and width.
-struct Field {
-  int pos;
-  int width;
-};
-
-// Current layout (every accepted heading but "Aa").
+// The conditions line is the recording header's layout (the download writes the line as
+// record 1 of every file), so its fields are those of common/recording_format. Only what the
+// line alone carries is written here.
 namespace cur {
-constexpr Field kHeading{1, 2};
-constexpr Field kMonth{3, 2};
-constexpr Field kDay{5, 2};
-constexpr Field kHour{7, 2};
-constexpr Field kMinute{9, 2};
-constexpr Field kAccCount16{11, 4};
-constexpr Field kIntervalCode{15, 1};
-constexpr Field kIntervalSeconds{16, 3};
-constexpr Field kInterval{15, 4};  // code and seconds together, as the encoder writes them
-constexpr Field kComment{19, 20};
-constexpr Field kLevel1{39, 4};
-constexpr Field kLevel2{43, 4};
-constexpr Field kLevel3{47, 4};
-constexpr Field kDisplay{51, 1};
-constexpr Field kMode{52, 1};
-constexpr Field kYear{53, 2};
-constexpr Field kRrCount{55, 8};
-constexpr Field kEcgBlocks{63, 1};
-constexpr Field kReserved{64, 48};
-constexpr Field kSpeed{112, 1};
-constexpr Field kAccCount32{113, 8};
+constexpr const HeaderLayout& L = kCurrentHeader;
+// The interval code and seconds together, as the encoder writes them.
+constexpr FieldPos kInterval{L.interval_code.pos, L.interval_code.width + L.interval.width};
+// The four ECG groups, carried as one block.
+constexpr FieldPos kReserved{L.ecg_groups.pos, kEcgGroupStride * kMaxEcgBlocks};
 // Model "CD" keeps its single threshold as four characters one position later.
-constexpr Field kCdLevel{40, 4};
-constexpr int kLength = 120;
+constexpr FieldPos kCdLevel{L.thresholds[0].pos + 1, 4};
 }  // namespace cur
 
-// Old layout (heading "Aa").
 namespace old {
-constexpr Field kYear{3, 2};
-constexpr Field kMonth{5, 2};
-constexpr Field kDay{7, 2};
-constexpr Field kHour{9, 2};
-constexpr Field kMinute{11, 2};
-constexpr Field kAccCount{13, 4};
-constexpr Field kInterval{17, 4};
-constexpr Field kComment{21, 20};
-constexpr Field kDisplay{41, 1};
-constexpr Field kMode{42, 1};
-constexpr Field kLevel1{43, 4};  // coefficient a in calorie mode
-constexpr Field kLevel2{47, 4};  // coefficient b in calorie mode
-constexpr Field kLevel3{51, 4};  // energy factor in calorie mode
-constexpr Field kWeight{55, 4};  // body weight in calorie mode
+constexpr const HeaderLayout& L = kOldHeader;
+// In calorie mode the thresholds carry the coefficients a and b and the energy factor, and
+// the body weight follows them.
+constexpr FieldPos kWeight{55, 4};
 constexpr std::string_view kTemplate =
     "CA890102030400000005abcdefghijklmnopqrst250021007848250060";
 }  // namespace old
 
-std::string get(std::string_view line, Field f) { return mid(line, f.pos, f.width); }
+// The start time, year to minute, two characters a field: YYMMDDhhmm in the old layout;
+// MMDDhhmm with the year apart in the current one.
+constexpr std::array<std::string ConditionsRecord::*, 5> kStartTime = {
+    &ConditionsRecord::start_year, &ConditionsRecord::start_month, &ConditionsRecord::start_day,
+    &ConditionsRecord::start_hour, &ConditionsRecord::start_minute};
+constexpr FieldPos start_time_field(const HeaderLayout& layout, std::size_t k) {
+  if (layout.start_year.width == 0) return {layout.start_time.pos + 2 * static_cast<int>(k), 2};
+  return k == 0 ? layout.start_year : FieldPos{layout.start_time.pos + 2 * static_cast<int>(k - 1), 2};
+}
 
-void put(std::string& line, Field f, std::string_view text) {
+constexpr std::size_t end_of(FieldPos f) { return static_cast<std::size_t>(f.pos + f.width - 1); }
+
+std::string get(std::string_view line, FieldPos f) { return mid(line, f.pos, f.width); }
+
+void put(std::string& line, FieldPos f, std::string_view text) {
   set_mid(line, f.pos, pad_right(text, f.width));
 }
 
@@ -90,6 +71,15 @@ std::uint64_t whole(std::string_view text) {
 
 std::string two_digits(std::string_view text) { return right("0" + std::string(text), 2); }
 
+void decode_start_time(std::string_view line, const HeaderLayout& layout, ConditionsRecord& rec) {
+  for (std::size_t k = 0; k < kStartTime.size(); ++k) rec.*kStartTime[k] = get(line, start_time_field(layout, k));
+}
+
+void encode_start_time(const ConditionsRecord& rec, const HeaderLayout& layout, std::string& line) {
+  for (std::size_t k = 0; k < kStartTime.size(); ++k)
+    put(line, start_time_field(layout, k), two_digits(rec.*kStartTime[k]));
+}
+
 // Comment of the current layout: cut after the last character above the blank.
 std::string trimmed_comment(const std::string& field) {
   for (int i = static_cast<int>(field.size()); i >= 1; --i) {
@@ -102,23 +92,19 @@ char first_char(std::string_view s) { return s.empty() ? '\0' : s[0]; }
 
 void decode_current(std::string_view line, ConditionsRecord& rec) {
   std::string heading = normalized_heading(line);
-  rec.start_month = get(line, cur::kMonth);
-  rec.start_day = get(line, cur::kDay);
-  rec.start_hour = get(line, cur::kHour);
-  rec.start_minute = get(line, cur::kMinute);
-  rec.start_year = get(line, cur::kYear);
-  rec.comment = trimmed_comment(get(line, cur::kComment));
+  decode_start_time(line, cur::L, rec);
+  rec.comment = trimmed_comment(get(line, cur::L.comment));
 
   bool full_count = heading == "La" || heading == "LA";
-  rec.acc_count_hex = full_count ? get(line, cur::kAccCount32) : "0000" + get(line, cur::kAccCount16);
+  rec.acc_count_hex = full_count ? get(line, cur::L.count_long) : "0000" + get(line, cur::L.count);
   rec.acc_count = std::to_string(hex_value(rec.acc_count_hex));
 
-  rec.mode = get(line, cur::kMode);
+  rec.mode = get(line, cur::L.mode);
   if (rec.mode.empty()) rec.mode = " ";
 
-  std::uint64_t seconds = hex_value(get(line, cur::kIntervalSeconds));
+  std::uint64_t seconds = hex_value(get(line, cur::L.interval));
   if (seconds > 300) seconds = 300;
-  std::string code = get(line, cur::kIntervalCode);
+  std::string code = get(line, cur::L.interval_code);
   if (code == "0") {
     rec.interval = std::to_string(seconds);
   } else if (std::string fixed = interval_text(code); !fixed.empty()) {
@@ -126,18 +112,18 @@ void decode_current(std::string_view line, ConditionsRecord& rec) {
   }
 
   if (heading == "CE" || heading == "ce" || heading == "CF" || full_count) {
-    rec.level_threshold_1 = threshold_text(get(line, cur::kLevel1));
-    rec.level_threshold_2 = threshold_text(get(line, cur::kLevel2));
-    rec.level_threshold_3 = threshold_text(get(line, cur::kLevel3));
-    rec.display = get(line, cur::kDisplay);
+    rec.level_threshold_1 = threshold_text(get(line, cur::L.thresholds[0]));
+    rec.level_threshold_2 = threshold_text(get(line, cur::L.thresholds[1]));
+    rec.level_threshold_3 = threshold_text(get(line, cur::L.thresholds[2]));
+    rec.display = get(line, cur::L.display);
     if (first_char(rec.mode) == kCalorieMode) rec.display = (rec.display == "2" || rec.display == "3") ? "2" : "0";
-    rec.rr_count_hex = get(line, cur::kRrCount);
+    rec.rr_count_hex = get(line, cur::L.rr_count);
     std::uint64_t rr = hex_value(mid(rec.rr_count_hex, 2, 4)) * 4096 + hex_value(mid(rec.rr_count_hex, 6, 3));
     rec.rr_count = std::to_string(rr);
-    std::int64_t ecg = std::clamp<std::int64_t>(static_cast<std::int64_t>(val(get(line, cur::kEcgBlocks))), 0, 4);
+    std::int64_t ecg = std::clamp<std::int64_t>(static_cast<std::int64_t>(val(get(line, cur::L.ecg_blocks))), 0, 4);
     rec.ecg_blocks = std::to_string(ecg);
     rec.model_code = heading;
-    rec.speed = get(line, cur::kSpeed) == "B" ? "B" : "A";
+    rec.speed = get(line, cur::L.speed) == "B" ? "B" : "A";
     if (heading == "CF") {
       rec.ecg_blocks = "0";
       rec.acc_count = "0";
@@ -158,17 +144,13 @@ void decode_current(std::string_view line, ConditionsRecord& rec) {
 }
 
 void decode_old(std::string_view line, ConditionsRecord& rec) {
-  rec.start_year = get(line, old::kYear);
-  rec.start_month = get(line, old::kMonth);
-  rec.start_day = get(line, old::kDay);
-  rec.start_hour = get(line, old::kHour);
-  rec.start_minute = get(line, old::kMinute);
-  rec.comment = get(line, old::kComment);
-  rec.acc_count_hex = "0000" + get(line, old::kAccCount);
+  decode_start_time(line, old::L, rec);
+  rec.comment = get(line, old::L.comment);
+  rec.acc_count_hex = "0000" + get(line, old::L.count);
   rec.acc_count = std::to_string(hex_value(rec.acc_count_hex));
-  rec.interval = std::to_string(hex_value(get(line, old::kInterval)));
-  rec.mode = get(line, old::kMode);
-  rec.display = get(line, old::kDisplay);
+  rec.interval = std::to_string(hex_value(get(line, old::L.interval)));
+  rec.mode = get(line, old::L.mode);
+  rec.display = get(line, old::L.display);
   rec.rr_count = "--";
   rec.ecg_blocks = "--";
   rec.model_code = "Aa";
@@ -176,12 +158,12 @@ void decode_old(std::string_view line, ConditionsRecord& rec) {
     rec.level_threshold_1 = rec.level_threshold_2 = rec.level_threshold_3 = "--";
   } else {
     // An unset threshold reads as the recorder's own defaults.
-    auto level = [&](Field f, const char* fallback) {
+    auto level = [&](FieldPos f, const char* fallback) {
       return hex_value(get(line, f)) == 0 ? std::string(fallback) : threshold_text(get(line, f));
     };
-    rec.level_threshold_1 = level(old::kLevel1, "0.02");
-    rec.level_threshold_2 = level(old::kLevel2, "0.05");
-    rec.level_threshold_3 = level(old::kLevel3, "0.1");
+    rec.level_threshold_1 = level(old::L.thresholds[0], "0.02");
+    rec.level_threshold_2 = level(old::L.thresholds[1], "0.05");
+    rec.level_threshold_3 = level(old::L.thresholds[2], "0.1");
   }
 }
 
@@ -191,15 +173,12 @@ std::string encode_current(const ConditionsRecord& rec) {
   char mode = first_char(rec.mode);
   if ((mode < '@' || mode == '7' || mode == '8') && display == "7") display = "0";
 
-  std::string line(cur::kLength, ' ');
-  put(line, cur::kHeading, full_count ? "Cc" : "CC");
-  put(line, cur::kMonth, two_digits(rec.start_month));
-  put(line, cur::kDay, two_digits(rec.start_day));
-  put(line, cur::kHour, two_digits(rec.start_hour));
-  put(line, cur::kMinute, two_digits(rec.start_minute));
+  std::string line(end_of(cur::L.count_long), ' ');
+  put(line, cur::L.kind, full_count ? "Cc" : "CC");
+  encode_start_time(rec, cur::L, line);
 
   std::uint64_t acc = whole(rec.acc_count);
-  put(line, cur::kAccCount16, acc > 65535 ? "FFFF" : hex_field(acc, 4));
+  put(line, cur::L.count, acc > 65535 ? "FFFF" : hex_field(acc, 4));
 
   std::string interval;
   if (rec.mode == "L") {
@@ -216,43 +195,38 @@ std::string encode_current(const ConditionsRecord& rec) {
     }
   }
   put(line, cur::kInterval, interval);
-  put(line, cur::kComment, rec.comment);
-  put(line, cur::kLevel1, hex_units(rec.level_threshold_1));
-  put(line, cur::kLevel2, hex_units(rec.level_threshold_2));
-  put(line, cur::kLevel3, hex_units(rec.level_threshold_3));
-  put(line, cur::kDisplay, display);
-  put(line, cur::kMode, rec.mode);
-  put(line, cur::kYear, two_digits(rec.start_year));
-  put(line, cur::kRrCount, hex_field(whole(rec.rr_count), 8));
-  put(line, cur::kEcgBlocks, right(rec.ecg_blocks, 1));
+  put(line, cur::L.comment, rec.comment);
+  put(line, cur::L.thresholds[0], hex_units(rec.level_threshold_1));
+  put(line, cur::L.thresholds[1], hex_units(rec.level_threshold_2));
+  put(line, cur::L.thresholds[2], hex_units(rec.level_threshold_3));
+  put(line, cur::L.display, display);
+  put(line, cur::L.mode, rec.mode);
+  put(line, cur::L.rr_count, hex_field(whole(rec.rr_count), 8));
+  put(line, cur::L.ecg_blocks, right(rec.ecg_blocks, 1));
   put(line, cur::kReserved, rec.reserved_block);
-  put(line, cur::kSpeed, rec.speed);
-  put(line, cur::kAccCount32, hex_field(acc, 8));
+  put(line, cur::L.speed, rec.speed);
+  put(line, cur::L.count_long, hex_field(acc, 8));
   return line + "\r";
 }
 
 std::string encode_old(const ConditionsRecord& rec, const CalorieSetting& calorie) {
   std::string line(old::kTemplate);
-  put(line, old::kYear, two_digits(rec.start_year));
-  put(line, old::kMonth, two_digits(rec.start_month));
-  put(line, old::kDay, two_digits(rec.start_day));
-  put(line, old::kHour, two_digits(rec.start_hour));
-  put(line, old::kMinute, two_digits(rec.start_minute));
-  put(line, old::kComment, rec.comment);
-  put(line, old::kAccCount, hex_field(whole(rec.acc_count), 4));
-  put(line, old::kInterval, val(rec.interval) < 1 ? "0001" : hex_field(whole(rec.interval), 4));
-  put(line, old::kMode, rec.mode);
-  put(line, old::kDisplay, rec.display);
+  encode_start_time(rec, old::L, line);
+  put(line, old::L.comment, rec.comment);
+  put(line, old::L.count, hex_field(whole(rec.acc_count), 4));
+  put(line, old::L.interval, val(rec.interval) < 1 ? "0001" : hex_field(whole(rec.interval), 4));
+  put(line, old::L.mode, rec.mode);
+  put(line, old::L.display, rec.display);
   if (first_char(rec.mode) != kCalorieMode) {
-    put(line, old::kLevel1, hex_units(rec.level_threshold_1));
-    put(line, old::kLevel2, hex_units(rec.level_threshold_2));
-    put(line, old::kLevel3, hex_units(rec.level_threshold_3));
+    put(line, old::L.thresholds[0], hex_units(rec.level_threshold_1));
+    put(line, old::L.thresholds[1], hex_units(rec.level_threshold_2));
+    put(line, old::L.thresholds[2], hex_units(rec.level_threshold_3));
   } else {
     auto per_mille = [](double c) { return dec_field(std::max<std::int64_t>(0, round_half_even(c * 1000)), 4); };
     put(line, old::kWeight, right("000" + calorie.weight, 4));
-    put(line, old::kLevel1, per_mille(calorie.coefficient_a));
-    put(line, old::kLevel2, per_mille(calorie.coefficient_b));
-    put(line, old::kLevel3, energy_factor(calorie.rq_row));
+    put(line, old::L.thresholds[0], per_mille(calorie.coefficient_a));
+    put(line, old::L.thresholds[1], per_mille(calorie.coefficient_b));
+    put(line, old::L.thresholds[2], energy_factor(calorie.rq_row));
   }
   return line + "\r";
 }
@@ -287,10 +261,9 @@ std::string normalized_heading(std::string_view line) {
 bool is_old_layout(std::string_view line) { return mid(line, 1, 2) == "Aa"; }
 
 std::size_t conditions_line_length(std::string_view heading) {
-  const auto end = [](Field f) { return static_cast<std::size_t>(f.pos + f.width - 1); };
-  if (heading == "Aa") return end(old::kWeight);
-  if (heading == "La" || heading == "LA" || heading == "lA") return end(cur::kAccCount32);
-  return end(cur::kSpeed);
+  if (heading == "Aa") return end_of(old::kWeight);
+  if (heading == "La" || heading == "LA" || heading == "lA") return end_of(cur::L.count_long);
+  return end_of(cur::L.speed);
 }
 
 void decode_conditions(std::string_view line, ConditionsRecord& rec) {

@@ -37,6 +37,11 @@ void set_nibble(std::string& f, int at, unsigned v) {
   if (at < static_cast<int>(f.size())) f[static_cast<std::size_t>(at)] = digits[v & 0xF];
 }
 
+// The low `digits` nibbles of v, most significant first, from character `at` on.
+void set_nibbles(std::string& f, int at, int digits, unsigned v) {
+  for (int k = 0; k < digits; ++k) set_nibble(f, at + k, v >> (4 * (digits - 1 - k)));
+}
+
 // Replaces the file at `path` with `records` (record 1 first).
 std::string write_all(const std::string& path, std::span<const std::string> records) {
   std::error_code ec;
@@ -146,21 +151,15 @@ std::string make_combined_frame(const CombinedLayout& layout, const CombinedValu
   const unsigned a2 = static_cast<unsigned>(clamp_int(v.acc[2] / 2, 0, 0xFFF));
   const unsigned a3 = static_cast<unsigned>(clamp_int(v.acc[3] / 2, 0, 0xFFF));
   const unsigned s = static_cast<unsigned>(clamp_int(v.steps, 0, 0xFFFF));
+  // Characters 3-17: the high bits of a0 and a1 together, the low bytes of a0 and a1, the
+  // high nibble of a3, a2 whole, the low byte of a3, the steps.
   set_nibble(f, 3, (a0 >> 8) | ((a1 >> 8) << 3));
-  set_nibble(f, 4, a0 >> 4);
-  set_nibble(f, 5, a0);
-  set_nibble(f, 6, a1 >> 4);
-  set_nibble(f, 7, a1);
+  set_nibbles(f, 4, 2, a0);
+  set_nibbles(f, 6, 2, a1);
   set_nibble(f, 8, a3 >> 8);
-  set_nibble(f, 9, a2 >> 8);
-  set_nibble(f, 10, a2 >> 4);
-  set_nibble(f, 11, a2);
-  set_nibble(f, 12, a3 >> 4);
-  set_nibble(f, 13, a3);
-  set_nibble(f, 14, s >> 12);
-  set_nibble(f, 15, s >> 8);
-  set_nibble(f, 16, s >> 4);
-  set_nibble(f, 17, s);
+  set_nibbles(f, 9, 3, a2);
+  set_nibbles(f, 12, 2, a3);
+  set_nibbles(f, 14, 4, s);
   return f.substr(0, static_cast<std::size_t>(layout.frame_width));
 }
 

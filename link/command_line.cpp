@@ -8,6 +8,7 @@
 #include "link/command_line_download.h"
 #include "link/condition_display.h"
 #include "link/condition_request.h"
+#include "link/link_settings.h"
 
 namespace ambcomm {
 
@@ -42,8 +43,6 @@ constexpr const char* kExitStatusText =
     "exits with the status of what stopped it.\n";
 
 }  // namespace
-
-int clamp_timer(int t) { return t < 10 ? 10 : t > 2000 ? 2000 : t; }
 
 bool parse_command_line(const std::vector<std::string>& argv, CommandOptions& out, std::string& error) {
   CommandOptions o;

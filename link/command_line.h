@@ -25,9 +25,6 @@ struct CommandOptions {
 // Parses argv[1..]. False with a message for unknown options or missing values.
 bool parse_command_line(const std::vector<std::string>& argv, CommandOptions& out, std::string& error);
 
-// The pacing value as the timer box takes it: raised to 10, lowered to 2000.
-int clamp_timer(int t);
-
 // What a subcommand works with.
 struct CommandContext {
   Link& link;

@@ -8,10 +8,11 @@
 #include "common/cp932.h"
 #include "common/numbers.h"
 #include "link/condition_display.h"
-#include "link/condition_editor.h"
+#include "link/condition_fields.h"
 #include "link/condition_request.h"
 #include "link/condition_setting.h"
-#include "link/main_form.h"
+#include "link/link_settings.h"
+#include "link/memory_clear.h"
 
 namespace ambcomm {
 
@@ -85,46 +86,51 @@ bool request(CommandContext& ctx, int& status) {
 
 }  // namespace
 
-int run_set(CommandContext& ctx, const std::vector<std::string>& args) {
-  std::vector<Assignment> assignments;
+namespace {
+
+// The arguments as assignments, each checked; false (with the message printed) at the first
+// that is not one or is refused.
+bool parse_assignments(CommandContext& ctx, const std::vector<std::string>& args, std::vector<Assignment>& out) {
   for (const auto& arg : args) {
     const auto eq = arg.find('=');
     if (eq == std::string::npos || eq == 0) {
       std::fprintf(ctx.err, "ambcomm: set takes FIELD=VALUE arguments, not \"%s\"\n", arg.c_str());
-      return kUsageExit;
+      return false;
     }
     Assignment a{arg.substr(0, eq), arg.substr(eq + 1)};
     if (std::string why = check(a); !why.empty()) {
       std::fprintf(ctx.err, "ambcomm: %s; nothing was sent\n", why.c_str());
-      return kUsageExit;
+      return false;
     }
-    assignments.push_back(std::move(a));
+    out.push_back(std::move(a));
   }
-  if (assignments.empty()) {
+  if (out.empty()) {
     std::fprintf(ctx.err, "ambcomm: set needs at least one FIELD=VALUE\n");
-    return kUsageExit;
+    return false;
   }
+  return true;
+}
 
-  LinkState& state = ctx.link.state;
-  // The calorie fields of the old-layout recorder come from the link program's settings.
-  common::read_settings_file(kSettingsFileName, common::SettingsFlavour::Link, state.settings);
-
-  int status = 0;
-  if (!request(ctx, status)) return exit_status_for(status);
-
-  // The mode list depends on the model, known only now; check it before changing anything.
+// The mode list depends on the model, known only after the request: a mode it does not
+// offer is refused (printed) before anything is changed.
+bool modes_offered(CommandContext& ctx, const std::vector<Assignment>& assignments) {
+  const std::string& model = ctx.link.state.conditions.model_code;
   for (const auto& a : assignments) {
     if (a.field != "mode") continue;
-    const auto rows = mode_rows(state.conditions.model_code);
     bool offered = false;
-    for (const auto& r : rows) offered = offered || r.code == a.value;
+    for (const auto& r : mode_rows(model)) offered = offered || r.code == a.value;
     if (!offered) {
       std::fprintf(ctx.err, "ambcomm: mode=%s is not offered for model %s; nothing was sent\n", a.value.c_str(),
-                   state.conditions.model_code.c_str());
-      return kUsageExit;
+                   model.c_str());
+      return false;
     }
   }
+  return true;
+}
 
+// The assignments into the record (now=1 first, so that fields given with it win).
+void apply_assignments(CommandContext& ctx, const std::vector<Assignment>& assignments) {
+  LinkState& state = ctx.link.state;
   common::ConditionsRecord& rec = state.conditions;
   for (const auto& a : assignments)
     if (a.field == "now" && a.value == "1") initialise_start_and_amounts(rec, ctx.link.clock);
@@ -137,6 +143,20 @@ int run_set(CommandContext& ctx, const std::vector<std::string>& args) {
     else if (a.field == "display") rec.display = a.value;
     else if (a.field == "switch_start") state.switch_start = a.value == "1" ? 1 : 0;
   }
+}
+
+}  // namespace
+
+int run_set(CommandContext& ctx, const std::vector<std::string>& args) {
+  std::vector<Assignment> assignments;
+  if (!parse_assignments(ctx, args, assignments)) return kUsageExit;
+  // The calorie fields of the old-layout recorder come from the link program's settings.
+  if (auto settings = read_link_settings(kSettingsFileName)) ctx.link.state.settings = std::move(*settings);
+
+  int status = 0;
+  if (!request(ctx, status)) return exit_status_for(status);
+  if (!modes_offered(ctx, assignments)) return kUsageExit;
+  apply_assignments(ctx, assignments);
 
   status = setting_step(ctx.link, nullptr, nullptr);
   if (status <= kStatusShort) print_list(ctx);

@@ -2,13 +2,13 @@
 // conditions record and line, the last status, the pacing timer, the port and the event code.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "common/conditions_record.h"
-#include "common/settings_record.h"
+#include "link/event_codes.h"
+#include "link/link_settings.h"
 
 namespace ui {
 class Form;
@@ -21,13 +21,13 @@ struct LinkState {
   // The recorder's last answer, unchanged and with its CR (CP932 bytes).
   std::string conditions_line;
   int status = 0;
-  // Pacing value of the serial link (the settings' timer, 10..2000).
-  int timer = 100;
-  int port_index = 0;
+  // Pacing value of the serial link for this run: the saved timer, or the command line's.
+  int timer = kDefaultTimer;
   std::string port_name = "com0";
-  common::SettingsSlots settings{};
-  // The program-wide event code: handlers store it, the main loop reads it.
-  std::int32_t event_code = 0;
+  // "ACC.PRM" as read, and as it is written back.
+  LinkSettings settings;
+  // The program-wide event code: handlers store it, the loop that waits reads it.
+  EventCode event_code = EventCode::None;
   // Units of the level thresholds on the line (1/500 G).
   int threshold_scale = 500;
   // 1: show the explanation before each operation (BUTTON4).

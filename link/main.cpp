@@ -13,13 +13,10 @@
 #include "link/download.h"
 #include "link/link_state.h"
 #include "link/main_form.h"
-#include "link/rr_download.h"
+#include "link/waveform_display.h"
 #include "sim/inprocess_port.h"
 #include "ui/clock.h"
-#include "ui/qt/qt_app.h"
-#include "ui/qt/qt_dialogs.h"
-#include "ui/qt/qt_event_pump.h"
-#include "ui/qt/qt_form.h"
+#include "ui/qt/qt_platform.h"
 #include "ui/qt/qt_serial_port.h"
 #include "ui/sleep_pump.h"
 
@@ -40,7 +37,7 @@ int run_command(const ambcomm::CommandOptions& options) {
   ui::SystemClock clock;
   ui::SleepPump pump;
   ambcomm::LinkState state;
-  state.timer = options.timer.value_or(100);
+  state.timer = options.timer.value_or(ambcomm::kDefaultTimer);
   state.port_name = options.port;
   // Progress goes to a terminal only, so that scripts read just the results.
   if (isatty(STDERR_FILENO)) state.show_status = [](const std::string& s) { std::fprintf(stderr, "%s\n", s.c_str()); };
@@ -54,12 +51,7 @@ int run_command(const ambcomm::CommandOptions& options) {
 // The window program: Qt forms, dialogs and event loop around the link program's main form.
 // --simulate and --port fix the port; otherwise COMBO3's choice names it.
 int run_window_program(int argc, char** argv, const ambcomm::CommandOptions& options) {
-  auto app = ui::qt::start_window_application(argc, argv, "ambcomm");
-  ui::qt::QtFormFactory forms;
-  ui::qt::QtDialogs dialogs;
-  ui::qt::QtEventPump pump;
-  ui::SystemClock clock;
-  ui::Platform platform{forms, dialogs, pump, clock};
+  ui::qt::WindowPlatform window(argc, argv, "ambcomm");
   ambcomm::LinkPorts ports;
   if (options.simulate || !options.port.empty()) {
     std::string note;
@@ -74,7 +66,7 @@ int run_window_program(int argc, char** argv, const ambcomm::CommandOptions& opt
   hooks.download = ambcomm::download_to_files;
   hooks.calorie_dialog = [](ui::Platform& p, ambcomm::LinkState& s) { ambcomm::CALC_CAL(p, s); };
   hooks.waveform_display = [](ambcomm::Link& link, ui::Platform& p) { ambcomm::PW_WAVE(link, p.forms); };
-  return ambcomm::run_link_program(platform, std::move(ports), std::move(hooks), options.timer);
+  return ambcomm::run_link_program(window.platform(), std::move(ports), std::move(hooks), options.timer);
 }
 
 }  // namespace

@@ -6,17 +6,9 @@
 #include <filesystem>
 #include <limits>
 
-#include "common/cp932.h"
-#include "common/path_names.h"
 #include "common/numbers.h"
-#include "common/text.h"
-#include "link/command_line.h"
 #include "link/condition_display.h"
-#include "link/condition_editor.h"
-#include "link/condition_request.h"
-#include "link/condition_setting.h"
 #include "link/explanations.h"
-#include "ui/colour.h"
 
 namespace ambcomm {
 
@@ -25,28 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using ui::ControlKind;
 
-enum Event : int {
-  kEventShow = 2,
-  kEventChange = 3,
-  kEventDownload = 4,
-  kEventSend = 6,
-  kEventClear = 8,
-  kEventCalorie = 9,
-  kEventTimer = 17,
-  kEventPort = 50,
-};
-
-constexpr int kPorts = 5;
-constexpr int kDefaultTimer = 100;
 constexpr const char* kTimerPrefix = "ﾀｲﾏｰ = ";
-constexpr int kExplanationLine = 18;
-constexpr int kExplanationMargin = 10;
-
-std::string u(const std::string& cp932) { return common::cp932_to_utf8(cp932); }
-std::string cp(std::string_view utf8) { return common::utf8_to_cp932(utf8); }
-
-// The first "." of the name part, or npos.
-std::size_t first_dot(std::string_view path) { return path.find('.', common::name_start(path)); }
 
 constexpr int kComboX = 402, kComboY = 210, kComboHeight = 26, kComboFixedWidth = 188;
 constexpr int kTimerWidth = 100, kTimerHeight = 22;
@@ -66,37 +37,9 @@ std::vector<ui::ControlDef> main_controls() {
   };
 }
 
+std::string port_name(int index) { return "com" + std::to_string(index); }
+
 }  // namespace
-
-std::string GET_PASS(std::string_view path) { return common::directory_part(path); }
-std::string GET_FN(std::string_view path) { return common::fit_base_name(common::stem_part(path)); }
-std::string GET_EXP(std::string_view path) { return common::extension_part(path); }
-
-std::string cut_download_name(std::string_view path) {
-  const std::size_t dot = first_dot(path);
-  // Position 3 or later, counted from 1.
-  if (dot != std::string_view::npos && dot >= 2) return std::string(path.substr(0, dot));
-  return std::string(path);
-}
-
-common::SettingsSlots default_link_settings(const std::string& start_directory_utf8) {
-  common::SettingsSlots s{};
-  s[1] = cp(start_directory_utf8);
-  s[0] = std::string(1, static_cast<char>(s[1].size() > 255 ? 255 : s[1].size()));
-  s[2] = cp("無題");
-  s[3] = s[4] = s[5] = "0";
-  s[6] = "1";
-  s[7] = ui::colour_text(ui::palette(1));
-  s[8] = ui::colour_text(ui::palette(14));
-  s[9] = ui::colour_text(ui::palette(5));
-  s[10] = s[11] = s[12] = s[13] = "0";
-  s[14] = ui::colour_text(ui::palette(15));
-  s[15] = ui::colour_text(ui::palette(0));
-  s[17] = "8";
-  s[27] = "0";
-  s[28] = common::right(common::num_text(kDefaultTimer), 4);
-  return s;
-}
 
 MainForm::MainForm(ui::Platform& platform, LinkState& state, LinkPorts ports, LinkHooks hooks)
     : platform_(platform), state_(state), ports_(std::move(ports)), hooks_(std::move(hooks)) {}
@@ -109,7 +52,7 @@ MainForm::~MainForm() {
 
 ui::SerialPort& MainForm::port() {
   if (ports_.fixed) return *ports_.fixed;
-  if (!made_port_) select_port(state_.port_index);
+  if (!made_port_) select_port(state_.settings.port_index);
   return *made_port_;
 }
 
@@ -127,10 +70,6 @@ void MainForm::select_port(int index) {
   if (!made_port_) throw std::logic_error("no serial port for the link program");
 }
 
-std::string MainForm::settings_path() const {
-  return (fs::path(state_.start_directory) / kSettingsFileName).string();
-}
-
 void MainForm::MAINFORM_START() {
   state_.threshold_scale = 500;
   state_.conditions.display = " ";
@@ -139,29 +78,20 @@ void MainForm::MAINFORM_START() {
 void MainForm::GET_COND() {
   std::error_code ec;
   fs::current_path(state_.start_directory, ec);
-  if (!common::read_settings_file(settings_path(), common::SettingsFlavour::Link, state_.settings)) {
+  if (auto read = read_link_settings(settings_path(state_))) {
+    state_.settings = std::move(*read);
+  } else {
     state_.settings = default_link_settings(state_.start_directory);
-    state_.timer = kDefaultTimer;
     PUT_COND();
   }
-  // A damaged file must not give a port outside the list or an unusable pacing value.
-  state_.timer = clamp_timer(static_cast<int>(common::round_half_even(common::val(state_.settings[28]))));
-  const auto index = common::round_half_even(common::val(state_.settings[27]));
-  state_.port_index = static_cast<int>(index < 0 ? 0 : index >= kPorts ? kPorts - 1 : index);
-  state_.port_name = "com" + std::to_string(state_.port_index);
-  if (timer_override_) state_.timer = clamp_timer(*timer_override_);
+  state_.timer = timer_override_ ? clamp_timer(*timer_override_) : state_.settings.timer;
+  state_.port_name = port_name(state_.settings.port_index);
 }
 
 bool MainForm::PUT_COND() {
   std::error_code ec;
   fs::current_path(state_.start_directory, ec);
-  common::SettingsSlots& s = state_.settings;
-  s[0] = std::string(1, static_cast<char>(s[1].size() > 255 ? 255 : s[1].size()));
-  // A --timer of this run is not saved; a timer the user sets is.
-  if (!timer_override_) s[28] = common::right(common::num_text(state_.timer), 4);
-  const bool ok = common::write_settings_file(settings_path(), s, common::SettingsFlavour::Link);
-  if (!ok) state_.status_line(std::string(kSettingsFileName) + "を書き込めません");
-  return ok;
+  return save_link_settings(state_);
 }
 
 void MainForm::SET_COMBO3() {
@@ -177,8 +107,8 @@ void MainForm::SET_COMBO3() {
     return;
   }
   for (int i = 1; i <= kPorts; ++i) combo.add_row("com" + std::to_string(i));
-  combo.set_selection(state_.port_index);
-  state_.port_name = "com" + std::to_string(state_.port_index);
+  combo.set_selection(state_.settings.port_index);
+  state_.port_name = port_name(state_.settings.port_index);
 }
 
 void MainForm::STS_DISP(int status) {
@@ -197,18 +127,7 @@ void MainForm::WND4_OPN() {
 
 void MainForm::MESS(int n) {
   WND4_OPN();
-  const Explanation& text = explanation(n);
-  explanation_->set_caption(text.caption);
-  explanation_->resize_client(explanation_->client_width(),
-                              static_cast<int>(text.lines.size()) * kExplanationLine + 2 * kExplanationMargin);
-  ui::Canvas& c = explanation_->canvas();
-  c.clear(ui::palette(15));
-  c.set_pen(ui::palette(0));
-  int y = kExplanationMargin;
-  for (const auto& line : text.lines) {
-    if (!line.empty()) c.text(kExplanationMargin, y, line, 13);
-    y += kExplanationLine;
-  }
+  show_explanation(*explanation_, n);
 }
 
 void MainForm::show_timer() { form_->control("TEXT23").set_text(kTimerPrefix + std::to_string(state_.timer)); }
@@ -253,10 +172,10 @@ void MainForm::on_event(const ui::UiEvent& e) {
   const std::string& c = e.control;
   if (e.kind == ui::EventKind::Change && same_name(c, "COMBO3")) return COMBO3_CHANGE();
   if (e.kind != ui::EventKind::Click) return;
-  if (same_name(c, "BUTTON1") || same_name(c, "LIST1")) state_.event_code = kEventShow;
-  else if (same_name(c, "BUTTON2")) state_.event_code = kEventChange;
-  else if (same_name(c, "BUTTON3")) state_.event_code = kEventDownload;
-  else if (same_name(c, "BUTTON7")) state_.event_code = kEventClear;
+  if (same_name(c, "BUTTON1") || same_name(c, "LIST1")) state_.event_code = EventCode::Show;
+  else if (same_name(c, "BUTTON2")) state_.event_code = EventCode::Change;
+  else if (same_name(c, "BUTTON3")) state_.event_code = EventCode::Download;
+  else if (same_name(c, "BUTTON7")) state_.event_code = EventCode::Clear;
   else if (same_name(c, "BUTTON4")) BUTTON4_ON();
   else if (same_name(c, "TEXT23")) TEXT23_CLICK();
 }
@@ -269,7 +188,7 @@ void MainForm::BUTTON4_ON() {
 }
 
 void MainForm::TEXT23_CLICK() {
-  state_.event_code = kEventTimer;
+  state_.event_code = EventCode::Timer;
   const std::string answer =
       platform_.dialogs.input_box("ﾀｲﾏｰの設定(10～500)", "RS-232の遅延時間を設定します", std::to_string(state_.timer));
   if (!answer.empty() && answer != ui::kCancelAnswer) {
@@ -278,133 +197,49 @@ void MainForm::TEXT23_CLICK() {
     if (v > std::numeric_limits<std::int16_t>::max()) v = std::numeric_limits<std::int16_t>::max();
     if (v < std::numeric_limits<std::int16_t>::min()) v = std::numeric_limits<std::int16_t>::min();
     state_.timer = clamp_timer(static_cast<int>(common::round_half_even(v)));
+    // The user's timer is the one saved, and it replaces a --timer of this run.
+    state_.settings.timer = state_.timer;
     timer_override_.reset();
   }
   show_timer();
 }
 
 void MainForm::COMBO3_CHANGE() {
-  state_.event_code = kEventPort;
+  state_.event_code = EventCode::Port;
   const int row = form_->control("COMBO3").selection();
   if (row < 0 || row >= kPorts) return;
-  state_.settings[27] = std::to_string(row);
-  state_.port_name = "com" + std::to_string(row);
-  state_.port_index = row;
+  state_.settings.port_index = row;
+  state_.port_name = port_name(row);
   close_port();
   if (!ports_.fixed) select_port(row);
 }
 
+void MainForm::wait_for_operation() {
+  state_.event_code = EventCode::None;
+  while (state_.event_code == EventCode::None || state_.event_code == EventCode::Show) {
+    close_port();
+    Link l = link();
+    DELAY_T(l, state_.timer);
+    state_.event_code = EventCode::None;
+    platform_.pump.wait_until([&] { return state_.event_code != EventCode::None || !open(); });
+    if (!open()) return;
+    if (state_.event_code == EventCode::Show) receive_and_show();
+  }
+}
+
 void MainForm::run() {
   while (open()) {
-    state_.event_code = 0;
-    while (state_.event_code == 0 || state_.event_code == kEventShow) {
-      close_port();
-      Link l = link();
-      DELAY_T(l, state_.timer);
-      state_.event_code = 0;
-      platform_.pump.wait_until([&] { return state_.event_code != 0 || !open(); });
-      if (!open()) return;
-      if (state_.event_code == kEventShow) receive_and_show();
-    }
-    if (state_.event_code == kEventChange) change_conditions();
+    wait_for_operation();
     if (!open()) return;
-    if (state_.event_code == kEventSend) send_conditions();
-    if (state_.event_code == kEventDownload) receive_to_file();
-    if (state_.event_code == kEventClear) clear_memory();
-    if (state_.event_code == kEventCalorie && hooks_.calorie_dialog) hooks_.calorie_dialog(platform_, state_);
-    if (state_.event_code == kEventPort || state_.event_code == kEventTimer) PUT_COND();
+    if (state_.event_code == EventCode::Change) {
+      const EditorOutcome outcome = change_conditions();
+      if (!open()) return;
+      if (outcome == EditorOutcome::Send) send_conditions();
+    }
+    if (state_.event_code == EventCode::Download) receive_to_file();
+    if (state_.event_code == EventCode::Clear) clear_memory();
+    if (state_.event_code == EventCode::Port || state_.event_code == EventCode::Timer) PUT_COND();
   }
-}
-
-void MainForm::receive_and_show() {
-  if (state_.help_flag == 1) MESS(1);
-  Link l = link();
-  STS_REQ(l, &platform_.dialogs, state_.status, "1");
-  STS_DISP(state_.status);
-  enable_clear(true);
-}
-
-void MainForm::change_conditions() {
-  if (state_.help_flag == 1) MESS(2);
-  Link l = link();
-  STS_REQ(l, &platform_.dialogs, state_.status, "1");
-  STS_DISP(state_.status);
-  if (state_.status != 0) return;
-  ConditionEditor editor(platform_, state_, [this] {
-    if (hooks_.calorie_dialog) hooks_.calorie_dialog(platform_, state_);
-  });
-  editor.run([this] { return open(); });
-  enable_clear(false);
-}
-
-void MainForm::send_conditions() {
-  form_->set_busy(true);
-  Link l = link();
-  setting_step(l, &platform_.dialogs, [this](int status) { STS_DISP(status); });
-  form_->set_busy(false);
-  enable_clear(true);
-}
-
-void MainForm::receive_to_file() {
-  GET_COND();
-  Link l = link();
-  STS_REQ(l, &platform_.dialogs, state_.status, "1");
-  STS_DISP(state_.status);
-  if (state_.status != 0) enable_clear(true);  // not offered on the strength of an older answer
-  if (state_.help_flag == 1) MESS(3);
-  if (state_.status == 0) choose_name_and_download(l);
-  // Whatever the status: a recorder left at four-times speed is sent back to normal.
-  if (state_.conditions.speed == "B") restore_speed();
-}
-
-void MainForm::choose_name_and_download(Link& l) {
-  std::error_code ec;
-  fs::current_path(u(state_.settings[1]), ec);
-  if (ec) {
-    // An unusable data directory falls back to the start directory, silently.
-    state_.settings[1] = cp(state_.start_directory);
-    PUT_COND();
-    fs::current_path(state_.start_directory, ec);
-  }
-  const std::string answer =
-      platform_.dialogs.save_file("名前を付けて保存", "無題___0", "ﾃﾞｰﾀｰ(*);すべてのファイル(*.*)");
-  if (answer != ui::kCancelAnswer && !answer.empty()) {
-    const std::string name = cut_download_name(answer);
-    // The slots are CP932: a name CP932 cannot hold leaves its slot as it was, while the
-    // download itself goes to the chosen path as it is.
-    state_.settings[1] = common::slot_value(GET_PASS(name), state_.settings[1]);
-    state_.settings[2] = common::slot_value(GET_FN(name), state_.settings[2]);
-    state_.settings[16] = common::slot_value(GET_EXP(name), state_.settings[16]);
-    PUT_COND();
-    if (hooks_.download) hooks_.download(l, platform_, name);
-  }
-}
-
-// A four-times transfer leaves the recorder at 19200 bit/s: send it back to normal speed.
-void MainForm::restore_speed() {
-  Link l = link();
-  int status = 0;
-  if (!l.port.is_open()) RX_OPEN(l, status, "AC");
-  bool ok = (status == 0 || status == kStatusAlreadyOpen) && set_speed(l, 19200);
-  if (ok) {
-    DELAY_T(l, state_.timer);
-    ok = send_command_crlf(l, "B2");
-    DELAY_T(l, state_.timer);
-    ok = set_speed(l, 9600) && ok;
-  }
-  if (!ok) state_.status_line("N_COM=" + std::to_string(state_.port_index));
-}
-
-void MainForm::clear_memory() {
-  if (state_.help_flag == 1) MESS(4);
-  Link l = link();
-  if (memory_clear(l, &platform_.dialogs, &platform_.forms) != ClearResult::Done) return;
-  // The list showed the amounts from before the clear: ask again, so that it shows what is left.
-  const std::string done = kClearDoneText;
-  STS_REQ(l, nullptr, state_.status, "1");
-  STS_DISP(state_.status);
-  enable_clear(true);
-  if (state_.status == 0) state_.status_line(done);
 }
 
 int run_link_program(ui::Platform& platform, LinkPorts ports, LinkHooks hooks, std::optional<int> timer) {

@@ -1,6 +1,6 @@
-// The link program's main window and its main loop: start-up, the settings file "ACC.PRM",
+// The link program's main window and its main loop: start-up, reading and writing "ACC.PRM",
 // the port and timer choices, the explanations, and the dispatch of every user operation.
-// The operations themselves live in their own files; this is the shell around them.
+// The shell is main_form.cpp; the operations the loop runs are main_operations.cpp.
 #pragma once
 
 #include <functional>
@@ -9,31 +9,13 @@
 #include <string>
 #include <string_view>
 
-#include "common/settings_record.h"
+#include "link/condition_editor.h"
 #include "link/link_state.h"
 #include "link/serial_link.h"
 #include "ui/platform.h"
 #include "ui/serial_port.h"
 
 namespace ambcomm {
-
-// The settings file of the link program, in the start directory.
-inline constexpr const char* kSettingsFileName = "ACC.PRM";
-
-// Path splitting for a chosen download name. "/" and "\" both separate folders, and the
-// first "." is looked for in the name part only, so a folder such as "run.v2" cuts nothing.
-// GET_PASS: the folder part with its separator ("" when there is none).
-std::string GET_PASS(std::string_view path);
-// GET_FN: the name part up to its first ".", followed by "_" and cut to 7 characters.
-std::string GET_FN(std::string_view path);
-// GET_EXP: from the first "." of the name part to the end; empty when the path starts with it.
-std::string GET_EXP(std::string_view path);
-// A save-as answer with the name cut before the first "." of its name part, when that "."
-// stands at position 3 or later of the whole path.
-std::string cut_download_name(std::string_view path);
-
-// The settings a missing "ACC.PRM" is created with (slot 1: the start directory, CP932).
-common::SettingsSlots default_link_settings(const std::string& start_directory_utf8);
 
 // Where the serial port comes from: a port fixed on the command line (or the simulated
 // recorder), or one made for COMBO3's index 0-4.
@@ -44,13 +26,14 @@ struct LinkPorts {
 
 // Operations that other parts of the program provide.
 struct LinkHooks {
-  // REC_DATA: the download into the files named by settings slots 1, 2 and 16 (`name` is the
-  // chosen path). Empty: the operation stops after the name has been chosen and saved.
+  // REC_DATA: the download into the files named from the chosen path `name` (the settings
+  // keep its folder, base name and extension). Empty: the operation stops after the name
+  // has been chosen and saved.
   std::function<void(Link& link, ui::Platform& platform, const std::string& name)> download;
   // The live waveform display for a recorder that streams (a request answered with a foreign
   // heading); runs until the user closes it. Empty: only the message is shown.
   std::function<void(Link& link, ui::Platform& platform)> waveform_display;
-  // The calorie dialog (event code 9). Empty: nothing happens.
+  // The calorie dialog, from the condition editor's "ｶﾛﾘｰ設定". Empty: nothing happens.
   std::function<void(ui::Platform& platform, LinkState& state)> calorie_dialog;
 };
 
@@ -84,9 +67,9 @@ class MainForm {
   ui::SerialPort& port();
   ui::Form& form() { return *form_; }
   bool open() const { return form_ && form_->is_open(); }
-  std::string settings_path() const;
 
  private:
+  // The shell (main_form.cpp)
   void on_event(const ui::UiEvent& e);
   void BUTTON4_ON();
   void TEXT23_CLICK();
@@ -95,9 +78,13 @@ class MainForm {
   void enable_clear(bool with_old_layout);
   void select_port(int index);
   void close_port();
+  // Waits with the port closed, receiving and showing the conditions on EventCode::Show,
+  // until another code is stored or the main form is closed.
+  void wait_for_operation();
 
+  // The operations (main_operations.cpp)
   void receive_and_show();
-  void change_conditions();
+  EditorOutcome change_conditions();
   void send_conditions();
   void receive_to_file();
   void choose_name_and_download(Link& l);

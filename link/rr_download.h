@@ -1,6 +1,6 @@
 // The byte-word side of the download: records of two blocks of 12-bit words, the heart rate
 // and RR index derived from the RR intervals as they arrive, the finishing of the RR-related
-// headers and the waveform headers, and the live waveform display of a streaming recorder.
+// headers and the waveform headers.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,6 @@
 #include "common/record_file.h"
 #include "common/rr_index_format.h"
 #include "link/serial_link.h"
-#include "ui/form.h"
 
 namespace ambcomm {
 
@@ -67,13 +66,5 @@ void END_RR_REQ(std::string_view kind, RrDerivation& rr, common::RecordFile& rr_
 // Record 1 of a waveform file: characters 15-18 "b001"; "wD" also 5 x acc_count at 11-14
 // ("FFFF" past 65535) and at 113-120.
 std::string waveform_header(std::string header, std::string_view kind, std::int64_t acc_count);
-
-// PW_WAVE: the live waveform display in FORM3 ("PW-4 波形表示") for a recorder that streams;
-// runs until the user closes the window, then closes the port.
-void PW_WAVE(Link& link, ui::FormFactory& forms);
-
-// Waveform frame value: (low AND 63) + 64 x (high AND 63); its plot height.
-int wave_value(unsigned char low, unsigned char high);
-int wave_y(int value);
 
 }  // namespace ambcomm

@@ -114,12 +114,12 @@ int delay_interval_ms(int t) {
 }
 
 void DELAY_T(Link& link, int t) {
-  const std::int32_t pending = link.state.event_code;
-  link.state.event_code = 0;
+  const EventCode pending = link.state.event_code;
+  link.state.event_code = EventCode::None;
   bool ticked = false;
   link.pump.start_timer(delay_interval_ms(t), [&] {
     ticked = true;
-    link.state.event_code = 1;
+    link.state.event_code = EventCode::Tick;
   });
   link.pump.wait_until([&] { return ticked; });
   link.pump.stop_timer();
@@ -146,6 +146,22 @@ bool send_command_crlf(Link& link, std::string_view command) {
   out += kCr;
   out += kLf;
   return send(link, out);
+}
+
+bool enter_four_times(Link& link) {
+  if (!send(link, "B3\r\n")) return false;
+  DELAY_T(link, link.state.timer);
+  if (!set_speed(link, 19200)) return false;
+  DELAY_T(link, link.state.timer);
+  return true;
+}
+
+bool leave_four_times(Link& link) {
+  if (!set_speed(link, 19200)) return false;
+  DELAY_T(link, link.state.timer);
+  const bool sent = send_command_crlf(link, "B2");
+  DELAY_T(link, link.state.timer);
+  return set_speed(link, 9600) && sent;
 }
 
 bool drain(Link& link) {

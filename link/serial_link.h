@@ -61,6 +61,13 @@ bool send_command(Link& link, std::string_view command);
 // SOH + command with the line end CR LF (the speed recovery "B2").
 bool send_command_crlf(Link& link, std::string_view command);
 
+// The four-times transfer (19200 bit/s): the recorder is told with "B3" first, then the port
+// follows; false when a step failed.
+bool enter_four_times(Link& link);
+// Back to normal: "B2" at 19200, then the port at 9600 (tried even when "B2" failed); false
+// when a step failed.
+bool leave_four_times(Link& link);
+
 // Reads and drops whatever the input queue holds; false on a device error.
 bool drain(Link& link);
 

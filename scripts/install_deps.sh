@@ -9,7 +9,7 @@ $SUDO apt-get install -y -q --no-install-recommends \
   build-essential cmake ninja-build pkg-config git \
   help2man lintian file \
   qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev qt6-serialport-dev qt6-qpa-plugins \
-  libgl-dev \
+  libgl-dev zlib1g-dev \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   libedf-dev \
   clang libclang-rt-14-dev \

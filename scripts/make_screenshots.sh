@@ -199,17 +199,35 @@ shot_link_editor() {
 }
 
 shot_link_download() {
-  launch "$build/ambcomm" --simulate
-  local w d p; w=$(wait_window '^Movilog.*インターフェース') || return 1
-  sleep 1; click "$w" 496 102
-  d=$(wait_window '^名前を付けて保存$') || return 1
-  sleep 1; xdotool key --window "$d" ctrl+a 2>/dev/null
-  typetext "$d" "$work/demo"; xdotool key Return
-  p=$(wait_window 'ﾃﾞｰﾀｰ受信⇒ﾌｧｲﾙ') || return 1
-  # The window stays after the last file with its closing line.
-  for _ in $(seq 100); do [ -e "$work/demo___3" ] && break; sleep 0.2; done
-  sleep 2
-  capture "$p" link_download
+  # An RR recorder on a pty, paced so that the picture catches the ECG block under way: the
+  # bar with the time left, and the heart-rate and index files derived from the RR file.
+  local link=$work/link sim w d p rc=1
+  ( exec "$build/ambsim" --pty "$link" --model LA --mode P --samples 1800 --ecg 1 --seed 7 --pace 2 \
+      >"$work/sim.log" 2>&1 ) &
+  sim=$!
+  for _ in $(seq 50); do [ -L "$link" ] && break; sleep 0.1; done
+  if [ ! -L "$link" ]; then kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; fail "ambsim made no pty"; return 1; fi
+  launch "$build/ambcomm" --port "$link"
+  if w=$(wait_window '^Movilog.*インターフェース'); then
+    sleep 1; click "$w" 496 102
+    if d=$(wait_window '^名前を付けて保存$'); then
+      sleep 1; xdotool key --window "$d" ctrl+a 2>/dev/null
+      typetext "$d" "$work/demo"; xdotool key Return
+      if p=$(wait_window 'ﾃﾞｰﾀｰ受信⇒ﾌｧｲﾙ' 30); then
+        for _ in $(seq 150); do [ -e "$work/demo___i" ] && break; sleep 0.2; done
+        sleep 1.5
+        if [ ! -e "$work/demo___i" ] || [ -e "$work/demo___E" ]; then
+          fail "the picture missed the ECG block under way"
+        elif capture "$p" link_download 0.5 && [ ! -e "$work/demo___E" ]; then
+          rc=0
+        else
+          fail "the download ended before the picture was taken"
+        fi
+      fi
+    fi
+  fi
+  kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null
+  return $rc
 }
 
 # A download stopped by a recorder that vanishes part-way (ambsim's fault injection): the
@@ -235,7 +253,7 @@ shot_link_download_stopped() {
         # The progress window at the top left and the message box over it, both whole.
         local geo
         geo=$(xwininfo -id "$b" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width:/{w=$NF} /Height:/{h=$NF}
-                                       END{r=x+w; b=y+h; if (r<640) r=640; if (b<360) b=360; print r "x" b "+0+0"}')
+                                       END{r=x+w; b=y+h; if (r<640) r=640; if (b<390) b=390; print r "x" b "+0+0"}')
         import -window root -crop "$geo" +repage "$tmp/shot.png" 2>>"$work/app.log" &&
           convert "$tmp/shot.png" -strip "$out/link_download_stopped.png" && rc=0
         [ $rc = 0 ] || fail "capture failed"

@@ -27,6 +27,7 @@ enum class ControlKind {
   Check,      // check box; raises Click
   VScroll,    // vertical scroll bar (value, min, max); raises Change
   Picture,    // picture area with its own canvas; raises Click, MouseDown, MouseUp
+  Progress,   // progress bar (value, min, max, as VScroll); raises nothing
 };
 
 struct ControlDef {
@@ -91,7 +92,7 @@ class Control {
   virtual void set_checked(bool checked) = 0;
   virtual bool checked() const = 0;
 
-  // VScroll.
+  // VScroll and Progress.
   virtual void set_range(int min, int max) = 0;
   virtual void set_value(int value) = 0;
   virtual int value() const = 0;

@@ -14,6 +14,7 @@
 #include "ui/qt/qt_form.h"
 #include "ui/qt/qt_canvas.h"
 #include "ui/qt/qt_image_io.h"
+#include "ui/qt/qt_platform.h"
 #include "view/command_line.h"
 #include "view/render_command.h"
 #include "view/viewer_shell.h"
@@ -79,13 +80,8 @@ int main(int argc, char** argv) {
     std::cerr << "ambview: give at most one FILE (ambview --help)\n";
     return 2;
   }
-  auto app = ui::qt::start_window_application(argc, argv, "ambview");
-  ui::qt::QtFormFactory forms;
-  ui::qt::QtDialogs dialogs;
-  ui::qt::QtEventPump pump;
-  ui::SystemClock clock;
-  ui::Platform platform{forms, dialogs, pump, clock};
+  ui::qt::WindowPlatform window(argc, argv, "ambview");
   ambview::ViewerState state;
-  ambview::run_viewer(platform, state, argc > 1 ? std::optional<std::string>(argv[1]) : std::nullopt);
+  ambview::run_viewer(window.platform(), state, argc > 1 ? std::optional<std::string>(argv[1]) : std::nullopt);
   return 0;
 }

@@ -110,11 +110,7 @@ class DownloadE2E : public ::testing::Test {
 };
 
 ambsim::RecorderConfig config(std::string model, char mode, std::int64_t samples, int ecg = 0) {
-  ambsim::RecorderConfig c;
-  c.model = std::move(model);
-  c.mode = mode;
-  c.samples = samples;
-  c.ecg = ecg;
+  ambsim::RecorderConfig c = dltest::config(std::move(model), mode, samples, ecg);
   c.seed = 7;
   return c;
 }

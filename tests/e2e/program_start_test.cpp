@@ -1,10 +1,12 @@
-// How the three programs start from a shell: --version without any window system, and a
-// window program without a usable display ending with one line and status 2, not an abort.
+// How the three programs start from a shell: --version and the commands without any window
+// system, and a window program without a usable display ending with one line and status 2,
+// not an abort.
 #include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "sim/recording_generator.h"
 #include "tests/e2e/e2e_support.h"
 
 namespace fs = std::filesystem;
@@ -42,6 +44,23 @@ TEST_F(ProgramStart, VersionNeedsNoDisplay) {
     EXPECT_EQ(r.status, 0) << program << r.err;
     EXPECT_EQ(r.out, std::string(program) + " " MOVILOG_VERSION "\n");
     EXPECT_EQ(r.err, "");
+  }
+}
+
+// A command draws offscreen whatever platform the shell names, so a desktop's setting
+// (QT_QPA_PLATFORM=xcb or wayland) does not make it need a display, or abort without one.
+TEST_F(ProgramStart, RenderStartsNoWindowSystem) {
+  ambsim::RecordingOptions o;
+  o.path = dir_ + "/S";
+  o.signal.mode = '0';
+  o.signal.samples = 600;
+  ASSERT_EQ(ambsim::write_recording(o).error, "");
+  for (const char* env : {"-u DISPLAY QT_QPA_PLATFORM=xcb", "DISPLAY=:32767 QT_QPA_PLATFORM=xcb",
+                          "-u DISPLAY QT_QPA_PLATFORM=wayland"}) {
+    fs::remove(dir_ + "/t.png");
+    const e2e::ProgramRun r = run(env, "ambview", "render S______0 --view trend --out t.png");
+    EXPECT_EQ(r.status, 0) << env << ": " << r.err;
+    EXPECT_TRUE(fs::exists(dir_ + "/t.png")) << env;
   }
 }
 

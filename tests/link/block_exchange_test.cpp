@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "common/numbers.h"
+#include "download_expect.h"
 #include "link/serial_link.h"
 #include "sim/inprocess_port.h"
 #include "ui/clock.h"
@@ -21,16 +22,7 @@ struct Exchange {
     ambcomm::RX_OPEN(link, s, "AC");
     EXPECT_EQ(s, 0);
   }
-  ambsim::RecorderMemory memory() const {
-    ambsim::SignalOptions o;
-    o.seed = config.seed;
-    o.interval_s = common::val(config.interval);
-    o.samples = config.samples;
-    o.ecg_blocks = config.ecg;
-    o.mode = config.model == "CF" ? 'P' : config.mode;
-    o.model = config.model == "Aa" ? "Aa" : "CE";
-    return ambsim::generate_memory(o);
-  }
+  ambsim::RecorderMemory memory() const { return dltest::expected_memory(config); }
   ambsim::RecorderConfig config;
   ambsim::InProcessPort port;
   ui::testing::FakeClock clock;
@@ -39,14 +31,7 @@ struct Exchange {
   ambcomm::Link link;
 };
 
-ambsim::RecorderConfig config(std::string model, char mode, std::int64_t samples, int ecg = 0) {
-  ambsim::RecorderConfig c;
-  c.model = std::move(model);
-  c.mode = mode;
-  c.samples = samples;
-  c.ecg = ecg;
-  return c;
-}
+using dltest::config;
 
 std::string words(const std::vector<std::uint16_t>& v, std::size_t from, std::size_t n) {
   std::string out;

@@ -10,9 +10,9 @@
 #include <memory>
 #include <sstream>
 
-#include "common/settings_record.h"
 #include "common/text.h"
 #include "link/calorie_settings.h"
+#include "link/link_settings.h"
 #include "link/main_form.h"
 #include "sim/inprocess_port.h"
 #include "ui/testing/test_platform.h"
@@ -63,10 +63,12 @@ TEST_F(LinkCalorie, ConfirmStoresWholeKilogramsIntoAccPrm) {
     form7().type("EDIT13", "4");
     form7().click("BUTTON8");
   });
-  EXPECT_TRUE(ambcomm::CALC_CAL(t.platform, state));
-  EXPECT_EQ(state.event_code, 44);
-  EXPECT_EQ(state.settings[20], "60");  // 60.5: halves to even
-  EXPECT_EQ(state.settings[22], "0.021");
+  state.event_code = ambcomm::EventCode::Calorie;
+  state.timer = 50;  // this run's pacing value (--timer), which is not saved
+  EXPECT_EQ(ambcomm::CALC_CAL(t.platform, state), ui::CalorieDialogResult::Confirmed);
+  EXPECT_EQ(state.event_code, ambcomm::EventCode::Calorie);  // the dialog's code stays inside it
+  EXPECT_EQ(state.settings.calorie.weight, "60");  // 60.5: halves to even
+  EXPECT_EQ(state.settings.calorie.a, "0.021");
   EXPECT_EQ(t.dialogs.shown()[0].caption, "加速度から酸素摂取量を計算");
   EXPECT_EQ(t.dialogs.shown()[0].text, "ａの初期値は 0.021 です");
 
@@ -77,10 +79,11 @@ TEST_F(LinkCalorie, ConfirmStoresWholeKilogramsIntoAccPrm) {
   EXPECT_EQ(common::mid(rec, 202, 3), " 60");
   EXPECT_EQ(common::mid(rec, 205, 6), "     4");
   EXPECT_EQ(common::mid(rec, 211, 6), " 0.021");
-  EXPECT_EQ(common::mid(rec, 242, 4), " 100");  // the timer goes along as the main form writes it
-  const common::SettingsSlots back = common::unpack_settings(rec, common::SettingsFlavour::Link);
-  EXPECT_EQ(back[20], "60");
-  EXPECT_EQ(back[18], " 2");
+  EXPECT_EQ(common::mid(rec, 242, 4), " 100");  // the saved timer
+  const auto back = ambcomm::read_link_settings(dir_ + "/ACC.PRM");
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->calorie.weight, "60");
+  EXPECT_EQ(back->calorie.rq_row, " 2");
 
   // 61.5 rounds up to the even 62.
   t.pump.then([this] {
@@ -88,18 +91,18 @@ TEST_F(LinkCalorie, ConfirmStoresWholeKilogramsIntoAccPrm) {
     form7().type("EDIT12", "61.5");
     form7().click("BUTTON8");
   });
-  EXPECT_TRUE(ambcomm::CALC_CAL(t.platform, state));
+  EXPECT_EQ(ambcomm::CALC_CAL(t.platform, state), ui::CalorieDialogResult::Confirmed);
   EXPECT_EQ(common::mid(acc_prm(), 202, 3), " 62");
 }
 
 TEST_F(LinkCalorie, ClosingChangesNothing) {
-  state.settings[20] = "70";
+  state.settings.calorie.weight = "70";
   t.pump.then([this] {
     form7().type("EDIT12", "80");
     form7().user_close();
   });
-  EXPECT_FALSE(ambcomm::CALC_CAL(t.platform, state));
-  EXPECT_EQ(state.settings[20], "70");
+  EXPECT_EQ(ambcomm::CALC_CAL(t.platform, state), ui::CalorieDialogResult::Closed);
+  EXPECT_EQ(state.settings.calorie.weight, "70");
   EXPECT_FALSE(fs::exists(fs::path(dir_) / "ACC.PRM"));
 }
 

@@ -21,6 +21,16 @@
 
 namespace dltest {
 
+// A simulated recorder of this model, mode and size.
+inline ambsim::RecorderConfig config(std::string model, char mode, std::int64_t samples, int ecg = 0) {
+  ambsim::RecorderConfig c;
+  c.model = std::move(model);
+  c.mode = mode;
+  c.samples = samples;
+  c.ecg = ecg;
+  return c;
+}
+
 // The memory the simulated recorder serves for `c` (the options its engine uses).
 inline ambsim::RecorderMemory expected_memory(const ambsim::RecorderConfig& c) {
   ambsim::SignalOptions o;

@@ -1,12 +1,14 @@
 // The download loop against the in-process simulated recorder: records block by block, the
 // data of every model family read back through the shared reader, the overwrite question, the
-// retry bound, cancelling while a block is awaited, a vanished port, four-times speed and the
-// progress window's columns.
+// retry bound, cancelling while a block is awaited, a vanished port, four-times speed, the
+// progress window's columns, its bar with the time left, and the terminal's progress line.
 #include "link/download.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -16,7 +18,9 @@
 #include "common/recording_format.h"
 #include "common/text.h"
 #include "download_expect.h"
+#include "link/command_line_download.h"
 #include "link/condition_request.h"
+#include "link/download_plan.h"
 #include "sim/inprocess_port.h"
 #include "ui/testing/test_platform.h"
 
@@ -29,14 +33,7 @@ using ambcomm::DownloadOptions;
 using ambcomm::DownloadResult;
 using ambcomm::Overwrite;
 
-ambsim::RecorderConfig config(std::string model, char mode, std::int64_t samples, int ecg = 0) {
-  ambsim::RecorderConfig c;
-  c.model = std::move(model);
-  c.mode = mode;
-  c.samples = samples;
-  c.ecg = ecg;
-  return c;
-}
+using dltest::config;
 
 class Download : public ::testing::Test {
  protected:
@@ -259,6 +256,7 @@ TEST_F(Download, ProgressLinesCountInPlace) {
   EXPECT_EQ(rows[1], "");
   EXPECT_EQ(rows[2], "          データーの取り込みを終了しました");
   EXPECT_TRUE(r.window->is_open());
+  EXPECT_FALSE(r.window->has_control("LIST2"));  // no RR file, no list of derived files
   // Running counts: 50, 100, then 150 for the last block's (b + 1) x items, then the final count.
   std::vector<std::string> counts;
   for (const auto& s : changes) counts.push_back(common::trim_left(common::mid(common::utf8_to_cp932(s), 27, 8)));
@@ -442,6 +440,105 @@ TEST_F(Download, TheMainFormStepSaysHowADownloadEnded) {
   tp_.dialogs.answer(ui::Answer::Yes);
   download(whole);
   EXPECT_EQ(status.back(), "データーの取り込みを終了しました (4 ファイル)");
+}
+
+}  // namespace
+
+namespace {
+
+// The bar covers the whole plan: it starts at 0 of the planned amount and ends full. The time
+// left shows once two seconds have been measured (each block here takes one) and goes at the
+// end. The heart-rate and index files derived from the RR file are listed under the bar when
+// written; the file lines above stay as they were.
+TEST_F(Download, OneBarForTheWholePlanWithTheTimeLeftAndTheDerivedFilesListed) {
+  const auto c = config("CE", 'P', 300);
+  ambsim::InProcessPort port(c);
+  std::vector<std::string> left;  // LABEL1 at each change of the whole
+  DownloadOptions options;
+  options.on_total = [&](const ambcomm::WholeProgress& w) {
+    auto& form = tp_.forms.form("FORM3");
+    if (left.empty()) {
+      EXPECT_EQ(w.received, 0);
+      EXPECT_EQ(w.planned, ambcomm::planned_amount(ambcomm::plan_download(state_.conditions, dir_ + "/REC")));
+      EXPECT_EQ(form.test_control("PROGRESS1").range_max(), w.planned);
+    }
+    EXPECT_EQ(form.test_control("PROGRESS1").value(), w.received);
+    left.push_back(form.control("LABEL1").text());
+    tp_.clock.advance(1);
+  };
+  auto r = run(port, options);
+  ASSERT_TRUE(r.complete()) << ambcomm::end_text(r);
+  auto& form = tp_.forms.form("FORM3");
+  EXPECT_EQ(form.test_control("PROGRESS1").value(), form.test_control("PROGRESS1").range_max());
+  ASSERT_GT(left.size(), 5u);
+  EXPECT_EQ(left[0] + left[1], "");  // planned, the first block 1 s later: no rate yet
+  EXPECT_EQ(left[2].rfind("残り 約 ", 0), 0u) << left[2];  // the second block, 2 s in
+  EXPECT_EQ(left.back(), "");
+
+  const auto rows = form.control("LIST1").rows();
+  EXPECT_EQ(rows.size(), 6u + 2u);  // files 0-4 and 6, the empty line and the end
+  const auto derived = form.control("LIST2").rows();
+  const std::int64_t values = r.files.at(6).received;  // "5", placed after "6"
+  ASSERT_EQ(derived.size(), 2u);
+  EXPECT_EQ(derived[0], "心拍数 : ﾌｧｲﾙ名は REC____5" + common::pad_left(std::to_string(values), 8) + "  (RR間隔から)");
+  EXPECT_EQ(derived[1], "RR索引 : ﾌｧｲﾙ名は REC____i" + common::pad_left(std::to_string(values), 8) + "  (RR間隔から)");
+}
+
+TEST(TimeLeft, FromTheRateSoFarOnceThereIsOne) {
+  const struct {
+    std::int64_t received, planned;
+    int elapsed;
+    const char* text;
+  } cases[] = {
+      {0, 1000, 10, ""},                    // nothing received
+      {100, 1000, 1, ""},                   // one whole second is no rate
+      {1000, 1000, 9, ""},                  // done
+      {500, 1000, 2, "残り 約 2秒"},
+      {100, 1000, 10, "残り 約 1分30秒"},
+      {1, 1000, 10, "残り 約 2時間46分"},  // 9990 s
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ambcomm::time_left_text(c.received, c.planned, c.elapsed), c.text) << c.received << " in " << c.elapsed;
+}
+
+// On a terminal the command line rewrites one line in place, the whole download's share after
+// it; anything else (a script reading standard error) gets only the summary.
+TEST_F(Download, TheCommandLineShowsProgressOnlyOnATerminal) {
+  const auto download = [&](std::FILE* err) {
+    ambsim::InProcessPort port(config("LA", '1', 150));
+    ambcomm::Link link{port, tp_.clock, tp_.pump, state_};
+    ambcomm::CommandOptions options;
+    std::FILE* out = std::tmpfile();
+    ambcomm::CommandContext ctx{link, options, out, err};
+    EXPECT_EQ(ambcomm::run_download(ctx, {dir_ + "/REC", "--yes"}), 0);
+    std::fclose(out);
+  };
+  std::FILE* file = std::tmpfile();
+  download(file);
+  std::string text(4096, '\0');
+  std::rewind(file);
+  text.resize(std::fread(text.data(), 1, text.size(), file));
+  std::fclose(file);
+  EXPECT_EQ(text.find('\r'), std::string::npos) << text;
+  EXPECT_EQ(text.find("全体"), std::string::npos) << text;
+
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  std::FILE* tty = std::fopen(::ptsname(master), "w");
+  ASSERT_NE(tty, nullptr);
+  download(tty);
+  std::fclose(tty);
+  std::string shown;
+  ::fcntl(master, F_SETFL, O_NONBLOCK);
+  char buf[4096];
+  for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;) shown.append(buf, static_cast<std::size_t>(n));
+  ::close(master);
+  // Blocks of 50 of 150: a third, then two thirds, each on the rewritten line.
+  EXPECT_NE(shown.find("\r加速度 : ﾌｧｲﾙ名は REC____0      50  / 150   全体 33%\033[K"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("     100  / 150   全体 66%\033[K"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("ambcomm: download complete, 1 files"), std::string::npos) << shown;
 }
 
 }  // namespace

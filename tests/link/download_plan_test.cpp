@@ -1,6 +1,7 @@
 // The channel plan of every model and mode: which files, their kinds, headings, prefixes and
 // first requests; block sizes; the heart-rate block rewrite; names without extension.
-#include "link/download.h"
+#include "link/download_plan.h"
+#include "link/download_file.h"
 
 #include <gtest/gtest.h>
 

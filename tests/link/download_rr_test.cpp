@@ -1,6 +1,7 @@
 // Byte words, the heart rate and RR index derived from RR intervals, the finished RR headers,
 // the waveform headers and the live waveform display of a streaming recorder.
 #include "link/rr_download.h"
+#include "link/waveform_display.h"
 
 #include <gtest/gtest.h>
 

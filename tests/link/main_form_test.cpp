@@ -4,7 +4,9 @@
 
 #include "common/cp932.h"
 #include "common/settings_record.h"
+#include "common/text.h"
 #include "link/condition_display.h"
+#include "link/download_name.h"
 #include "link/explanations.h"
 #include "main_form_fixture.h"
 
@@ -26,7 +28,7 @@ TEST(MainFormStart, MissingSettingsFileIsCreatedWithDefaults) {
   EXPECT_EQ(p.settings_bytes(111, 4), "0001");
   EXPECT_EQ(p.settings_bytes(192, 4), "8   ");
   // The calorie settings stay empty until the calorie dialog is confirmed.
-  for (int slot = 18; slot <= 26; ++slot) EXPECT_EQ(p.state.settings[static_cast<std::size_t>(slot)], "") << slot;
+  EXPECT_TRUE(p.state.settings.calorie == ambcomm::CalorieTexts{});
   // Items 18-21 are written as numbers, the coefficients as they stand.
   EXPECT_EQ(p.settings_bytes(196, 45), "  0  0  0     0" + std::string(30, ' '));
   EXPECT_EQ(p.settings_bytes(241, 5), "0 100");
@@ -45,22 +47,24 @@ TEST(MainFormStart, MissingSettingsFileIsCreatedWithDefaults) {
 }
 
 TEST(MainFormStart, SavedTimerAndPortAreTakenAndDamagedOnesBounded) {
+  // The port at 241, the timer at 242-245, as a file of another run may hold them.
+  const auto with = [](const std::string& dir, const std::string& port, const std::string& timer) {
+    std::string rec = common::pack_settings(ambcomm::format_link_settings(ambcomm::default_link_settings(dir)),
+                                            common::SettingsFlavour::Link);
+    common::set_mid(rec, 241, port + timer);
+    std::ofstream(dir + "/ACC.PRM", std::ios::binary) << rec;
+  };
   LinkProgram p;
-  common::SettingsSlots s = ambcomm::default_link_settings(p.dir);
-  s[27] = "3";
-  s[28] = " 250";
-  ASSERT_TRUE(common::write_settings_file(p.dir + "/ACC.PRM", s, common::SettingsFlavour::Link));
+  with(p.dir, "3", " 250");
   p.start();
   EXPECT_EQ(p.mainform().test_control("TEXT23").text(), "ﾀｲﾏｰ = 250");
-  EXPECT_EQ(p.state.port_index, 3);
+  EXPECT_EQ(p.state.settings.port_index, 3);
   EXPECT_EQ(p.state.port_name, "com3");
 
   LinkProgram q;
-  s[27] = "9";
-  s[28] = "9999";
-  ASSERT_TRUE(common::write_settings_file(q.dir + "/ACC.PRM", s, common::SettingsFlavour::Link));
+  with(q.dir, "9", "9999");
   q.start();
-  EXPECT_EQ(q.state.port_index, 4);
+  EXPECT_EQ(q.state.settings.port_index, 4);
   EXPECT_EQ(q.state.timer, 2000);
 }
 
@@ -159,7 +163,7 @@ TEST(MainFormLoop, PortChoiceMakesTheNamedPortAndIsSaved) {
     EXPECT_EQ(main.port().name(), "com5");
     EXPECT_EQ(state.status, 0);
     EXPECT_EQ(state.port_name, "com4");
-    EXPECT_EQ(state.settings[27], "4");
+    EXPECT_EQ(state.settings.port_index, 4);
   }
   EXPECT_EQ(made.back(), 4);
   std::filesystem::current_path(cwd);
@@ -207,9 +211,9 @@ TEST(MainFormDownload, SaveDialogNamesTheFilesAndSavesThem) {
   EXPECT_EQ(d.filter, "ﾃﾞｰﾀｰ(*);すべてのファイル(*.*)");
   ASSERT_EQ(p.downloads.size(), 1u);
   EXPECT_EQ(p.downloads[0], p.dir + "/run.v2/abc");
-  EXPECT_EQ(p.state.settings[1], p.dir + "/run.v2/");
-  EXPECT_EQ(p.state.settings[2], "abc____");
-  EXPECT_EQ(p.state.settings[16], "");
+  EXPECT_EQ(p.state.settings.data_directory, p.dir + "/run.v2/");
+  EXPECT_EQ(p.state.settings.file_name, "abc____");
+  EXPECT_EQ(p.state.settings.extension, "");
   // Saved: the data directory and the base name are in the file.
   EXPECT_EQ(p.settings_bytes(2, static_cast<int>(p.dir.size()) + 8), p.dir + "/run.v2/");
   EXPECT_EQ(p.settings_bytes(81, 8), "abc____ ");
@@ -224,18 +228,17 @@ TEST(MainFormDownload, AFolderOutsideCp932IsDownloadedIntoAndItsSlotKeepsTheLast
   p.run();
   ASSERT_EQ(p.downloads.size(), 1u);
   EXPECT_EQ(p.downloads[0], p.dir + "/Müller café/abc");
-  EXPECT_EQ(p.state.settings[1], p.dir);  // "ACC.PRM" is CP932: the slot is left as it was
-  EXPECT_EQ(p.state.settings[2], "abc____");
+  EXPECT_EQ(p.state.settings.data_directory, p.dir);  // "ACC.PRM" is CP932: the setting is left as it was
+  EXPECT_EQ(p.state.settings.file_name, "abc____");
 }
 
 TEST(MainFormDownload, CancelWritesNothingAndABadDataDirectoryFallsBack) {
   LinkProgram p(recorder("LA"));
-  common::SettingsSlots s = ambcomm::default_link_settings(p.dir + "/gone");
-  ASSERT_TRUE(common::write_settings_file(p.dir + "/ACC.PRM", s, common::SettingsFlavour::Link));
+  ASSERT_TRUE(ambcomm::write_link_settings(p.dir + "/ACC.PRM", ambcomm::default_link_settings(p.dir + "/gone")));
   p.then([&] { p.t.dialogs.cancel_file(); p.mainform().click("BUTTON3"); }, "download cancelled");
   p.run();
   EXPECT_TRUE(p.downloads.empty());
-  EXPECT_EQ(p.state.settings[1], p.dir);
+  EXPECT_EQ(p.state.settings.data_directory, p.dir);
   EXPECT_EQ(p.settings_bytes(2, static_cast<int>(p.dir.size()) + 1), p.dir + " ");
 }
 

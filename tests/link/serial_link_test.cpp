@@ -174,9 +174,9 @@ TEST(DelayT, TimerValuesBelowTenCountAsTen) {
 }
 
 TEST_F(LinkFixture, DelayKeepsThePendingEventCode) {
-  state.event_code = 4;
+  state.event_code = ambcomm::EventCode::Download;
   ambcomm::DELAY_T(link, 5);
-  EXPECT_EQ(state.event_code, 4);
+  EXPECT_EQ(state.event_code, ambcomm::EventCode::Download);
   EXPECT_EQ(pump.ticks(), 1);
   EXPECT_EQ(pump.virtual_ms(), 1);
   EXPECT_FALSE(pump.timer_running());

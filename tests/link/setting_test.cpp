@@ -7,6 +7,7 @@
 #include "link/command_line_setting.h"
 #include "link/condition_request.h"
 #include "link/condition_setting.h"
+#include "link/memory_clear.h"
 #include "main_form_fixture.h"
 #include "ui/testing/test_platform.h"
 
@@ -125,10 +126,10 @@ TEST(Setting, DisplaySevenKeptForHeartRateModes) {
 TEST(Setting, OldLayoutCalorieModeSendsTheCalorieSettings) {
   Direct d(recorder("Aa", '5'));
   ASSERT_EQ(d.request(), 0);
-  d.state.settings[18] = " 2";
-  d.state.settings[20] = "60";
-  d.state.settings[22] = " 0.021";
-  d.state.settings[23] = " 0.078";
+  d.state.settings.calorie.rq_row = " 2";
+  d.state.settings.calorie.weight = "60";
+  d.state.settings.calorie.a = " 0.021";
+  d.state.settings.calorie.b = " 0.078";
   const std::string line = d.setting_line();
   ASSERT_EQ(line.size(), 58u);
   EXPECT_EQ(common::mid(line, 1, 2), "CA");

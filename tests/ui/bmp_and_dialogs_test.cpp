@@ -1,5 +1,5 @@
-// Bitmap files (byte layout, read back by Qt and by our reader, damaged files refused), image
-// saving by extension, the dialog helpers (filter conversion, the 64-character input box,
+// Bitmap files (byte layout, read back by Qt and by our reader, damaged files refused), PNG
+// files in both layouts read back by Qt, image saving by extension, the dialog helpers (filter conversion, the 64-character input box,
 // answers of the real dialogs) and printing to a PDF file.
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@
 #include <fstream>
 
 #include "ui/bmp_file.h"
+#include "ui/png_file.h"
 #include "ui/qt/qt_app.h"
 #include "ui/qt/qt_canvas.h"
 #include "ui/qt/qt_dialogs.h"
@@ -122,6 +123,40 @@ TEST(ImageIo, SavesBmpAndPngByExtension) {
   ASSERT_TRUE(qt::save_image(png.string(), img));
   EXPECT_EQ(fs::file_size(bmp), encode_bmp(img).size());
   EXPECT_EQ(qt::from_qimage(QImage(QString::fromStdString(png.string()))).pixels, img.pixels);
+}
+
+// `n` colours over two rows, the second in reverse order.
+Image distinct_colours(int n) {
+  Image img{n, 2, {}};
+  for (int i = 0; i < 2 * n; ++i) img.pixels.push_back(static_cast<std::uint32_t>((i < n ? i : 2 * n - 1 - i) * 65));
+  return img;
+}
+
+// Qt decodes the very pixels from both layouts: a palette while the colours fit in one, RGB
+// beyond (colour type, byte 25: 3 palette, 2 RGB).
+TEST(ImageIo, PngKeepsEveryPixel) {
+  qt::ensure_application();
+  const struct {
+    const char* name;
+    Image image;
+    std::uint8_t colour_type;
+  } cases[] = {{"256 colours", distinct_colours(256), 3},
+               {"257 colours", distinct_colours(257), 2},
+               {"few colours, many rows", pattern(20, 10), 3},
+               {"many colours", pattern(40, 20), 2}};
+  for (const auto& c : cases) {
+    const std::vector<std::uint8_t> png = encode_png(c.image);
+    ASSERT_GT(png.size(), 25u) << c.name;
+    EXPECT_EQ(png[25], c.colour_type) << c.name;
+    QImage decoded;
+    ASSERT_TRUE(decoded.loadFromData(png.data(), static_cast<int>(png.size()), "PNG")) << c.name;
+    EXPECT_EQ(qt::from_qimage(decoded).pixels, c.image.pixels) << c.name;
+  }
+  std::string why;
+  EXPECT_FALSE(write_png(temp_file("empty.png").string(), Image{}, &why));
+  EXPECT_EQ(why, "cannot encode the image");
+  EXPECT_FALSE(write_png("/nonexistent/x.png", pattern(2, 2), &why));
+  EXPECT_FALSE(fs::exists(temp_file("empty.png")));
 }
 
 TEST(QtDialogs, FilterConversion) {

@@ -31,6 +31,7 @@ class QtFormTest : public ::testing::Test {
                         {"LIST1", ControlKind::List, "", 10, 10, 120, 100, true},
                         {"CHECK1", ControlKind::Check, "ｽｲｯﾁｽﾀｰﾄﾓｰﾄﾞ", 140, 10, 120, 24},
                         {"VSCROLL1", ControlKind::VScroll, "", 290, 10, 16, 100},
+                        {"PROGRESS1", ControlKind::Progress, "", 10, 120, 120, 20},
                         {"TEXT19", ControlKind::Label, " ", 140, 40, 100, 20},
                         {"PICTURE23", ControlKind::Picture, "", 240, 160, 40, 30}});
     form->set_menu({{"波形表示", {{"wav_mon", "波形表示"}, {"w_Svbmp", "ﾋﾞｯﾄﾏｯﾌﾟ保存"}}}});
@@ -64,6 +65,8 @@ TEST_F(QtFormTest, ProgrammaticChangesRaiseNoEventsAndReadBack) {
   form->control("CHECK1").set_checked(true);
   form->control("VSCROLL1").set_range(0, 5);
   form->control("VSCROLL1").set_value(9);
+  form->control("PROGRESS1").set_range(0, 1690);
+  form->control("PROGRESS1").set_value(845);
   form->control("TEXT19").set_text("0.02S , 0.1G /");
   EXPECT_TRUE(events.empty());
   EXPECT_EQ(list.rows().size(), 2u);
@@ -72,6 +75,9 @@ TEST_F(QtFormTest, ProgrammaticChangesRaiseNoEventsAndReadBack) {
   EXPECT_EQ(form->control("EDIT1").text(), "2024");
   EXPECT_TRUE(form->control("CHECK1").checked());
   EXPECT_EQ(form->control("VSCROLL1").value(), 5);
+  EXPECT_EQ(form->control("PROGRESS1").value(), 845);
+  form->control("PROGRESS1").set_value(5000);  // held at the end, as a scroll bar holds it
+  EXPECT_EQ(form->control("PROGRESS1").value(), 1690);
   EXPECT_EQ(form->control("TEXT19").text(), "0.02S , 0.1G /");
   form->set_enabled(false);
   EXPECT_TRUE(form->control("BUTTON3").enabled());  // its own setting

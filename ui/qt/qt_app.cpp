@@ -34,8 +34,9 @@ std::string resolved_gothic_family() {
 }
 
 std::unique_ptr<QApplication> start_application(int& argc, char** argv, bool headless) {
-  if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Whatever platform the shell names: a command opens no window, so it must not need (or
+  // connect to) a display, and a desktop's settings must not change the pixels it saves.
+  if (headless) qputenv("QT_QPA_PLATFORM", "offscreen");
   auto app = std::make_unique<QApplication>(argc, argv);
   // The programs end their loops themselves when the main window closes.
   QApplication::setQuitOnLastWindowClosed(false);

@@ -17,8 +17,8 @@ inline constexpr const char* kGothicFamily = "ＭＳ ゴシック";
 inline constexpr int kDefaultFontPixels = 13;
 
 // Creates the application (call before any window, font or canvas is made). With `headless`
-// the offscreen platform is used unless QT_QPA_PLATFORM says otherwise, so that command-line
-// modes draw and save views without a display.
+// the offscreen platform is used whatever QT_QPA_PLATFORM says, so that command-line modes
+// draw and save views without a display and never start a window system.
 std::unique_ptr<QApplication> start_application(int& argc, char** argv, bool headless = false);
 
 // Exit status of a window program that finds no display to open.

@@ -39,11 +39,13 @@ QImage to_qimage(const Image& image) {
   return out;
 }
 
-Image from_qimage(const QImage& source) {
-  const QImage image = source.convertToFormat(QImage::Format_RGB32);
+namespace {
+
+// The top-left width x height pixels of an RGB32 image.
+Image corner_of(const QImage& image, int width, int height) {
   Image out;
-  out.width = image.width();
-  out.height = image.height();
+  out.width = width;
+  out.height = height;
   out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
   for (int y = 0; y < out.height; ++y) {
     const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
@@ -51,6 +53,13 @@ Image from_qimage(const QImage& source) {
       out.pixels[static_cast<std::size_t>(y) * out.width + x] = row[x] & 0xFFFFFFu;
   }
   return out;
+}
+
+}  // namespace
+
+Image from_qimage(const QImage& source) {
+  const QImage image = source.convertToFormat(QImage::Format_RGB32);
+  return corner_of(image, image.width(), image.height());
 }
 
 QtCanvas::QtCanvas(int width, int height)
@@ -181,7 +190,8 @@ void QtCanvas::text(int x, int y, std::string_view utf8, int font_size) {
 }
 
 Image QtCanvas::snapshot() const {
-  return from_qimage(image_.copy(0, 0, width_, height_));
+  // Read in place: the image is never smaller than the surface, so no copy is needed.
+  return corner_of(image_, std::min(width_, image_.width()), std::min(height_, image_.height()));
 }
 
 }  // namespace ui::qt

@@ -14,9 +14,11 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <stdexcept>
 
 #include "ui/event_gate.h"
@@ -218,7 +220,7 @@ class QtControl : public Control {
   bool checked() const override { return check_ && check_->isChecked(); }
   void set_range(int min, int max) override;
   void set_value(int value) override;
-  int value() const override { return scroll_ ? scroll_->value() : 0; }
+  int value() const override { return scroll_ ? scroll_->value() : bar_ ? bar_->value() : 0; }
   Canvas* canvas() override { return picture_ ? &picture_->canvas : nullptr; }
   bool load_bitmap(const std::string& path) override;
 
@@ -235,6 +237,7 @@ class QtControl : public Control {
   QComboBox* combo_ = nullptr;
   QCheckBox* check_ = nullptr;
   QScrollBar* scroll_ = nullptr;
+  QProgressBar* bar_ = nullptr;
   PictureWidget* picture_ = nullptr;
 };
 
@@ -297,6 +300,12 @@ QtControl::QtControl(QtForm& form, const ControlDef& def, QWidget* parent) : for
     case ControlKind::Picture:
       picture_ = new PictureWidget(form, name, parent, def.width, def.height);
       widget_ = picture_;
+      break;
+    case ControlKind::Progress:
+      bar_ = new QProgressBar(parent);
+      bar_->setRange(0, 100);
+      bar_->setValue(0);
+      widget_ = bar_;
       break;
   }
   widget_->setObjectName(QString::fromStdString(name));
@@ -389,12 +398,16 @@ void QtControl::set_checked(bool checked) {
 }
 
 void QtControl::set_range(int min, int max) {
+  if (bar_) bar_->setRange(std::min(min, max), std::max(min, max));
   if (!scroll_) return;
   const QSignalBlocker quiet(scroll_);
   scroll_->setRange(std::min(min, max), std::max(min, max));
 }
 
 void QtControl::set_value(int value) {
+  // A bar ignores a value outside its range; it is held at the nearer end instead, as a
+  // scroll bar holds it.
+  if (bar_) bar_->setValue(std::clamp(value, bar_->minimum(), bar_->maximum()));
   if (!scroll_) return;
   const QSignalBlocker quiet(scroll_);
   scroll_->setValue(value);

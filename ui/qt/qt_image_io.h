@@ -1,5 +1,6 @@
 // Saving a drawn view as an image file, chosen by extension: ".bmp" through the plain BMP
-// writer (the same bytes everywhere), anything else (".png") through Qt.
+// writer, anything else (".png") through the plain PNG writer. Neither needs an image plug-in,
+// so saving loads nothing the drawing did not.
 #pragma once
 
 #include <string>
