@@ -11,7 +11,7 @@ declare -A allowed=(
   [settings]="recording"
   [compute]="recording settings"
   [draw]="recording settings compute"
-  [output]="recording settings compute"
+  [output]="recording settings compute draw"
   [windows]="recording settings compute draw output"
   [commands]="recording settings compute draw output"
 )

@@ -20,8 +20,8 @@
 #include "common/recording_writer.h"
 #include "ui/bmp_file.h"
 #include "ui/testing/test_platform.h"
-#include "view/bitmap_print.h"
-#include "view/viewer_shell.h"
+#include "view/windows/bitmap_print.h"
+#include "view/windows/viewer_shell.h"
 
 namespace ambview {
 namespace {

@@ -6,8 +6,9 @@
 
 #include "export_fixture.h"
 #include "ui/bmp_file.h"
-#include "view/calorie.h"
-#include "view/render_command.h"
+#include "view/output/calorie_trend.h"
+#include "view/windows/calorie_window.h"
+#include "view/commands/render_command.h"
 
 namespace ambview::testing {
 namespace {

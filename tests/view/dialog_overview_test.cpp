@@ -15,7 +15,7 @@
 #include "ui/colour.h"
 #include "ui/qt/qt_app.h"
 #include "ui/qt/qt_canvas.h"
-#include "view/conditions_dialog.h"
+#include "view/windows/conditions_dialog.h"
 #include "view/draw/overview.h"
 #include "view/recording/rr_index.h"
 

@@ -11,7 +11,7 @@
 #include "common/settings_record.h"
 #include "shell_fixture.h"
 #include "ui/colour.h"
-#include "view/conditions_dialog.h"
+#include "view/windows/conditions_dialog.h"
 
 namespace ambview::testing {
 namespace {

@@ -15,9 +15,9 @@
 #include "sim/recording_generator.h"
 #include "ui/testing/test_platform.h"
 #include "view/draw/ecg_strip.h"
-#include "view/ecg_window.h"
-#include "view/render_command.h"
-#include "view/viewer_shell.h"
+#include "view/windows/ecg_window.h"
+#include "view/commands/render_command.h"
+#include "view/windows/viewer_shell.h"
 
 namespace ambview {
 namespace {

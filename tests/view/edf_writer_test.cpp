@@ -14,8 +14,8 @@
 #include <functional>
 #include <memory>
 
-#include "view/edf_mapping.h"
-#include "view/edf_writer.h"
+#include "view/output/edf_mapping.h"
+#include "view/output/edf_writer.h"
 
 namespace ambview::edf {
 namespace {

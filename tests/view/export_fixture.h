@@ -14,8 +14,9 @@
 #include "common/text.h"
 #include "common/recording_writer.h"
 #include "shell_fixture.h"
-#include "view/resave.h"
-#include "view/text_export.h"
+#include "view/output/resave.h"
+#include "view/output/text_export.h"
+#include "view/windows/save_operations.h"
 
 namespace ambview::testing {
 

@@ -17,7 +17,7 @@
 #include "ui/testing/scripted_pump.h"
 #include "ui/testing/test_form.h"
 #include "view/settings/conditions_file.h"
-#include "view/viewer_shell.h"
+#include "view/windows/viewer_shell.h"
 
 namespace ambview::testing {
 

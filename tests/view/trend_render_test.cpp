@@ -20,7 +20,7 @@
 #include "ui/qt/qt_image_io.h"
 #include "ui/testing/recording_canvas.h"
 #include "common/settings_record.h"
-#include "view/render_command.h"
+#include "view/commands/render_command.h"
 
 namespace ambview {
 namespace {

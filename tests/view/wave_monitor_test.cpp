@@ -13,9 +13,9 @@
 #include "sim/recording_generator.h"
 #include "ui/bmp_file.h"
 #include "ui/testing/test_platform.h"
-#include "view/render_command.h"
-#include "view/viewer_shell.h"
-#include "view/wave_window.h"
+#include "view/commands/render_command.h"
+#include "view/windows/viewer_shell.h"
+#include "view/windows/wave_window.h"
 
 namespace ambview {
 namespace {
