@@ -87,9 +87,9 @@ TEST_F(EcgViewTest, GeometryOfTheStrip) {
   EXPECT_DOUBLE_EQ(g.units_per_pixel, 40.96);
   EXPECT_EQ(ecg::row_zero(g, 0), 35);
   EXPECT_EQ(ecg::row_zero(g, 11), 585);
-  EXPECT_EQ(ecg::block_code(401), 'e');
-  EXPECT_EQ(ecg::block_code(404), 'h');
-  EXPECT_EQ(ecg::block_code(405), 0);
+  EXPECT_EQ(ecg_block_of(code::kEcg1), 'e');
+  EXPECT_EQ(ecg_block_of(code::kEcg4), 'h');
+  EXPECT_EQ(ecg_block_of(code::kEcgBitmap), 0);
 }
 
 TEST_F(EcgViewTest, ZeroLineAndOneRowEitherWay) {

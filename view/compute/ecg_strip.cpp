@@ -29,11 +29,6 @@ int column_x(const Geometry& g, int column) {
   return static_cast<int>(round_half_even(static_cast<double>(column) * g.width / kSamplesPerRow + kLeft));
 }
 
-char block_code(int event_code) {
-  if (event_code < 401 || event_code > 404) return 0;
-  return static_cast<char>('e' + (event_code - 401));
-}
-
 namespace {
 
 // The min-max trace of one row at a time: a line joining each new pixel column to the last

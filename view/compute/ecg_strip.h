@@ -35,9 +35,6 @@ int row_zero(const Geometry& g, int row);
 // x of sample column `column` of a row.
 int column_x(const Geometry& g, int column);
 
-// The block file of an ECG menu command: 401 -> 'e' ... 404 -> 'h'; 0 for any other code.
-char block_code(int event_code);
-
 struct Line {
   int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };

@@ -306,12 +306,16 @@ void bind_handlers(ViewerState& state, ui::Platform& platform, ui::Form& form, S
 
 bool main_window_open(const ViewerState& state) { return !state.forms.main || state.forms.main->is_open(); }
 
-// The dialog's event loop; true on accept.
-bool run_dialog(ViewerState& state, ui::Platform& platform, ui::Form& form, Session& s) {
+// How the dialog's own loop ended: "設定" pressed (the conditions taken), or the dialog or
+// the main window closed (nothing taken).
+enum class DialogOutcome { Accepted, Closed };
+
+// The dialog's event loop.
+DialogOutcome run_dialog(ViewerState& state, ui::Platform& platform, ui::Form& form, Session& s) {
   while (form.is_open() && main_window_open(state)) {
-    state.event_code = 0;
+    state.event_code = code::kNone;
     platform.pump.wait_until(
-        [&] { return state.event_code != 0 || !form.is_open() || !main_window_open(state); });
+        [&] { return state.event_code != code::kNone || !form.is_open() || !main_window_open(state); });
     if (!form.is_open() || !main_window_open(state)) break;
     const int c = state.event_code;
     bool moved = false;
@@ -346,10 +350,10 @@ bool run_dialog(ViewerState& state, ui::Platform& platform, ui::Form& form, Sess
       commit(state, s);
       form.set_handler([](const ui::UiEvent&) {});
       form.close();
-      return true;
+      return DialogOutcome::Accepted;
     }
   }
-  return false;
+  return DialogOutcome::Closed;
 }
 
 // The data error's text, followed by the file and, when the file itself is the trouble,
@@ -413,7 +417,7 @@ bool OPEN_DATA(ViewerState& state, ui::Platform& platform, const std::string& ch
   if (s.span < 60) s.span = 60;
   redraw_frame(form, s, false);
 
-  const bool accepted = run_dialog(state, platform, form, s);
+  const bool accepted = run_dialog(state, platform, form, s) == DialogOutcome::Accepted;
   form.set_handler([](const ui::UiEvent&) {});
   if (form.is_open()) form.close();
   return accepted;

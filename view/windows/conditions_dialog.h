@@ -15,6 +15,7 @@
 #include "ui/platform.h"
 #include "view/recording/loader.h"
 #include "view/draw/overview.h"
+#include "view/windows/event_codes.h"
 #include "view/windows/viewer_state.h"
 
 namespace ambview {
@@ -22,17 +23,6 @@ namespace ambview {
 inline constexpr const char* kForm2Caption = "処理条件の設定";
 inline constexpr int kForm2Width = 560;
 inline constexpr int kForm2Height = 420;
-
-// Event codes of the dialog.
-namespace dialog_code {
-inline constexpr int kAccScale = 15;    // VSCROLL1_CHANGE
-inline constexpr int kHrScale = 16;     // VSCROLL2_CHANGE
-inline constexpr int kStepFirst = 36;   // BMPBUTTON1_ON .. BMPBUTTON6_ON: 36 .. 41
-inline constexpr int kStepLast = 41;
-inline constexpr int kAccept = 42;      // BUTTON1_ON "設定"
-inline constexpr int kMouseDown = 50;   // FORM2_MOUSEDOWN
-inline constexpr int kMouseUp = 51;     // FORM2_MOUSEUP
-}  // namespace dialog_code
 
 // Seconds the step buttons BMPBUTTON1 .. BMPBUTTON6 add (s_left, m_left, l_left, s_right,
 // m_right, l_right).

@@ -36,8 +36,13 @@ std::string ecg_caption(const ViewerState& state, char block) {
 
 }  // namespace
 
+char ecg_block_of(int code) {
+  if (code < code::kEcg1 || code > code::kEcg4) return 0;
+  return static_cast<char>('e' + (code - code::kEcg1));
+}
+
 void run_ecg(ViewerState& state, ui::Platform& platform, int code) {
-  const char block = ecg::block_code(code);
+  const char block = ecg_block_of(code);
   if (block == 0 || !state.forms.form4) return;
   ui::Form& form = *state.forms.form4;
   form.set_caption(ecg_caption(state, block));

@@ -2,11 +2,15 @@
 #pragma once
 
 #include "ui/platform.h"
+#include "view/windows/event_codes.h"
 #include "view/windows/viewer_state.h"
 
 namespace ambview {
 
-// The main loop's operation for 401-404: the block into FORM4 (opened by the shell), stopping
+// The block file of an ECG menu code: ECG-1 'e' ... ECG-4 'h'; 0 for any other code.
+char ecg_block_of(int code);
+
+// The main loop's operation for the ECG menu codes: the block into FORM4 (opened by the shell), stopping
 // when the user closes the window.
 void run_ecg(ViewerState& state, ui::Platform& platform, int code);
 

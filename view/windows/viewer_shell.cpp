@@ -49,10 +49,10 @@ const std::vector<MenuCommand>& ACCMENU() {
       {"トレンド(&T)", "表示", "D_DISP", code::kTrend},
       {"トレンド(&T)", "ﾋﾞｯﾄﾏｯﾌﾟ保存", "TRD_B_SAVE", code::kTrendBitmap},
       {"トレンド(&T)", "ハードコピー", "HARDC", code::kTrendHardCopy},
-      {"心電図", "ECG-1 表示", "P_ECG1", 401},
-      {"心電図", "ECG-2 表示", "P_ECG2", 402},
-      {"心電図", "ECG-3 表示", "P_ECG3", 403},
-      {"心電図", "ECG-4 表示", "P_ECG4", 404},
+      {"心電図", "ECG-1 表示", "P_ECG1", code::kEcg1},
+      {"心電図", "ECG-2 表示", "P_ECG2", code::kEcg2},
+      {"心電図", "ECG-3 表示", "P_ECG3", code::kEcg3},
+      {"心電図", "ECG-4 表示", "P_ECG4", code::kEcg4},
       {"心電図", "ﾋﾞｯﾄﾏｯﾌﾟ保存", "ECG_B_SAVE", code::kEcgBitmap},
       {"心電図", "ハードコピー", "ecopy", code::kEcgHardCopy},
       {"波形表示", "波形表示", "wav_mon", code::kWaveMonitor},
@@ -191,7 +191,7 @@ void bind_main_form(ViewerState& state, ui::Platform& platform) {
   for (const MenuCommand& c : ACCMENU()) form->set_menu_enabled(c.name, c.code == code::kOpen);
   form->set_handler([&state](const ui::UiEvent& e) {
     if (e.kind == ui::EventKind::Menu) {
-      if (int c = menu_event_code(e.control); c != 0) state.event_code = static_cast<std::int16_t>(c);
+      if (int c = menu_event_code(e.control); c != code::kNone) state.event_code = static_cast<std::int16_t>(c);
     } else if (e.kind == ui::EventKind::Click && e.control.empty()) {
       // MAINFORM_CLICK: a click in the trend view chooses the waveform page there.
       state.mouse = {e.x, e.y};
@@ -227,8 +227,8 @@ void viewer_startup(ViewerState& state, ui::Platform& platform) {
 
 void main_loop(ViewerState& state, ui::Platform& platform) {
   while (main_open(state)) {
-    state.event_code = 0;
-    platform.pump.wait_until([&] { return state.event_code != 0 || !main_open(state); });
+    state.event_code = code::kNone;
+    platform.pump.wait_until([&] { return state.event_code != code::kNone || !main_open(state); });
     if (!main_open(state)) break;
     run_event(state, platform, state.event_code);
   }

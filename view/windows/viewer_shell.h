@@ -10,6 +10,7 @@
 
 #include "ui/form.h"
 #include "ui/platform.h"
+#include "view/windows/event_codes.h"
 #include "view/windows/viewer_state.h"
 
 namespace ambview {
@@ -21,30 +22,6 @@ inline constexpr const char* kMainCaption = "Movilog  処理(121010)";
 inline constexpr int kMainWidth = 900;
 inline constexpr int kMainHeight = 600;
 
-// Event codes of the main loop.
-namespace code {
-inline constexpr int kOpen = 101;
-inline constexpr int kResave = 102;
-inline constexpr int kTextExport = 103;
-inline constexpr int kConditionsWithTrend = 201;
-inline constexpr int kConditionsNoTrend = 202;
-inline constexpr int kTrend = 203;
-inline constexpr int kTrendBitmap = 204;
-inline constexpr int kTrendHardCopy = 301;
-inline constexpr int kEcg1 = 401;  // 401-404: ECG blocks "e".."h"
-inline constexpr int kEcg4 = 404;
-inline constexpr int kEcgBitmap = 405;
-inline constexpr int kEcgHardCopy = 406;
-inline constexpr int kCalorie = 501;
-inline constexpr int kCalorieBitmap = 502;
-inline constexpr int kCalorieHardCopy = 503;
-inline constexpr int kWaveBitmap = 504;
-inline constexpr int kWaveHardCopy = 505;
-inline constexpr int kWaveMonitor = 601;  // 601 and the waveform window's codes up to 699
-inline constexpr int kWaveLast = 699;
-inline constexpr int kDelay = 10;
-inline constexpr int kTimer = 1000;
-}  // namespace code
 
 // One entry of ACCMENU: its menu, caption, name and event code.
 struct MenuCommand {

@@ -248,7 +248,7 @@ void WAVE_MONI(ViewerState& state, ui::Platform& platform) {
       c->text(12, 4, "▶▶", 14);
     }
   }
-  state.event_code = 0;
+  state.event_code = code::kNone;
   for (const char* name : {"BUTTON3", "BUTTON4", "BUTTON5"}) form.control(name).set_enabled(true);
   reset_page(st, state.conditions);
   state.wave_line[0] = -1;

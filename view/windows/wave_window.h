@@ -6,25 +6,13 @@
 #include "ui/form.h"
 #include "ui/platform.h"
 #include "view/draw/wave_sweep.h"
+#include "view/windows/event_codes.h"
 #include "view/windows/viewer_state.h"
 
 namespace ambview {
 
 namespace wave {
 
-// Event codes of the waveform window.
-inline constexpr int kOpen = 601;          // menu "波形表示"
-inline constexpr int kClose = 602;         // BUTTON5 "終了" or the window closed
-inline constexpr int kPrevious = 609;      // BUTTON3 "←前頁"
-inline constexpr int kNext = 610;          // BUTTON4 "次頁→"
-inline constexpr int kPicture22 = 611;     // no action
-inline constexpr int kContinue = 612;      // mouse held on PICTURE23
-inline constexpr int kTrendClick = 613;    // click in the trend view (MAINFORM_CLICK)
-inline constexpr int kResize = 614;        // FORM5_RESIZE
-inline constexpr int kMeasure = 617;       // FORM5_MOUSEDOWN
-inline constexpr int kSpeed = 615;         // BUTTON6 "早い" / BUTTON7 "遅い": the scale text follows
-inline constexpr std::array<int, 9> kCodes{kOpen,       kClose,  kPrevious, kNext,  kContinue,
-                                           kTrendClick, kResize, kMeasure,  kSpeed};
 
 inline constexpr const char* kBitmapFile = "RtScr.bmp";
 
