@@ -1,6 +1,6 @@
 // TREND: the trend view of the open recording, one band per displayed channel with its
 // frame, scale labels, caption, event marks and time grid, then the band procedures. The
-// GUI (event code 203) and the command line's render both draw through this one function.
+// GUI ("表示" of the trend menu) and the command line's render both draw through this one function.
 #pragma once
 
 #include "ui/canvas.h"

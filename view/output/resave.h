@@ -1,4 +1,4 @@
-// Re-saving "変更した開始時刻､時間で保存" (event 102): the range selected for the trend display
+// Re-saving "変更した開始時刻､時間で保存": the range selected for the trend display
 // cut out of the open recording and written as a new recording of the same family, with the
 // start time, counts, RR count and ECG positions of the cut. Records are copied as stored.
 #pragma once

@@ -1,4 +1,4 @@
-// The text export "テキスト形式に変換して保存" (event 103): the selected range of every shown
+// The text export "テキスト形式に変換して保存": the selected range of every shown
 // channel written as a comma-separated ".prn" file for spreadsheets. Also the pieces the
 // re-save shares with it: the selected sample range, the RR range from the RR index file, the
 // start time of a range, run-time error numbers and staged output files.

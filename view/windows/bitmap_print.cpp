@@ -49,20 +49,20 @@ int write_bitmap_file(const std::string& path, const ui::Image& image) {
 ui::Form* bitmap_window(ViewerState& state, int code) {
   ui::Form* form = nullptr;
   switch (code) {
-    case 204:
-    case 301:
+    case code::kTrendBitmap:
+    case code::kTrendHardCopy:
       form = state.forms.main.get();
       break;
-    case 405:
-    case 406:
+    case code::kEcgBitmap:
+    case code::kEcgHardCopy:
       form = state.forms.form4.get();
       break;
-    case 502:
-    case 503:
+    case code::kCalorieBitmap:
+    case code::kCalorieHardCopy:
       form = state.forms.form6.get();
       break;
-    case 504:
-    case 505:
+    case code::kWaveBitmap:
+    case code::kWaveHardCopy:
       form = state.forms.form5.get();
       break;
     default:
@@ -73,9 +73,9 @@ ui::Form* bitmap_window(ViewerState& state, int code) {
 
 std::string bitmap_confirm_caption(int code) {
   switch (code) {
-    case 405: return "心電図のﾋﾞｯﾄﾏｯﾌﾟ形式保存";
-    case 502: return "ｶﾛﾘｰのﾋﾞｯﾄﾏｯﾌﾟ形式保存";
-    case 504: return "波形表示のﾋﾞｯﾄﾏｯﾌﾟ形式保存";
+    case code::kEcgBitmap: return "心電図のﾋﾞｯﾄﾏｯﾌﾟ形式保存";
+    case code::kCalorieBitmap: return "ｶﾛﾘｰのﾋﾞｯﾄﾏｯﾌﾟ形式保存";
+    case code::kWaveBitmap: return "波形表示のﾋﾞｯﾄﾏｯﾌﾟ形式保存";
     default: return kBitmapConfirmCaption;
   }
 }
@@ -149,10 +149,10 @@ void run_bitmap_print(ViewerState& state, ui::Platform& platform, int code) {
   ui::Form* window = bitmap_window(state, code);
   if (!window) return;
   switch (code) {
-    case 204:
-    case 405:
-    case 502:
-    case 504:
+    case code::kTrendBitmap:
+    case code::kEcgBitmap:
+    case code::kCalorieBitmap:
+    case code::kWaveBitmap:
       SAVE_TRD_WAVE(state, platform, *window, bitmap_confirm_caption(code));
       break;
     default:

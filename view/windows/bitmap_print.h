@@ -8,6 +8,7 @@
 
 #include "ui/form.h"
 #include "ui/platform.h"
+#include "view/windows/event_codes.h"
 #include "view/windows/viewer_state.h"
 
 namespace ambview {
@@ -17,16 +18,18 @@ inline constexpr const char* kBitmapSaveFilter = "ﾃﾞｰﾀｰ(*);すべて�
 inline constexpr const char* kBitmapConfirmCaption = "ﾄﾚﾝﾄﾞｸﾞﾗﾌのﾋﾞｯﾄﾏｯﾌﾟ形式保存";
 inline constexpr const char* kHardCopyCaption = "ハードコピー";
 
-// The confirmation's caption names the view being saved (204 trend, 405 ECG, 502 calorie,
-// 504 waveform): a user who saves the ECG window is not told it is the trend graph.
+// The confirmation's caption names the view being saved (trend, ECG, calorie,
+// waveform): a user who saves the ECG window is not told it is the trend graph.
 std::string bitmap_confirm_caption(int code);
 
 // A text made into a valid file name: "/", "\", ":" and control characters become "-",
 // blanks at either end go (a window caption with a date and time names the print job).
 std::string file_name_of(std::string_view text);
 
-// The commands that save (204, 405, 502, 504) or print (301, 406, 503, 505) a window.
-inline constexpr std::array<int, 8> kBitmapPrintCodes{204, 301, 405, 406, 502, 503, 504, 505};
+// The commands that save or print a window.
+inline constexpr std::array<int, 8> kBitmapPrintCodes{code::kTrendBitmap, code::kTrendHardCopy,   code::kEcgBitmap,
+                                                       code::kEcgHardCopy,  code::kCalorieBitmap, code::kCalorieHardCopy,
+                                                       code::kWaveBitmap,   code::kWaveHardCopy};
 
 // The window a save or print command copies: the main window (where the trend is drawn),
 // FORM4, FORM6 or FORM5; nullptr when that window is not open (nothing to copy) or the code

@@ -1,4 +1,4 @@
-// The calorie window FORM6: CALC_CAL (event code 501) with the calorie dialog, the channel
+// The calorie window FORM6: CALC_CAL (menu "ｶﾛﾘｰ計算") with the calorie dialog, the channel
 // list and the values-per-line question; WND6_OPN; the plot itself is CAL_TREND.
 #pragma once
 
@@ -17,7 +17,7 @@ inline constexpr const char* kCaloriePerLinePrompt = "一行のデーター数�
 // sized to (parent width, height) and shown.
 ui::Form& WND6_OPN(ViewerState& state, ui::Platform& platform, int height, std::string_view caption);
 
-// CALC_CAL, the operation of event code 501.
+// CALC_CAL, the operation of code::kCalorie.
 void CALC_CAL(ViewerState& state, ui::Platform& platform, int code);
 
 }  // namespace ambview

@@ -41,9 +41,10 @@ void LOCATE_CHECK(ui::Form& form, int band, const ChannelTable& table);
 void DSP_WND2(ui::Form& form, std::string_view start_text, std::string_view hours,
               std::string_view minutes);
 
-// OPEN_DATA: loads the chosen path and runs the dialog until it closes. `command` is 101
-// (fresh open), 201 or 202 (reload with the accepted window; 202 draws no overview). A data
-// error is shown in a message box and changes nothing. On accept (code 42) the recording
+// OPEN_DATA: loads the chosen path and runs the dialog until it closes. `command` is code::kOpen
+// (fresh open), kConditionsWithTrend or kConditionsNoTrend (reload with the
+// accepted window; the latter draws no overview). A data
+// error is shown in a message box and changes nothing. On accept ("設定") the recording
 // and the working items become the state's and true is answered; a dialog closed any other
 // way leaves the state as it was.
 bool OPEN_DATA(ViewerState& state, ui::Platform& platform, const std::string& chosen_path,

@@ -1,4 +1,4 @@
-// The menu operations that save: TEXT_CONV (event 103) and EDIT_SAVE (event 102), with their
+// The menu operations that save: TEXT_CONV and EDIT_SAVE, with their
 // questions, the progress window FORM3 and the files (see save_operations.h).
 #include "view/windows/save_operations.h"
 

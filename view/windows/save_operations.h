@@ -1,5 +1,5 @@
 // The menu operations that save a recording's range: the text export "テキスト形式に変換して保存"
-// (event 103) and the re-save "変更した開始時刻､時間で保存" (event 102), each through the
+// and the re-save "変更した開始時刻､時間で保存", each through the
 // progress window FORM3.
 #pragma once
 
@@ -10,13 +10,13 @@
 
 namespace ambview {
 
-// Event 103: the question, the confirmation, the progress window and the files.
+// The text export: the question, the confirmation, the progress window and the files.
 void TEXT_CONV(ViewerState& state, ui::Platform& platform, int code);
 
 // The progress window of the viewer as a Progress.
 Progress form3_progress(ViewerState& state, ui::Platform& platform);
 
-// Event 102: the refusals, the save dialog, the confirmation, the progress window, the files.
+// The re-save: the refusals, the save dialog, the confirmation, the progress window, the files.
 void EDIT_SAVE(ViewerState& state, ui::Platform& platform, int code);
 
 }  // namespace ambview

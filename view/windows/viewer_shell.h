@@ -67,7 +67,7 @@ void main_loop(ViewerState& state, ui::Platform& platform);
 // Runs one event code under the program-wide error handler.
 void run_event(ViewerState& state, ui::Platform& platform, int event);
 
-// 101 / 201 / 202: the open dialog (101 only), then the recording loaded into the
+// kOpen / kConditionsWithTrend / kConditionsNoTrend: the open dialog (kOpen only), then the recording loaded into the
 // processing-conditions dialog; after an accept the conditions are saved and the menus
 // enabled. `path` given skips the dialog (the FILE of the command line).
 void open_command(ViewerState& state, ui::Platform& platform, int event,
@@ -84,7 +84,7 @@ void enable_after_load(ViewerState& state);
 // the conditions are written and the start directory becomes current.
 void program_error(ViewerState& state, std::string_view what);
 
-// The main loop's operation for event code 203: TREND into the main window of the loaded
+// The main loop's operation for code::kTrend: TREND into the main window of the loaded
 // recording; nothing before a recording is loaded.
 void run_trend(ViewerState& state, ui::Platform& platform, int code);
 

@@ -22,7 +22,7 @@ namespace ambview {
 struct ViewerState;
 
 // An operation of the main loop (menu command or window event), run to its end. `code` is
-// the event code that started it, so one operation can serve several codes (401-404).
+// the event code that started it, so one operation can serve several codes (the four ECG blocks).
 using Operation = std::function<void(ViewerState& state, ui::Platform& platform, int code)>;
 
 // The windows of the program; empty until first opened.

@@ -164,7 +164,7 @@ void erase_measuring_line(ViewerState& state) {
   line[0] = -1;
 }
 
-// 617: the rubber line follows the mouse while the button stays down; the last one stays.
+// kMeasure: the rubber line follows the mouse while the button stays down; the last one stays.
 void measure(ViewerState& state, ui::Platform& platform) {
   ui::Form& form = *state.forms.form5;
   const ui::Point start = state.mouse;

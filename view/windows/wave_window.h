@@ -23,8 +23,7 @@ void WAVE_MONI(ViewerState& state, ui::Platform& platform);
 // CTRL_REPOS: the bottom row of controls 30 pixels above the bottom of the client area.
 void CTRL_REPOS(ui::Form& form);
 
-// The main loop's operation for the waveform window's codes (601, 602, 609, 610, 612, 613,
-// 614, 617).
+// The main loop's operation for the waveform window's codes (wave::kCodes).
 void run_wave(ViewerState& state, ui::Platform& platform, int code);
 
 // The trend view was drawn again (its clear took the marker away): the marker is redrawn
