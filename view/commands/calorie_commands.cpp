@@ -95,13 +95,8 @@ int run_calorie(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     }
     values.emplace_back(&o, it->second);
   }
-  std::string out_directory;
-  if (const auto it = parsed.options.find("out"); it != parsed.options.end()) {
-    std::error_code ec;
-    if (it->second.empty() || !fs::is_directory(it->second, ec)) return usage("--out: no directory \"" + it->second + "\"");
-    out_directory = it->second;
-    if (out_directory.back() != '/') out_directory += '/';
-  }
+  std::string out_directory, why;
+  if (!out_directory_option(parsed, out_directory, why)) return usage(why);
 
   LoadedRecording recording;
   if (!load_for_command(parsed.positional[0], recording, err)) return kExitDataError;

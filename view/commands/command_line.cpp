@@ -103,6 +103,20 @@ ParsedArgs parse_args(const CommandArgs& args, std::initializer_list<std::string
   return parsed;
 }
 
+bool out_directory_option(const ParsedArgs& parsed, std::string& directory, std::string& why) {
+  directory.clear();
+  const auto it = parsed.options.find("out");
+  if (it == parsed.options.end()) return true;
+  std::error_code ec;
+  if (it->second.empty() || !std::filesystem::is_directory(it->second, ec)) {
+    why = "--out: no directory \"" + it->second + "\"";
+    return false;
+  }
+  directory = it->second;
+  if (directory.back() != '/') directory += '/';
+  return true;
+}
+
 namespace {
 
 // Loads FILE; on failure writes the data error, with the reason where the file itself is the

@@ -49,6 +49,10 @@ struct ParsedArgs {
 ParsedArgs parse_args(const CommandArgs& args, std::initializer_list<std::string_view> value_options,
                       std::initializer_list<std::string_view> flag_options = {});
 
+// --out naming a folder (export, calorie): it must exist; `directory` gets it ending with "/",
+// or "" when the option is not given. False with the reason in `why`.
+bool out_directory_option(const ParsedArgs& parsed, std::string& directory, std::string& why);
+
 // Loads FILE for a subcommand; on failure writes the data error (caption and text, with
 // the reason where the file itself is the trouble) to `err` and answers false. A file that
 // holds no sample (a header only) is refused as well: there is nothing to draw or write.

@@ -60,13 +60,8 @@ int run_export(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   if (!parsed.error.empty()) return usage(parsed.error);
   if (parsed.positional.size() != 1) return usage("expects one FILE");
 
-  std::string out_directory;
-  if (const auto it = parsed.options.find("out"); it != parsed.options.end()) {
-    std::error_code ec;
-    if (it->second.empty() || !fs::is_directory(it->second, ec)) return usage("--out: no directory \"" + it->second + "\"");
-    out_directory = it->second;
-    if (out_directory.back() != '/') out_directory += '/';
-  }
+  std::string out_directory, why;
+  if (!out_directory_option(parsed, out_directory, why)) return usage(why);
   std::optional<int> per_line;
   if (const auto it = parsed.options.find("per-line"); it != parsed.options.end()) {
     int v = 0;
