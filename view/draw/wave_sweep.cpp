@@ -200,6 +200,49 @@ struct Sweep {
   }
 };
 
+// A new page: the margin cleared, the marker and the page time moved. False past the span.
+bool start_page(Sweep& s, WaveWindow& window, const WaveSource& source, int ps) {
+  WaveState& st = s.st;
+  st.page_start += st.column;
+  st.column = 0;
+  st.new_page = false;
+  s.canvas.set_fill(kBackground);
+  s.canvas.fill_box(0, s.bands_top(), kMarginPixels - 1, s.bands_bottom());
+  s.cleared_to = kMarginPixels;
+  s.previous.assign(s.bands.size(), std::nullopt);
+  draw_page_marker(window.trend_view(), st, ps);
+  window.set_text("TEXT20", page_time_text(source.start_time, source.recording_start, *source.conditions, st));
+  return st.page_start < st.span_samples;
+}
+
+// The columns: one, or on to the page end, or on while the mouse is held on PICTURE23.
+void sweep_pages(Sweep& s, WaveWindow& window, const WaveSource& source, int ps) {
+  WaveState& st = s.st;
+  bool running = true;
+  while (running && st.page_start < st.span_samples) {
+    if (st.new_page && !start_page(s, window, source, ps)) break;
+    s.draw_column(st.column);
+    if (!window.keep_going()) break;
+    const bool past_end = (st.column + 1) * static_cast<double>(s.speed) > s.page_width();
+    if (window.held_on_continue()) {
+      st.column += 1;
+      if (past_end) {
+        st.new_page = true;
+        st.redraw_frame = false;
+      }
+    } else if (!st.run_to_page_end) {
+      running = false;
+    } else {
+      st.column += 1;
+      if (past_end) {
+        st.new_page = true;
+        st.run_to_page_end = false;
+        running = false;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void erase_page_marker(ui::Canvas* trend, WaveState& st) {
@@ -259,40 +302,7 @@ void ALL_WAVE(WaveWindow& window, const WaveSource& source, WaveState& st, float
     }
     s.cleared_to = static_cast<int>(round_half_even(s.column_x(st.column)));
 
-    bool running = true;
-    while (running && st.page_start < st.span_samples) {
-      if (st.new_page) {
-        st.page_start += st.column;
-        st.column = 0;
-        st.new_page = false;
-        canvas.set_fill(kBackground);
-        canvas.fill_box(0, s.bands_top(), kMarginPixels - 1, s.bands_bottom());
-        s.cleared_to = kMarginPixels;
-        s.previous.assign(s.bands.size(), std::nullopt);
-        draw_page_marker(window.trend_view(), st, ps);
-        window.set_text("TEXT20", page_time_text(source.start_time, source.recording_start, *source.conditions, st));
-        if (st.page_start >= st.span_samples) break;
-      }
-      s.draw_column(st.column);
-      if (!window.keep_going()) break;
-      const bool past_end = (st.column + 1) * static_cast<double>(speed) > s.page_width();
-      if (window.held_on_continue()) {
-        st.column += 1;
-        if (past_end) {
-          st.new_page = true;
-          st.redraw_frame = false;
-        }
-      } else if (!st.run_to_page_end) {
-        running = false;
-      } else {
-        st.column += 1;
-        if (past_end) {
-          st.new_page = true;
-          st.run_to_page_end = false;
-          running = false;
-        }
-      }
-    }
+    sweep_pages(s, window, source, ps);
   } catch (const ReadError&) {
     // The end of the data (or an unreadable file) ends the sweep; what was drawn stays.
   }

@@ -276,6 +276,107 @@ std::string header_line(const TextExportJob& job, const ChannelRow& r, const Exp
   return s;
 }
 
+// The samples (or beats) of one channel's file that are written: the beats of the range, or
+// the range's samples that the file holds. Nothing, with the note or error in `res`, when
+// none are written.
+struct ChannelSpan {
+  std::int64_t start = 0;
+  std::int64_t count = 0;
+};
+std::optional<ChannelSpan> channel_span(const TextExportJob& job, int row, ChannelResult& res) {
+  const ChannelRow& r = job.channels.rows[static_cast<std::size_t>(row)];
+  ChannelSpan span{job.range.start, job.range.count};
+  if (r.kind == common::kKindRR) {
+    if (!job.rr_index) {
+      res.error = RunError{run_error::kFileNotFound, step::kOpenSource,
+                           r.path + ": its RR index can neither be read nor made"};
+      return std::nullopt;
+    }
+    span = {job.rr_start, job.rr_count};
+    if (span.count <= 0 && job.range.count > 0) {
+      res.note = "the range holds no beats (the RR data ends before it): " + common::name_part(res.path) + " is not written";
+      return std::nullopt;
+    }
+    return span;
+  }
+  const int per_trend_sample = r.code == 'd' ? 5 : 1;
+  const std::int64_t held = samples_held(job.channels, row) / per_trend_sample;
+  const std::int64_t covered = std::clamp<std::int64_t>(held - span.start, 0, span.count);
+  if (covered < span.count) {
+    res.note = "the file holds " + std::to_string(held) + " samples: " + std::to_string(covered) + " of the range's " +
+               std::to_string(span.count) + " are written";
+    if (covered == 0) {
+      res.note = "the file holds " + std::to_string(held) + " samples, none in the range: " +
+                 common::name_part(res.path) + " is not written";
+      return std::nullopt;
+    }
+  }
+  return ChannelSpan{span.start * per_trend_sample, covered * per_trend_sample};
+}
+
+// The staged output opened for writing; as the original, a file that cannot be created is
+// deleted and created again.
+std::FILE* open_staged(StagedFile& staged) {
+  staged.prepare();
+  std::FILE* f = std::fopen(staged.temp_path().c_str(), "wb");
+  if (f == nullptr) {
+    staged.abandon();
+    f = std::fopen(staged.temp_path().c_str(), "wb");
+  }
+  return f;
+}
+
+// The value lines of a channel, P values to a line, markers on lines of their own. False
+// with the error in `res` (or `res.stopped` set) when the file is not to be kept.
+bool write_values(const TextExportJob& job, const ChannelRow& r, const ExportColumn& column, ChannelReader& source,
+                  const ChannelSpan& span, PrnWriter& out, const Progress& progress, ChannelResult& res) {
+  const std::int64_t per_line = std::max(job.per_line, 1);
+  const auto per_record = static_cast<std::int64_t>(column.per_record);
+  std::int64_t record_no = -1;
+  std::string line;
+  ValueTexts texts(r.code, r.kind);
+  const auto end_line = [&] {
+    if (!line.empty()) line.pop_back();  // without its last ","
+    out.line(line);
+    line.clear();
+  };
+  for (std::int64_t i = 0; i < span.count; ++i) {
+    const std::int64_t s = span.start + i;
+    const std::int64_t want = s / per_record + common::kDataFirstRecord;
+    const std::optional<Sample> v = export_sample(source, s);
+    if (!v) {
+      res.error = RunError{run_error::kPastEnd, step::kReadData,
+                           "cannot read record " + std::to_string(want) + " of " + r.path +
+                               ": the file is shorter than its header says"};
+      return false;
+    }
+    if (want != record_no) {
+      record_no = want;
+      if (!out.flush_if_full()) {
+        res.error = RunError{run_error::kDiskFull, step::kWriteData, res.path + ": write failed"};
+        return false;
+      }
+    }
+    // Only a combined file's frames can be markers; a damaged per-channel value of 100000 or
+    // more is still a value.
+    if (v->marker) {
+      if (i > 0 && !line.empty()) end_line();
+      out.line(kQ + common::utf8_to_cp932("ｵﾌｾｯﾄ分=") + kQ + "," + common::num_text(v->value));
+    } else {
+      line += texts(v->value);
+      line += ',';
+      if ((i + 1) % per_line == 0) end_line();
+    }
+    if ((i + 1) % kIdleEvery == 0 && progress.idle) progress.idle();
+    if (progress.stopped && progress.stopped()) {
+      res.stopped = true;
+      return false;
+    }
+  }
+  if (!line.empty()) end_line();
+  return true;
+}
+
 }  // namespace
 
 ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progress) {
@@ -291,100 +392,24 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
   if (column.per_record <= 0) return fail(run_error::kPastEnd, step::kOpenSource, "no column for channel " + std::string(1, r.code));
   if (const auto o = overwrite_of({res.path}, job.channels))
     return fail(run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o));
-
-  // What is written: the beats of the range, or the range's samples that the file holds.
-  std::int64_t start = job.range.start;
-  std::int64_t count = job.range.count;
-  if (r.kind == common::kKindRR) {
-    if (!job.rr_index)
-      return fail(run_error::kFileNotFound, step::kOpenSource, r.path + ": its RR index can neither be read nor made");
-    start = job.rr_start;
-    count = job.rr_count;
-    if (count <= 0 && job.range.count > 0) {
-      res.note = "the range holds no beats (the RR data ends before it): " + common::name_part(res.path) + " is not written";
-      return res;
-    }
-  } else {
-    const int per_trend_sample = r.code == 'd' ? 5 : 1;
-    const std::int64_t held = samples_held(job.channels, row) / per_trend_sample;
-    const std::int64_t covered = std::clamp<std::int64_t>(held - start, 0, count);
-    if (covered < count) {
-      res.note = "the file holds " + std::to_string(held) + " samples: " + std::to_string(covered) + " of the range's " +
-                 std::to_string(count) + " are written";
-      if (covered == 0) {
-        res.note = "the file holds " + std::to_string(held) + " samples, none in the range: " +
-                   common::name_part(res.path) + " is not written";
-        return res;
-      }
-    }
-    count = covered;
-    start *= per_trend_sample;
-    count *= per_trend_sample;
-  }
+  const std::optional<ChannelSpan> span = channel_span(job, row, res);
+  if (!span) return res;
 
   ChannelReader source;
   if (!source.open(r.path, coding_of(job.channels, row), true))
     return fail(run_error::kFileNotFound, step::kOpenSource, r.path + ": cannot be opened");
   if (source.record_count() < 1) return fail(run_error::kPastEnd, step::kReadHeader, r.path + ": no header record");
-  const std::string& header = source.header();
-  const std::string prefix = source.record_prefix();
-
   if (progress.print)
     progress.print(std::string(column.heading) + common::name_part(r.path) + " → " + common::name_part(res.path));
 
   StagedFile staged(res.path);
-  staged.prepare();
-  std::FILE* f = std::fopen(staged.temp_path().c_str(), "wb");
-  if (f == nullptr) {
-    // As the original: a file that cannot be created is deleted and created again.
-    staged.abandon();
-    f = std::fopen(staged.temp_path().c_str(), "wb");
-  }
+  std::FILE* f = open_staged(staged);
   if (f == nullptr) return fail(run_error::kPathAccess, step::kCreateOutput, res.path + ": cannot be written");
   PrnWriter out(f);
-
-  out.line(header_line(job, r, column, header, prefix, count));
+  out.line(header_line(job, r, column, source.header(), source.record_prefix(), span->count));
   if (!out.flush_if_full()) return fail(run_error::kDiskFull, step::kWriteHeader, res.path + ": write failed");
-
-  const std::int64_t per_line = std::max(job.per_line, 1);
-  const auto per_record = static_cast<std::int64_t>(column.per_record);
-  std::int64_t record_no = -1;
-  std::string line;
-  ValueTexts texts(r.code, r.kind);
-  const auto end_line = [&] {
-    if (!line.empty()) line.pop_back();  // without its last ","
-    out.line(line);
-    line.clear();
-  };
-  for (std::int64_t i = 0; i < count; ++i) {
-    const std::int64_t s = start + i;
-    const std::int64_t want = s / per_record + common::kDataFirstRecord;
-    const std::optional<Sample> v = export_sample(source, s);
-    if (!v)
-      return fail(run_error::kPastEnd, step::kReadData,
-                  "cannot read record " + std::to_string(want) + " of " + r.path +
-                      ": the file is shorter than its header says");
-    if (want != record_no) {
-      record_no = want;
-      if (!out.flush_if_full()) return fail(run_error::kDiskFull, step::kWriteData, res.path + ": write failed");
-    }
-    // Only a combined file's frames can be markers; a damaged per-channel value of 100000 or
-    // more is still a value.
-    if (v->marker) {
-      if (i > 0 && !line.empty()) end_line();
-      out.line(kQ + common::utf8_to_cp932("ｵﾌｾｯﾄ分=") + kQ + "," + common::num_text(v->value));
-    } else {
-      line += texts(v->value);
-      line += ',';
-      if ((i + 1) % per_line == 0) end_line();
-    }
-    if ((i + 1) % kIdleEvery == 0 && progress.idle) progress.idle();
-    if (progress.stopped && progress.stopped()) {
-      res.stopped = true;
-      return res;  // the staged file goes with `staged`
-    }
-  }
-  if (!line.empty()) end_line();
+  // A failed or stopped channel leaves no file: the staged one goes with `staged`.
+  if (!write_values(job, r, column, source, *span, out, progress, res)) return res;
   if (!out.close()) return fail(run_error::kDiskFull, step::kClose, res.path + ": write failed");
   if (!staged.commit()) return fail(run_error::kDeviceIo, step::kRename, res.path + ": cannot be put in place");
   res.written = true;
