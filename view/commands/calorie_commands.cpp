@@ -68,6 +68,26 @@ constexpr NumberOption kOptions[] = {
     {"per-line", nullptr, 1, 9999, true},
 };
 
+// The calorie options given, each with its text as typed; nothing, with the reason in
+// `why`, when one is not a number of its range.
+using OptionValues = std::vector<std::pair<const NumberOption*, std::string>>;
+std::optional<OptionValues> number_options(const ParsedArgs& parsed, std::string& why) {
+  OptionValues values;
+  for (const NumberOption& o : kOptions) {
+    const auto it = parsed.options.find(o.name);
+    if (it == parsed.options.end()) continue;
+    const std::optional<double> v = decimal(it->second);
+    if (!v || *v < o.low || *v > o.high || (o.whole && *v != std::floor(*v))) {
+      std::string range = o.whole ? "a whole number" : "a number";
+      if (o.low > -1e6) range += " from " + common::num_plain(o.low) + " to " + common::num_plain(o.high);
+      why = "--" + std::string(o.name) + " needs " + range + ", not \"" + it->second + "\"";
+      return std::nullopt;
+    }
+    values.emplace_back(&o, it->second);
+  }
+  return values;
+}
+
 std::string kind_name(char kind) { return kind == 'A' ? "A" : "5"; }
 
 }  // namespace
@@ -83,19 +103,10 @@ int run_calorie(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   if (parsed.positional.size() != 1) return usage("expects one FILE");
 
   // Option values are checked before anything is read or written.
-  std::vector<std::pair<const NumberOption*, std::string>> values;
-  for (const NumberOption& o : kOptions) {
-    const auto it = parsed.options.find(o.name);
-    if (it == parsed.options.end()) continue;
-    const std::optional<double> v = decimal(it->second);
-    if (!v || *v < o.low || *v > o.high || (o.whole && *v != std::floor(*v))) {
-      std::string range = o.whole ? "a whole number" : "a number";
-      if (o.low > -1e6) range += " from " + common::num_plain(o.low) + " to " + common::num_plain(o.high);
-      return usage("--" + std::string(o.name) + " needs " + range + ", not \"" + it->second + "\"");
-    }
-    values.emplace_back(&o, it->second);
-  }
-  std::string out_directory, why;
+  std::string why;
+  const std::optional<OptionValues> values = number_options(parsed, why);
+  if (!values) return usage(why);
+  std::string out_directory;
   if (!out_directory_option(parsed, out_directory, why)) return usage(why);
 
   LoadedRecording recording;
@@ -108,7 +119,7 @@ int run_calorie(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   std::optional<RenderSetup> setup = render_setup(recording, window_options, error);
   if (!setup) return usage(error);
   ProcessingConditions& conditions = setup->conditions;
-  for (const auto& [option, text] : values) {
+  for (const auto& [option, text] : *values) {
     if (option->field != nullptr) conditions.calorie.*(option->field) = text;
     else conditions.per_line = static_cast<int>(common::round_half_even(common::val(text)));
   }

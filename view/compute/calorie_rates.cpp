@@ -40,7 +40,7 @@ const Scale& scale_of(int position) {
   return kScales[static_cast<std::size_t>(position >= 0 && position < static_cast<int>(kScales.size()) ? position : 0)];
 }
 
-int rounded(double v) { return static_cast<int>(common::round_half_even(v)); }
+using common::round_int;
 
 std::string cp(std::string_view utf8) { return common::utf8_to_cp932(utf8); }
 
@@ -82,9 +82,9 @@ std::vector<CalorieBar> bars_of(const CalorieFrame& f, const common::CalorieSpan
   for (std::int64_t i = 0; i < drawn; ++i) {
     largest = std::max<std::int64_t>(largest, span.blocks[static_cast<std::size_t>(i / block)].value);
     if (i % f.p != 0) continue;
-    const int h = std::min(std::max(rounded(static_cast<double>(f.band_height) * static_cast<double>(largest) / full), 0),
+    const int h = std::min(std::max(round_int(static_cast<double>(f.band_height) * static_cast<double>(largest) / full), 0),
                            std::max(f.band_height, 0));
-    const int x = rounded(static_cast<double>(i + 1) * f.width / static_cast<double>(f.n) + kLeftX);
+    const int x = round_int(static_cast<double>(i + 1) * f.width / static_cast<double>(f.n) + kLeftX);
     if (h > 0) bars.push_back({previous_x, x, h});
     previous_x = x;
     largest = 0;
@@ -138,8 +138,8 @@ std::vector<CalorieEntry> calorie_channel_list(const ChannelTable& channels) {
 }
 
 int calorie_window_height(int main_client_height, int selected_count, int list_length) {
-  const double per_band = static_cast<double>(rounded(main_client_height - 26)) / std::max(selected_count, 1);
-  return rounded(static_cast<double>(rounded(per_band)) * list_length + 26 + 25 + 60);
+  const double per_band = static_cast<double>(round_int(main_client_height - 26)) / std::max(selected_count, 1);
+  return round_int(static_cast<double>(round_int(per_band)) * list_length + 26 + 25 + 60);
 }
 
 int calorie_full_scale(int position) { return scale_of(position).full; }
@@ -160,7 +160,7 @@ std::string calorie_file_name(char kind) { return kind == 'A' ? "Calorie.ac" : "
 std::string calorie_field(const std::string& t, int i) { return common::mid(t, 1 + 2 * i, 2); }
 
 int calorie_band_base(const CalorieFrame& f, int index) {
-  return rounded(static_cast<double>(index + 1) * (f.band_height + kCaptionLine));
+  return round_int(static_cast<double>(index + 1) * (f.band_height + kCaptionLine));
 }
 
 CalorieFrame calorie_frame(int canvas_width, int canvas_height, const ProcessingConditions& c,
@@ -169,7 +169,7 @@ CalorieFrame calorie_frame(int canvas_width, int canvas_height, const Processing
   f.list_length = list_length;
   f.width = canvas_width - kWidthMargin;
   const int plot_height = canvas_height - kHeightMargin;
-  f.band_height = rounded(static_cast<double>(plot_height) / list_length - kCaptionLine);
+  f.band_height = round_int(static_cast<double>(plot_height) / list_length - kCaptionLine);
 
   // Time base: start t0, display start s, span d (at most the recording), samples q and n.
   f.t0 = static_cast<std::int32_t>(common::round_half_even(
@@ -189,7 +189,7 @@ CalorieFrame calorie_frame(int canvas_width, int canvas_height, const Processing
 
   f.step = calorie_time_step(f.minutes);
   f.grid_lines = f.minutes / f.step;
-  f.grid_width = rounded(static_cast<double>(f.width) * f.step / static_cast<double>(f.minutes));
+  f.grid_width = round_int(static_cast<double>(f.width) * f.step / static_cast<double>(f.minutes));
   f.year = common::mid(info.item[RecordingInfo::kStartTime], 1, 2);
   f.start_text = calorie_time_text(f, 0);
   f.p = std::max<std::int64_t>(f.width > 0 ? f.n / f.width : 1, 1);

@@ -52,6 +52,8 @@ inline constexpr int kLeftX = 34;
 inline constexpr int kWidthMargin = 70;
 inline constexpr int kHeightMargin = 26 + 60;
 inline constexpr int kCaptionLine = 16;
+inline constexpr int kLabelFont = 14;  // scale labels and the time axis
+inline constexpr int kTextFont = 16;   // captions and the summary
 }  // namespace calorie
 
 // Everything the entries share: the plot's size and the span's samples and times.

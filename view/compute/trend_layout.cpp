@@ -44,7 +44,7 @@ constexpr GridRow kGridRows[] = {
 };
 constexpr TimeGrid kLongestGrid{720, 180};
 
-int rounded(double v) { return static_cast<int>(common::round_half_even(v)); }
+using common::round_int;
 
 int scale_index(int i) { return i >= 0 && i < static_cast<int>(kAccelerationLabels.size()) ? i : 0; }
 
@@ -140,7 +140,7 @@ TrendLayout trend_layout(const ProcessingConditions& cond, const ChannelTable& c
 
 int band_top(const TrendLayout& layout, int band) { return (layout.band_height + kCaptionLine) * band; }
 
-int minute_x(const TrendLayout& layout, double minutes) { return kLeftX + rounded(minutes * layout.minutes_to_x); }
+int minute_x(const TrendLayout& layout, double minutes) { return kLeftX + round_int(minutes * layout.minutes_to_x); }
 
 namespace {
 

@@ -11,10 +11,7 @@ namespace {
 
 using namespace calorie;
 
-constexpr int kLabelFont = 14;
-constexpr int kTextFont = 16;
-
-int rounded(double v) { return static_cast<int>(common::round_half_even(v)); }
+using common::round_int;
 
 std::string cp(std::string_view utf8) { return common::utf8_to_cp932(utf8); }
 
@@ -22,20 +19,20 @@ std::string cp(std::string_view utf8) { return common::utf8_to_cp932(utf8); }
 void draw_band(ui::Canvas& window, const ProcessingConditions& c, const CalorieFrame& f, int band) {
   const auto& labels = calorie_labels(c.acc_scale);
   const int h = f.band_height;
-  const int top = rounded(static_cast<double>(h + kCaptionLine) * band);
+  const int top = round_int(static_cast<double>(h + kCaptionLine) * band);
   const int base = calorie_band_base(f, band);
   window.set_pen(c.scale1_colour);
   for (int k = 0; k <= 3; ++k) {
-    const int y = rounded(top + kCaptionLine + (h / 3.0) * k);
+    const int y = round_int(top + kCaptionLine + (h / 3.0) * k);
     window.line(kLeftX, y, kLeftX + f.width, y);
   }
   window.set_pen(c.text_colour);
   for (int k = 0; k <= 3; ++k)
-    window.text(0, rounded(top + kCaptionLine + ((h - 6) / 3.0) * k), labels[static_cast<std::size_t>(k)], kLabelFont);
+    window.text(0, round_int(top + kCaptionLine + ((h - 6) / 3.0) * k), labels[static_cast<std::size_t>(k)], kLabelFont);
   window.text(0, top + 6, " kc/h", kLabelFont);
   window.set_pen(c.scale1_colour);
   for (std::int64_t k = 0; k <= f.grid_lines; ++k) {
-    const int x = rounded(kLeftX + static_cast<double>(k) * f.grid_width);
+    const int x = round_int(kLeftX + static_cast<double>(k) * f.grid_width);
     window.line(x, top + kCaptionLine, x, base);
   }
 }
@@ -46,14 +43,14 @@ void draw_calorie_frame(ui::Canvas& window, const ProcessingConditions& c, const
   for (int band = 0; band < f.list_length; ++band) draw_band(window, c, f, band);
   // Time axis under the last band.
   const int h = f.band_height;
-  const int y_b = rounded(rounded(static_cast<double>(h + kCaptionLine) * (f.list_length - 1)) + kCaptionLine + h);
+  const int y_b = round_int(round_int(static_cast<double>(h + kCaptionLine) * (f.list_length - 1)) + kCaptionLine + h);
   window.set_pen(c.text_colour);
   const std::string& st = f.start_text;
   window.text(kLeftX, y_b + 12, calorie_field(st, 0) + "/" + calorie_field(st, 1) + "/" + calorie_field(st, 2),
               kLabelFont);
   for (std::int64_t k = 0; k <= f.grid_lines; ++k) {
     const std::string tk = calorie_time_text(f, k * f.step * 60);
-    window.text(rounded(kLeftX + static_cast<double>(k) * f.grid_width), y_b,
+    window.text(round_int(kLeftX + static_cast<double>(k) * f.grid_width), y_b,
                 calorie_field(tk, 3) + ":" + calorie_field(tk, 4), kLabelFont);
   }
 }
@@ -84,7 +81,7 @@ void draw_calorie_caption(ui::Canvas& window, const CalorieFrame& f, const Chann
 void draw_calorie_summary(ui::Canvas& window, const ProcessingConditions& c, const RecordingInfo& info,
                           const CalorieFrame& f) {
   const common::CalorieModel model = common::calorie_model(c.calorie);
-  const int base = rounded(static_cast<double>(f.list_length) * (f.band_height + kCaptionLine));
+  const int base = round_int(static_cast<double>(f.list_length) * (f.band_height + kCaptionLine));
   window.set_pen(ui::palette(0));
   window.text(kLeftX, base + 32, common::cp932_to_utf8("[" + info.item[RecordingInfo::kComment] + "]"), kTextFont);
   window.text(kLeftX, base + 48,

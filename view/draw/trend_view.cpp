@@ -19,7 +19,7 @@ using namespace trend;
 constexpr int kLabelFont = 14;
 constexpr int kCaptionFont = 16;
 
-int rounded(double v) { return static_cast<int>(common::round_half_even(v)); }
+using common::round_int;
 
 // The pens of the view and the canvas they draw on.
 struct Frame {
@@ -38,24 +38,24 @@ void scale_of_kind(const Frame& f, const ChannelRow& row, int y0, int yt, int h)
   if (row.kind == 'A') {
     const auto& labels = acceleration_labels(f.cond.acc_scale);
     const int d = static_cast<int>(labels.size()) - 1;
-    for (int c = 0; c <= d; ++c) f.horizontal(yt + rounded(static_cast<double>(h) / d * c));
+    for (int c = 0; c <= d; ++c) f.horizontal(yt + round_int(static_cast<double>(h) / d * c));
     f.text_pen();
-    for (int c = 0; c <= d; ++c) f.label(yt + rounded(static_cast<double>(h - 6) / d * c), labels[static_cast<std::size_t>(c)]);
+    for (int c = 0; c <= d; ++c) f.label(yt + round_int(static_cast<double>(h - 6) / d * c), labels[static_cast<std::size_t>(c)]);
     f.label(y0 + 6, "  (G)");
   }
   if (row.kind == 'S') {
-    for (int c = 0; c <= 3; ++c) f.horizontal(yt + rounded(h * c / 3.0));
+    for (int c = 0; c <= 3; ++c) f.horizontal(yt + round_int(h * c / 3.0));
     f.text_pen();
     f.label(yt, " 180");
-    f.label(y0 + rounded(h / 3.0) + 12, " 120");
-    f.label(y0 + rounded(2 * h / 3.0) + 12, "  60");
+    f.label(y0 + round_int(h / 3.0) + 12, " 120");
+    f.label(y0 + round_int(2 * h / 3.0) + 12, "  60");
     f.label(y0 + h + 8, "   0");
   }
   if (row.kind == 'T') {
-    for (int c = 0; c <= 2; ++c) f.horizontal(yt + rounded(h * c / 2.0));
+    for (int c = 0; c <= 2; ++c) f.horizontal(yt + round_int(h * c / 2.0));
     f.text_pen();
     f.label(yt, "180ﾟ");
-    f.label(y0 + rounded(h / 2.0) + 12, " 90ﾟ");
+    f.label(y0 + round_int(h / 2.0) + 12, " 90ﾟ");
     f.label(y0 + h + 8, "  0ﾟ");
   }
 }
@@ -66,10 +66,10 @@ void scale_of_channel(const Frame& f, const ChannelRow& row, int y0, int yt, int
   f.grid_pen();
   if (row.code == 'a' || row.code == 'b' || row.code == 'c') {
     const int d = static_cast<int>(acceleration_labels(f.cond.acc_scale).size()) - 1;
-    for (int c = 0; c <= 2 * d; ++c) f.horizontal(yt + rounded(static_cast<double>(h) / (2 * d) * c));
+    for (int c = 0; c <= 2 * d; ++c) f.horizontal(yt + round_int(static_cast<double>(h) / (2 * d) * c));
   }
   if (row.code == 'd') {
-    for (int c = 0; c <= 4; ++c) f.horizontal(yt + rounded(h / 4.0 * c));
+    for (int c = 0; c <= 4; ++c) f.horizontal(yt + round_int(h / 4.0 * c));
   }
   if (row.kind == 'L') {
     f.horizontal(yt);
@@ -89,10 +89,10 @@ void scale_of_channel(const Frame& f, const ChannelRow& row, int y0, int yt, int
   }
   f.grid_pen();
   if (row.kind == '5' || row.kind == '6') {
-    for (int c = 0; c <= 3; ++c) f.horizontal(yt + rounded(h / 3.0 * c));
+    for (int c = 0; c <= 3; ++c) f.horizontal(yt + round_int(h / 3.0 * c));
     f.text_pen();
     const auto& labels = rate_labels(f.cond.hr_scale == 1 ? 1 : 0);
-    for (int c = 0; c <= 3; ++c) f.label(yt + rounded((h - 6) / 3.0 * c), labels[static_cast<std::size_t>(c)]);
+    for (int c = 0; c <= 3; ++c) f.label(yt + round_int((h - 6) / 3.0 * c), labels[static_cast<std::size_t>(c)]);
     f.label(y0 + 6, "(BPM)");
   }
 }
@@ -101,7 +101,7 @@ void scale_of_channel(const Frame& f, const ChannelRow& row, int y0, int yt, int
 void event_marks_at(const Frame& f, const std::vector<std::int64_t>& marks, int yb) {
   f.window.set_pen(f.cond.trend_colour);
   for (const std::int64_t time : marks) {
-    const int x = rounded(static_cast<double>(time - f.layout.s) * f.layout.width / static_cast<double>(f.layout.n)) + kLeftX;
+    const int x = round_int(static_cast<double>(time - f.layout.s) * f.layout.width / static_cast<double>(f.layout.n)) + kLeftX;
     f.window.line(x, yb - 8, x - 3, yb);
     f.window.line(x, yb - 8, x + 3, yb);
   }

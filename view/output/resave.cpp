@@ -24,17 +24,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// ERL step numbers of the re-save.
-namespace step {
-constexpr int kOpenSource = 1110;
-constexpr int kReadHeader = 1120;
-constexpr int kCreateOutput = 1210;
-constexpr int kWriteHeader = 1310;
-constexpr int kReadData = 1410;
-constexpr int kWriteData = 1420;
-constexpr int kClose = 1510;
-constexpr int kRename = 1520;
-}  // namespace step
+// The ERL of a step of the re-save: the text export's step, a thousand on.
+constexpr int resave_erl(int export_step) { return step::kResaveSteps + export_step; }
 
 constexpr int kField = common::RecordFile::kFieldSize;  // a record is written as 255 characters
 constexpr std::int64_t kIdleEvery = 4096;
@@ -106,17 +97,17 @@ std::optional<RunError> copy_fields(ChannelReader& source, common::RecordFile& o
     const std::int64_t s = start + i;
     const std::optional<std::string_view> field = source.field(s);
     if (!field)
-      return RunError{run_error::kPastEnd, step::kReadData,
+      return RunError{run_error::kPastEnd, resave_erl(step::kReadData),
                       what + ": record " + std::to_string(s / per + common::kDataFirstRecord) + " is missing"};
     buffer.append(*field);
-    if ((i + 1) % per == 0 && !put()) return RunError{run_error::kDiskFull, step::kWriteData, "write failed"};
+    if ((i + 1) % per == 0 && !put()) return RunError{run_error::kDiskFull, resave_erl(step::kWriteData), "write failed"};
     if ((i + 1) % kIdleEvery == 0 && progress.idle) progress.idle();
     if (progress.stopped && progress.stopped()) {
       stopped = true;
       return std::nullopt;
     }
   }
-  if (buffer.size() > prefix.size() && !put()) return RunError{run_error::kDiskFull, step::kWriteData, "write failed"};
+  if (buffer.size() > prefix.size() && !put()) return RunError{run_error::kDiskFull, resave_erl(step::kWriteData), "write failed"};
   return std::nullopt;
 }
 
@@ -137,14 +128,14 @@ ResaveResult save_one(const ResaveJob& job, int row, const std::string& out_path
   };
   if (progress.print) progress.print(std::string(def.label) + common::name_part(r.path) + " → " + common::name_part(out_path));
   if (def.label[0] == '\0')
-    return fail({run_error::kPastEnd, step::kOpenSource, "channel " + std::string(1, r.code) + " cannot be copied"});
+    return fail({run_error::kPastEnd, resave_erl(step::kOpenSource), "channel " + std::string(1, r.code) + " cannot be copied"});
   if (const auto o = overwrite_of({out_path}, job.channels))
-    return fail({run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o)});
+    return fail({run_error::kPathAccess, resave_erl(step::kCreateOutput), overwrite_reason(*o)});
 
   ChannelReader source;
   if (!source.open(r.path, coding_of(job.channels, row), true))
-    return fail({run_error::kFileNotFound, step::kOpenSource, r.path + ": cannot be opened"});
-  if (source.record_count() < 1) return fail({run_error::kPastEnd, step::kReadHeader, r.path + ": no header record"});
+    return fail({run_error::kFileNotFound, resave_erl(step::kOpenSource), r.path + ": cannot be opened"});
+  if (source.record_count() < 1) return fail({run_error::kPastEnd, resave_erl(step::kReadHeader), r.path + ": no header record"});
   std::string header = source.header();
   edit_header(header);
   const std::string prefix = def.prefix ? source.record_prefix() : std::string();
@@ -153,8 +144,8 @@ ResaveResult save_one(const ResaveJob& job, int row, const std::string& out_path
   staged.prepare();
   common::RecordFile out;
   if (!out.open(staged.temp_path(), common::RecordFile::Mode::ReadWriteCreate))
-    return fail({run_error::kPathAccess, step::kCreateOutput, out_path + ": cannot be written"});
-  if (!out.write(1, header)) return fail({run_error::kDiskFull, step::kWriteHeader, out_path + ": write failed"});
+    return fail({run_error::kPathAccess, resave_erl(step::kCreateOutput), out_path + ": cannot be written"});
+  if (!out.write(1, header)) return fail({run_error::kDiskFull, resave_erl(step::kWriteHeader), out_path + ": write failed"});
   bool stopped = false;
   if (auto e = copy_fields(source, out, start, count, prefix, progress, stopped, r.path)) return fail(*e);
   if (stopped) {
@@ -163,8 +154,8 @@ ResaveResult save_one(const ResaveJob& job, int row, const std::string& out_path
   }
   const bool flushed = out.flush();
   out.close();
-  if (!flushed) return fail({run_error::kDiskFull, step::kClose, out_path + ": write failed"});
-  if (!staged.commit()) return fail({run_error::kDeviceIo, step::kRename, out_path + ": cannot be put in place"});
+  if (!flushed) return fail({run_error::kDiskFull, resave_erl(step::kClose), out_path + ": write failed"});
+  if (!staged.commit()) return fail({run_error::kDeviceIo, resave_erl(step::kRename), out_path + ": cannot be put in place"});
   res.written = true;
   return res;
 }
@@ -214,14 +205,11 @@ ResaveJob make_resave_job(const ProcessingConditions& c, const ChannelTable& cha
   }
   job.start = start_text_of(common::mid(info.item[RecordingInfo::kStartTime], 1, 2), static_cast<std::int32_t>(seconds));
 
-  if (const int row = rr_row(channels); row >= 0) {
-    if (const std::optional<RrIndex> index = ensure_rr_index(channels, row)) {
-      const RrBeats beats = index->beats_of(job.range.start, job.range.count);
-      job.rr_index = true;
-      job.rr_start = beats.first;
-      job.rr_count = beats.count;
-      job.rr_count_text = common::hex_field(static_cast<std::uint64_t>(beats.count), 8);
-    }
+  if (const std::optional<RrBeats> beats = range_beats(channels, job.range)) {
+    job.rr_index = true;
+    job.rr_start = beats->first;
+    job.rr_count = beats->count;
+    job.rr_count_text = common::hex_field(static_cast<std::uint64_t>(beats->count), 8);
   }
   return job;
 }
@@ -319,7 +307,7 @@ ResaveResult write_resaved_index(const ResaveJob& job) {
   ResaveResult res;
   res.path = resave_index_name(job);
   if (const auto o = overwrite_of({res.path}, job.channels)) {
-    res.error = RunError{run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o)};
+    res.error = RunError{run_error::kPathAccess, resave_erl(step::kCreateOutput), overwrite_reason(*o)};
     return res;
   }
   const int row = rr_row(job.channels);
@@ -327,7 +315,7 @@ ResaveResult write_resaved_index(const ResaveJob& job) {
   if (row >= 0 && build_rr_index(resave_file_name(job, row), res.path, written) && written) {
     res.written = true;
   } else {
-    res.error = RunError{run_error::kPathAccess, step::kCreateOutput, res.path + ": cannot be written"};
+    res.error = RunError{run_error::kPathAccess, resave_erl(step::kCreateOutput), res.path + ": cannot be written"};
   }
   return res;
 }
@@ -343,12 +331,8 @@ std::vector<std::string> resave_outputs(const ResaveJob& job) {
 
 std::vector<ResaveResult> resave_all(const ResaveJob& job, const Progress& progress) {
   std::vector<ResaveResult> results;
-  if (const auto o = overwrite_of(resave_outputs(job), job.channels)) {
-    ResaveResult refused;
-    refused.path = o->output;
-    refused.error = RunError{run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o)};
-    return {refused};
-  }
+  if (auto refused = overwrite_refusal(resave_outputs(job), job.channels, resave_erl(step::kCreateOutput)))
+    return {*refused};
   if (job.channels.combined != nullptr) {
     results.push_back(PAC_SAVE(job, progress));
     return results;

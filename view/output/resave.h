@@ -66,13 +66,7 @@ std::string resave_index_name(const ResaveJob& job);
 // new set's RR index.
 std::vector<std::string> resave_outputs(const ResaveJob& job);
 
-struct ResaveResult {
-  std::string path;  // the file written (UTF-8)
-  bool written = false;
-  bool stopped = false;
-  std::optional<RunError> error;
-  std::string note;  // said when the source holds less than the range (UTF-8)
-};
+using ResaveResult = ChannelResult;
 
 // The combined file.
 ResaveResult PAC_SAVE(const ResaveJob& job, const Progress& progress);

@@ -28,18 +28,6 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr char kQ = '"';
 
-// Step numbers reported as ERL, one per step of TEXT_SAVE.
-namespace step {
-constexpr int kOpenSource = 110;
-constexpr int kReadHeader = 120;
-constexpr int kCreateOutput = 210;
-constexpr int kWriteHeader = 310;
-constexpr int kReadData = 410;
-constexpr int kWriteData = 420;
-constexpr int kClose = 510;
-constexpr int kRename = 520;
-}  // namespace step
-
 // Header field of the comment: the old layout (combined files) and the current one.
 constexpr common::FieldPos kCommentOld{21, 20};
 constexpr common::FieldPos kCommentCurrent{19, 20};
@@ -155,6 +143,14 @@ std::string value_text(char code, char /*kind*/, std::int32_t value) {
 
 int values_per_line(const ProcessingConditions& c) { return std::clamp(c.per_line, 1, 9999); }
 
+std::optional<RrBeats> range_beats(const ChannelTable& channels, const SampleRange& range) {
+  const int row = rr_row(channels);
+  if (row < 0) return std::nullopt;
+  const std::optional<RrIndex> index = ensure_rr_index(channels, row);
+  if (!index) return std::nullopt;
+  return index->beats_of(range.start, range.count);
+}
+
 TextExportJob make_text_export_job(const ProcessingConditions& c, const ChannelTable& channels,
                                    const RecordingInfo& info, std::int64_t sample_count,
                                    const std::string& out_directory) {
@@ -170,14 +166,11 @@ TextExportJob make_text_export_job(const ProcessingConditions& c, const ChannelT
   const auto display_start = static_cast<std::int32_t>(c.display_start);
   job.start = start_text_of(common::mid(info.item[RecordingInfo::kStartTime], 1, 2),
                             first_sample_seconds(info) + display_start);
-  if (const int row = rr_row(channels); row >= 0) {
-    if (const std::optional<RrIndex> index = ensure_rr_index(channels, row)) {
-      const RrBeats beats = index->beats_of(job.range.start, job.range.count);
-      job.rr_index = true;
-      job.rr_start = beats.first;
-      job.rr_count = beats.count;
-      job.rr_count_text = common::num_text(static_cast<double>(beats.count));
-    }
+  if (const std::optional<RrBeats> beats = range_beats(channels, job.range)) {
+    job.rr_index = true;
+    job.rr_start = beats->first;
+    job.rr_count = beats->count;
+    job.rr_count_text = common::num_text(static_cast<double>(beats->count));
   }
   return job;
 }
@@ -425,14 +418,19 @@ std::vector<std::string> text_export_outputs(const TextExportJob& job) {
   return paths;
 }
 
+std::optional<ChannelResult> overwrite_refusal(const std::vector<std::string>& outputs, const ChannelTable& channels,
+                                               int erl) {
+  const auto o = overwrite_of(outputs, channels);
+  if (!o) return std::nullopt;
+  ChannelResult refused;
+  refused.path = o->output;
+  refused.error = RunError{run_error::kPathAccess, erl, overwrite_reason(*o)};
+  return refused;
+}
+
 std::vector<ChannelResult> text_export_all(const TextExportJob& job, const Progress& progress) {
   std::vector<ChannelResult> results;
-  if (const auto o = overwrite_of(text_export_outputs(job), job.channels)) {
-    ChannelResult refused;
-    refused.path = o->output;
-    refused.error = RunError{run_error::kPathAccess, step::kCreateOutput, overwrite_reason(*o)};
-    return {refused};
-  }
+  if (auto refused = overwrite_refusal(text_export_outputs(job), job.channels, step::kCreateOutput)) return {*refused};
   for (int row = 0; row < job.channels.count; ++row) {
     if (!job.channels.rows[static_cast<std::size_t>(row)].present) continue;
     results.push_back(TEXT_SAVE(job, row, progress));

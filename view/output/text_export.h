@@ -14,6 +14,7 @@
 #include "common/staged_file.h"
 #include "view/recording/channel_reader.h"
 #include "view/recording/loader.h"
+#include "view/recording/rr_index.h"
 #include "view/settings/processing_conditions.h"
 
 namespace ambview {
@@ -36,6 +37,10 @@ SampleRange selected_range(const ProcessingConditions& conditions, std::int64_t 
 // Row of kind "6" among the present rows, or -1.
 int rr_row(const ChannelTable& table);
 
+// The beats of a range from the RR index (built when missing); nothing without an RR row or
+// when its index can neither be read nor made.
+std::optional<RrBeats> range_beats(const ChannelTable& channels, const SampleRange& range);
+
 // Two-digit year and MMDDhhmm of a time in seconds of the year of `year_text` (SEC_YMDHM).
 struct StartText {
   std::string year;
@@ -55,6 +60,19 @@ inline constexpr int kDiskFull = 61;
 inline constexpr int kPastEnd = 62;
 inline constexpr int kPathAccess = 75;
 }  // namespace run_error
+// The steps reported as ERL, the text export's; the re-save's steps are the same plus
+// kResaveSteps.
+namespace step {
+inline constexpr int kOpenSource = 110;
+inline constexpr int kReadHeader = 120;
+inline constexpr int kCreateOutput = 210;
+inline constexpr int kWriteHeader = 310;
+inline constexpr int kReadData = 410;
+inline constexpr int kWriteData = 420;
+inline constexpr int kClose = 510;
+inline constexpr int kRename = 520;
+inline constexpr int kResaveSteps = 1000;
+}  // namespace step
 struct RunError {
   int err = 0;
   int erl = 0;
@@ -64,6 +82,22 @@ struct RunError {
 std::string run_error_text(const RunError& e);
 
 using common::StagedFile;
+
+// What became of one file of an export or a re-save.
+struct ChannelResult {
+  std::string path;  // the file (UTF-8)
+  bool written = false;
+  bool stopped = false;  // the user closed the progress window
+  std::optional<RunError> error;
+  // Said to the user (UTF-8) when the source holds less than the range: how much was
+  // written, or why nothing was.
+  std::string note;
+};
+
+// When any of `outputs` would replace a file of the recording: the one result that says so
+// (nothing is written then), with `erl` as the step.
+std::optional<ChannelResult> overwrite_refusal(const std::vector<std::string>& outputs, const ChannelTable& channels,
+                                               int erl);
 
 // What an export shows while it runs and how it learns that the user stopped it.
 struct Progress {
@@ -123,16 +157,6 @@ TextExportJob make_text_export_job(const ProcessingConditions& conditions, const
 
 // P of the processing conditions, within 1..9999.
 int values_per_line(const ProcessingConditions& conditions);
-
-struct ChannelResult {
-  std::string path;  // the file of the channel (UTF-8)
-  bool written = false;
-  bool stopped = false;  // the user closed the progress window
-  std::optional<RunError> error;
-  // Said to the user (UTF-8) when the channel's file holds less than the range: how much was
-  // written, or why nothing was.
-  std::string note;
-};
 
 // The ".prn" files of the present channels, in table order.
 std::vector<std::string> text_export_outputs(const TextExportJob& job);
