@@ -63,7 +63,7 @@ ECG on the body. This package holds its desktop programs:
    recorded data into recording files;
  - ambview, the analysis program: opens a recording and shows a trend graph,
    ECG strips and a waveform monitor, estimates energy expenditure, exports
-   text, re-saves ranges, saves bitmaps and prints;
+   text and EDF+, re-saves ranges, saves bitmaps and prints;
  - ambsim, a simulated recorder on a pseudo-terminal, to try the link
    program without hardware.
 Both programs also run their operations from the command line, without a

@@ -1,8 +1,8 @@
 // What one program writes, the other reads right: sets downloaded by `ambcomm` from `ambsim`
 // (and one written by movilog_gen), then `ambview` on them as a user would: info on every
 // file, the trend of the whole recording, export and re-save of the whole range and a middle
-// one with every beat counted against the RR file's words, without the index file, in a
-// read-only folder, and in folders and under names outside CP932.
+// one with every beat counted against the RR file's words, the EDF+ export's beat times,
+// without the index file, in a read-only folder, and in folders and under names outside CP932.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +18,7 @@
 
 #include "sim/recording_generator.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/view/edf_read_back.h"
 
 namespace {
 
@@ -298,6 +299,26 @@ TEST_P(SeamsE2E, TheAnalysisProgramReadsWhatTheLinkProgramWrote) {
   const std::string downloaded_index = slurp(index_file);
 
   {
+    SCOPED_TRACE("EDF+ of the middle range: every beat of it at its time, to the ms");
+    const fs::path edf = fs::path(dir_) / "middle.edf";
+    const ProgramRun r = ambview("export " + q(first) + middle + " --format edf --out " + q(edf));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const edf_test::ReadBack f(edf.string());
+    ASSERT_TRUE(f.ok);
+    std::vector<std::int64_t> got, want;
+    for (const auto& [us, text] : f.annotations())
+      if (text == "RR") got.push_back(us);
+    // A channel file that ends before the range cuts the file there (and says so).
+    const std::int64_t from = mid_start * 1000, to = from + f.hdr->file_duration / (EDFLIB_TIME_DIMENSION / 1000);
+    for (const std::int64_t t : beats.starts)
+      if (t > from && t <= to) want.push_back((t - from) * 1000);
+    EXPECT_EQ(got, want);
+    if (to == (mid_start + third) * 1000) {
+      EXPECT_EQ(static_cast<std::int64_t>(got.size()), middle_beats);
+    }
+  }
+
+  {
     SCOPED_TRACE("without the index file: built as the window builds it, the same as the link's");
     const fs::path copy = fs::path(dir_) / "noindex";
     fs::create_directories(copy);
@@ -341,7 +362,55 @@ TEST_P(SeamsE2E, TheAnalysisProgramReadsWhatTheLinkProgramWrote) {
   }
 }
 
+// `ambview hrv` on the set, from any of its files: one row per 300 s of the recording and the
+// "all" row, whose beats and artefacts are every interval of the RR file (a run of zero words
+// and the word after it one interval) that ends within the recording. A set without RR says so.
+class SeamsHrvE2E : public SeamsE2E {};
+
+TEST_P(SeamsHrvE2E, HrvSummaryOfTheSet) {
+  const Case& c = GetParam();
+  const fs::path plain = fs::path(dir_) / "plain";
+  ASSERT_NO_FATAL_FAILURE(make_set(c, plain));
+  const fs::path rr_file = plain / "S______6";
+  // The RR index file is a file of the set too.
+  const fs::path chosen = plain / (fs::exists(rr_file) ? "S______i" : "S______0");
+  const ProgramRun info = ambview("info " + q(chosen), plain);
+  const ProgramRun r = ambview("hrv " + q(chosen), plain);
+  if (!fs::exists(rr_file)) {
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no RR channel"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    return;
+  }
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::size_t at = info.out.find("duration: ");
+  ASSERT_NE(at, std::string::npos) << info.out;
+  const std::int64_t duration = std::stoll(info.out.substr(at + 10));
+  std::int64_t intervals = 0, t = 0, zeros = 0;
+  for (const std::uint16_t w : beats_of(rr_file).words) {
+    if (w == 0) {
+      ++zeros;
+      continue;
+    }
+    t += 4096 * zeros + w;
+    zeros = 0;
+    if (t < duration * 1000) ++intervals;
+  }
+  const auto rows = std::count(r.out.begin(), r.out.end(), '\n');
+  EXPECT_EQ(rows, 1 + (duration + 299) / 300 + 1);
+  const std::size_t all = r.out.rfind("\nall,");
+  ASSERT_NE(all, std::string::npos) << r.out;
+  const std::string all_row = r.out.substr(all + 5);
+  const std::int64_t beats = std::stoll(all_row);
+  const std::int64_t excluded = std::stoll(all_row.substr(all_row.find(',') + 1));
+  EXPECT_EQ(beats + excluded, intervals);
+  EXPECT_GT(beats, duration / 2);  // a heart at 30 bpm or more
+}
+
 INSTANTIATE_TEST_SUITE_P(Sets, SeamsE2E, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
+// One set of each kind: downloaded with RR (per-channel and the RR recorder), without RR, generated.
+INSTANTIATE_TEST_SUITE_P(Sets, SeamsHrvE2E, ::testing::Values(kCases[0], kCases[1], kCases[4], kCases[9]),
                          [](const ::testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
 
 // Folders and recording names outside CP932 read as a plain folder does; two recordings whose

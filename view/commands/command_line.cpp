@@ -10,7 +10,9 @@
 #include "common/recording_format.h"
 #include "common/text.h"
 #include "view/commands/calorie_commands.h"
+#include "view/commands/edf_export_command.h"
 #include "view/commands/export_commands.h"
+#include "view/commands/hrv_command.h"
 #include "view/commands/render_command.h"
 #include "view/recording/channel_reader.h"
 
@@ -22,8 +24,10 @@ const Subcommand kSubcommands[] = {
     {"info", run_info, "info FILE"},
     {"render", run_render, kRenderUsage},
     {"export", run_export, kExportUsage},
+    {"export", run_export, kEdfExportUsage},  // its second form: the first "export" row runs both
     {"resave", run_resave, kResaveUsage},
     {"calorie", run_calorie, kCalorieUsage},
+    {"hrv", run_hrv, kHrvUsage},
 };
 
 std::string trim_padding(std::string_view s) {

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "common/cp932.h"
+#include "view/commands/edf_export_command.h"
 #include "view/commands/render_command.h"
 #include "view/output/resave.h"
 #include "view/output/text_export.h"
@@ -52,12 +53,16 @@ std::optional<RenderSetup> command_setup(std::string_view command, std::string_v
 }  // namespace
 
 int run_export(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  const ParsedArgs parsed = parse_args(args, {"start", "span", "per-line", "out"});
+  const ParsedArgs parsed = parse_args(args, {"format", "start", "span", "per-line", "out"});
   const auto usage = [&](const std::string& why) {
     err << "ambview export: " << why << "\nusage: ambview " << kExportUsage << "\n";
     return kExitUsage;
   };
   if (!parsed.error.empty()) return usage(parsed.error);
+  if (const auto it = parsed.options.find("format"); it != parsed.options.end()) {
+    if (it->second == "edf") return run_edf_export(args, out, err);
+    if (it->second != "prn") return usage("--format is prn (the default) or edf, not \"" + it->second + "\"");
+  }
   if (parsed.positional.size() != 1) return usage("expects one FILE");
 
   std::string out_directory, why;

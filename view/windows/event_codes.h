@@ -13,6 +13,7 @@ inline constexpr int kNone = 0;  // no event waiting
 inline constexpr int kOpen = 101;
 inline constexpr int kResave = 102;
 inline constexpr int kTextExport = 103;
+inline constexpr int kEdfExport = 104;
 inline constexpr int kConditionsWithTrend = 201;
 inline constexpr int kConditionsNoTrend = 202;
 inline constexpr int kTrend = 203;
@@ -24,6 +25,7 @@ inline constexpr int kEcg3 = 403;
 inline constexpr int kEcg4 = 404;
 inline constexpr int kEcgBitmap = 405;
 inline constexpr int kEcgHardCopy = 406;
+inline constexpr int kHrv = 407;  // 407-410: the HRV window
 inline constexpr int kCalorie = 501;
 inline constexpr int kCalorieBitmap = 502;
 inline constexpr int kCalorieHardCopy = 503;
@@ -52,6 +54,17 @@ inline constexpr std::array<int, 9> kCodes{kOpen,       kClose,  kPrevious, kNex
                                            kTrendClick, kResize, kMeasure,  kSpeed};
 
 }  // namespace wave
+
+namespace hrv {
+
+// Event codes of the HRV window.
+inline constexpr int kOpen = code::kHrv;  // menu "HRV"
+inline constexpr int kSaveCsv = 408;
+inline constexpr int kSavePicture = 409;
+inline constexpr int kClose = 410;
+inline constexpr std::array<int, 4> kCodes{kOpen, kSaveCsv, kSavePicture, kClose};
+
+}  // namespace hrv
 
 // Event codes of the processing-conditions dialog's own loop.
 namespace dialog_code {

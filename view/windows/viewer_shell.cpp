@@ -20,6 +20,8 @@
 #include "view/draw/trend_view.h"
 #include "view/settings/conditions_file.h"
 #include "view/windows/wave_window.h"
+#include "view/windows/edf_save_window.h"
+#include "view/windows/hrv_window.h"
 
 namespace ambview {
 
@@ -44,6 +46,7 @@ const std::vector<MenuCommand>& ACCMENU() {
       {"ファイル(&F)", "開く  → 処理条件の設定 (&O)", "A_OPEN", code::kOpen},
       {"ファイル(&F)", "変更した開始時刻､時間で保存", "E_SAVE", code::kResave},
       {"ファイル(&F)", "テキスト形式に変換して保存", "TXT_CONV", code::kTextExport},
+      {"ファイル(&F)", "EDF+形式で保存", "EDF_SAVE", code::kEdfExport},
       {"処理条件", "処理条件の設定 (ﾄﾚﾝﾄﾞ表示)", "D_COND1", code::kConditionsWithTrend},
       {"処理条件", "処理条件の設定(ﾄﾚﾝﾄﾞ非表示)", "D_COND2", code::kConditionsNoTrend},
       {"トレンド(&T)", "表示", "D_DISP", code::kTrend},
@@ -55,6 +58,7 @@ const std::vector<MenuCommand>& ACCMENU() {
       {"心電図", "ECG-4 表示", "P_ECG4", code::kEcg4},
       {"心電図", "ﾋﾞｯﾄﾏｯﾌﾟ保存", "ECG_B_SAVE", code::kEcgBitmap},
       {"心電図", "ハードコピー", "ecopy", code::kEcgHardCopy},
+      {"心電図", "HRV", "P_HRV", code::kHrv},
       {"波形表示", "波形表示", "wav_mon", code::kWaveMonitor},
       {"波形表示", "ﾋﾞｯﾄﾏｯﾌﾟ保存", "w_Svbmp", code::kWaveBitmap},
       {"波形表示", "ﾊｰﾄﾞｺﾋﾟｰ", "w_Hcopy", code::kWaveHardCopy},
@@ -303,7 +307,8 @@ void forget_previous_views(ViewerState& state, ui::Platform& platform) {
     if (it != state.operations.end() && it->second) it->second(state, platform, wave::kClose);
   }
   state.wave_state.marker_x = -1;
-  for (auto* form : {state.forms.form4.get(), state.forms.form5.get(), state.forms.form6.get(), state.forms.form7.get()})
+  for (auto* form : {state.forms.form4.get(), state.forms.form5.get(), state.forms.form6.get(), state.forms.form7.get(),
+                     state.forms.hrv.get()})
     if (form && form->is_open()) form->close();
   if (state.forms.main) state.forms.main->canvas().clear(ui::palette(15));
   state.trend_width = state.trend_height = 0;
@@ -312,7 +317,7 @@ void forget_previous_views(ViewerState& state, ui::Platform& platform) {
 void enable_after_load(ViewerState& state) {
   ui::Form* form = state.forms.main.get();
   if (form == nullptr) return;
-  for (const char* name : {"E_SAVE", "TXT_CONV", "D_COND1", "D_COND2", "D_DISP", "HARDC", "TRD_B_SAVE", "ECOPY"})
+  for (const char* name : {"E_SAVE", "TXT_CONV", "EDF_SAVE", "D_COND1", "D_COND2", "D_DISP", "HARDC", "TRD_B_SAVE", "ECOPY"})
     form->set_menu_enabled(name, true);
   const bool wave = state.channels.count > 0 && state.channels.rows[0].kind == 'w';
   for (const char* name : {"wav_mon", "w_Svbmp", "w_Hcopy"}) form->set_menu_enabled(name, wave);
@@ -323,6 +328,7 @@ void enable_after_load(ViewerState& state) {
   form->set_menu_enabled("P_ECG2", blocks > 1);
   form->set_menu_enabled("P_ECG3", blocks > 2);
   form->set_menu_enabled("P_ECG4", blocks > 3);
+  form->set_menu_enabled("P_HRV", rr_file_of(state.channels).has_value());
 }
 
 void run_trend(ViewerState& state, ui::Platform&, int) {
@@ -346,7 +352,9 @@ void install_operations(ViewerState& state) {
   for (int c : kBitmapPrintCodes) state.operations.try_emplace(c, run_bitmap_print);
   state.operations.try_emplace(code::kResave, EDIT_SAVE);
   state.operations.try_emplace(code::kTextExport, TEXT_CONV);
+  state.operations.try_emplace(code::kEdfExport, run_edf_save);
   state.operations.try_emplace(code::kCalorie, CALC_CAL);
+  for (int c : hrv::kCodes) state.operations.try_emplace(c, run_hrv_window);
 }
 
 // ---------------------------------------------------------------------------------------

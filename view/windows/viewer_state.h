@@ -20,6 +20,7 @@
 namespace ambview {
 
 struct ViewerState;
+struct HrvReport;
 
 // An operation of the main loop (menu command or window event), run to its end. `code` is
 // the event code that started it, so one operation can serve several codes (the four ECG blocks).
@@ -34,6 +35,7 @@ struct ViewerForms {
   std::unique_ptr<ui::Form> form5;  // waveform window "波形表示"
   std::unique_ptr<ui::Form> form6;  // calorie windows
   std::unique_ptr<ui::Form> form7;
+  std::unique_ptr<ui::Form> hrv;    // HRV window
 };
 
 struct ViewerState {
@@ -80,6 +82,8 @@ struct ViewerState {
   float wave_page_speed = 0.0f;
 
   ViewerForms forms;
+  // What the HRV window shows, kept for its save buttons.
+  std::shared_ptr<const HrvReport> hrv_report;
 
   // What the main loop runs per event code; codes without an entry do nothing.
   std::map<int, Operation> operations;
