@@ -230,7 +230,7 @@ std::string seconds_text(std::int64_t us) { return common::num_plain(static_cast
 std::string edf_marker_text(std::int32_t minutes) { return "ｵﾌｾｯﾄ分=" + common::num_text(minutes); }
 std::string edf_event_text(int k) { return "Event ECG-" + std::to_string(k); }
 
-EdfExportJob make_edf_export_job(const common::SettingsSlots& conditions, const ChannelTable& channels,
+EdfExportJob make_edf_export_job(const ProcessingConditions& conditions, const ChannelTable& channels,
                                  const RecordingInfo& info, std::int64_t sample_count, std::string out_path) {
   EdfExportJob job;
   job.out_path = std::move(out_path);

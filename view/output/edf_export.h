@@ -21,8 +21,8 @@ struct EdfExportJob {
   SampleRange range;     // trend samples of the window
 };
 
-// The job of the window's range (processing conditions slots 10-13) of a recording.
-EdfExportJob make_edf_export_job(const common::SettingsSlots& conditions, const ChannelTable& channels,
+// The job of the window's range (the processing conditions' start and duration) of a recording.
+EdfExportJob make_edf_export_job(const ProcessingConditions& conditions, const ChannelTable& channels,
                                  const RecordingInfo& info, std::int64_t sample_count, std::string out_path);
 
 struct EdfExportResult {

@@ -90,8 +90,8 @@ ui::Form& make_window(ViewerState& state, ui::Platform& platform) {
 void open_window(ViewerState& state, ui::Platform& platform) {
   if (!state.loaded) return;
   HrvRange range;
-  range.start_s = common::round_half_even(common::val(state.conditions[slot::kDisplayStart]));
-  range.span_s = common::round_half_even(common::val(state.conditions[slot::kDisplaySpan]));
+  range.start_s = state.conditions.display_start;
+  range.span_s = state.conditions.display_span;
   auto report = std::make_shared<HrvReport>(hrv_report(state.channels, state.info, range));
   if (!report->ok()) {
     platform.dialogs.message_box(kHrvCaption, hrv_error_text(*report), ui::Buttons::Ok, ui::Icon::Exclamation);
