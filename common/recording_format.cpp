@@ -8,6 +8,19 @@ namespace common {
 
 namespace {
 
+// Bytes pos..pos+len-1 (1-based) of a record, as mid() cuts them, without a copy: samples are
+// decoded without an allocation.
+std::string_view mid_view(std::string_view s, int pos, int len) {
+  if (pos < 1) {
+    len += pos - 1;
+    pos = 1;
+  }
+  if (len <= 0) return {};
+  const auto start = static_cast<std::size_t>(pos - 1);
+  if (start >= s.size()) return {};
+  return s.substr(start, static_cast<std::size_t>(len));
+}
+
 std::string field(std::string_view record, FieldPos f) {
   if (f.width <= 0) return {};
   return mid(record, f.pos, f.width);
@@ -27,7 +40,7 @@ char char_at(std::string_view record, FieldPos f) {
 
 // Hex value of `width` characters at 0-based `offset` of a frame.
 std::uint32_t frame_hex(std::string_view frame_text, FieldPos f) {
-  return static_cast<std::uint32_t>(hex_value(mid(frame_text, f.pos + 1, f.width)) & 0xFFFFFFFFu);
+  return static_cast<std::uint32_t>(hex_value(mid_view(frame_text, f.pos + 1, f.width)) & 0xFFFFFFFFu);
 }
 
 // One step of the combined-frame arithmetic: fractions are rounded (ties to even) before
@@ -131,7 +144,7 @@ std::int32_t decode_combined_sample(std::string_view record, const CombinedLayou
   if (j < 0 || j >= layout.frames_per_record) return 0;
   // Channels may reach a few characters past a narrow frame, as the fixed offsets did;
   // the record bounds still hold.
-  std::string f = mid(record, kTextFirstSample + j * layout.frame_width, 18);
+  const std::string_view f = mid_view(record, kTextFirstSample + j * layout.frame_width, 18);
   const std::int64_t b0 = frame_hex(f, frame::kB0);
   if (b0 < kMarkerFrameLimit) return kMarkerBase + static_cast<std::int32_t>(frame_hex(f, frame::kMarker));
   switch (code) {
@@ -176,12 +189,12 @@ std::int32_t decode_channel_sample(std::string_view record, char code, char kind
   record = field_part(record);
   if (j < 0) return 0;
   auto hex4 = [&] {
-    return static_cast<std::int32_t>(hex_value(mid(record, kTextFirstSample + 4 * j, 4)));
+    return static_cast<std::int32_t>(hex_value(mid_view(record, kTextFirstSample + 4 * j, 4)));
   };
   switch (kind) {
     case kKindAcceleration: return hex4() * 2;
     case kKindLevel: return hex4();
-    case kKindTilt: return static_cast<std::int32_t>(hex_value(mid(record, kTextFirstSample + j, 1)));
+    case kKindTilt: return static_cast<std::int32_t>(hex_value(mid_view(record, kTextFirstSample + j, 1)));
     case kKindHeartRate: return hex4();
     case kKindRR: return rr_heart_rate(binary_word(record, j));
     default: break;

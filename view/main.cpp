@@ -18,9 +18,9 @@
 #include "ui/qt/qt_canvas.h"
 #include "ui/qt/qt_image_io.h"
 #include "ui/qt/qt_platform.h"
-#include "view/command_line.h"
-#include "view/render_command.h"
-#include "view/viewer_shell.h"
+#include "view/commands/command_line.h"
+#include "view/commands/render_command.h"
+#include "view/windows/viewer_shell.h"
 
 namespace {
 

@@ -5,7 +5,8 @@
 #include "common/settings_record.h"
 #include "common/text.h"
 #include "tests/view/shell_fixture.h"
-#include "view/trend_navigation.h"
+#include "view/settings/conditions_file.h"
+#include "view/windows/trend_navigation.h"
 
 namespace ambview::testing {
 namespace {
@@ -51,10 +52,10 @@ TEST_F(ViewerTest, KeysWheelAndDragMoveTheTrendWindow) {
       TestForm& main = main_form();
       if (i > 0) {
         const Step& done = steps[i - 1];
-        EXPECT_EQ(state.conditions[slot::kDisplayStart], std::to_string(done.start)) << done.what;
-        EXPECT_EQ(state.conditions[slot::kDisplaySpan], std::to_string(done.span)) << done.what;
-        const auto saved = common::unpack_settings(settings_record(), common::SettingsFlavour::Viewer);
-        EXPECT_EQ(common::trim_right(saved[slot::kDisplayStart]), std::to_string(done.start)) << done.what;
+        EXPECT_EQ(state.conditions.display_start, done.start) << done.what;
+        EXPECT_EQ(state.conditions.display_span, done.span) << done.what;
+        const ProcessingConditions saved = from_slots(common::unpack_settings(settings_record(), common::SettingsFlavour::Viewer));
+        EXPECT_EQ(saved.display_start, done.start) << done.what;
         // Drawn again at once, unless the window stayed where it was.
         const bool moved = i == 1 || done.start != steps[i - 2].start || done.span != steps[i - 2].span;
         EXPECT_EQ(main.recording().count(ui::testing::PrimitiveKind::Clear) > 0, moved) << done.what;

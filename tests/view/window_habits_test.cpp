@@ -4,7 +4,7 @@
 
 #include "tests/view/shell_fixture.h"
 #include "ui/testing/memory_desktop.h"
-#include "view/window_habits.h"
+#include "view/windows/window_habits.h"
 
 namespace ambview::testing {
 namespace {
@@ -100,7 +100,7 @@ TEST_F(HabitsTest, EscapeOrCancelLeavesTheConditionsAsTheyWere) {
     ui::Platform pl{f, dialogs, p, clock};
     fs::current_path(start_);
     std::string prm_accepted;
-    common::SettingsSlots accepted{};
+    ProcessingConditions accepted;
     p.then([&] {
       dialogs.answer_open(path);
       f.form("MAINFORM").choose_menu("A_OPEN");
