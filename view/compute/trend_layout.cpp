@@ -167,4 +167,8 @@ std::string axis_date(const TrendLayout& layout, const RecordingInfo& info) {
   return common::mid(date, 1, 2) + "/" + common::mid(date, 3, 2) + "/" + common::mid(date, 5, 2);
 }
 
+BandFrame band_frame(int window_width, int window_height, int bands) {
+  return {kLeftX, window_width - kWidthMargin, band_geometry(window_height - kHeightMargin, bands, 0).h, kCaptionLine};
+}
+
 }  // namespace ambview::trend

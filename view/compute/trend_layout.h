@@ -68,6 +68,18 @@ TrendLayout trend_layout(const ProcessingConditions& conditions, const ChannelTa
 int band_top(const TrendLayout& layout, int band);
 int minute_x(const TrendLayout& layout, double minutes);
 
+// Where TREND puts the time axis and the bands in a window of width x height with `bands`
+// bands: the axis runs `width` pixels from `left`; band i's plot is `band_height` pixels
+// from band_top(i), under its caption line. The navigation and the status bar map the mouse by it.
+struct BandFrame {
+  int left = 0;
+  int width = 0;
+  int band_height = 0;
+  int caption_line = 0;
+  int band_top(int i) const { return (band_height + caption_line) * i + caption_line; }
+};
+BandFrame band_frame(int window_width, int window_height, int bands);
+
 // "hh:mm" of a time `offset_seconds` after the window's start, and the "YY/MM/DD" of its start.
 std::string axis_time(const TrendLayout& layout, const RecordingInfo& info, std::int64_t offset_seconds);
 std::string axis_date(const TrendLayout& layout, const RecordingInfo& info);

@@ -81,6 +81,7 @@ std::vector<ui::ControlDef> form2_controls() {
     defs.push_back({kSwatches[i].label, ControlKind::Label, kSwatches[i].caption, 446, y + 1, 100, 22, false, 0});
   }
   defs.push_back({"BUTTON1", ControlKind::Button, "設定", 445, 370, 100, 32, false, 0});
+  defs.push_back({"BUTTON2", ControlKind::Button, "キャンセル", 335, 370, 100, 32, false, 0});
   return defs;
 }
 
@@ -255,6 +256,10 @@ void bind_handlers(ViewerState& state, ui::Platform& platform, ui::Form& form, S
   form.set_handler([&state, &platform, &form, &s](const ui::UiEvent& e) {
     const auto is = [&](std::string_view name) { return ui::same_name(e.control, name); };
     const auto set_code = [&](int c) { state.event_code = static_cast<std::int16_t>(c); };
+    if (e.kind == ui::EventKind::Key && e.key == ui::key::kEscape) {
+      set_code(dialog_code::kCancel);
+      return;
+    }
     if (e.control.empty()) {
       if (e.kind == ui::EventKind::MouseDown || e.kind == ui::EventKind::MouseUp) {
         state.mouse = {e.x, e.y};
@@ -301,6 +306,7 @@ void bind_handlers(ViewerState& state, ui::Platform& platform, ui::Form& form, S
       }
     }
     if (is("BUTTON1") && e.kind == ui::EventKind::Click) set_code(dialog_code::kAccept);
+    if (is("BUTTON2") && e.kind == ui::EventKind::Click) set_code(dialog_code::kCancel);
   });
 }
 
@@ -318,6 +324,7 @@ DialogOutcome run_dialog(ViewerState& state, ui::Platform& platform, ui::Form& f
         [&] { return state.event_code != code::kNone || !form.is_open() || !main_window_open(state); });
     if (!form.is_open() || !main_window_open(state)) break;
     const int c = state.event_code;
+    if (c == dialog_code::kCancel) break;
     bool moved = false;
     if (c >= dialog_code::kStepFirst && c <= dialog_code::kStepLast) {
       const int step = kStepSeconds[c - dialog_code::kStepFirst];

@@ -66,6 +66,19 @@ inline constexpr std::array<int, 4> kCodes{kOpen, kSaveCsv, kSavePicture, kClose
 
 }  // namespace hrv
 
+// Event codes of the window habits (recent files, exit, help) and the trend's navigation.
+namespace habit_code {
+inline constexpr int kRecentFirst = 701;  // 701-708: the recent files, newest first
+inline constexpr int kRecentLast = 708;
+inline constexpr int kExit = 709;
+inline constexpr int kGuide = 710;
+inline constexpr int kAbout = 711;
+}  // namespace habit_code
+
+namespace nav_code {
+inline constexpr int kMove = 720;  // run the move the main window stored in ViewerExtras
+}  // namespace nav_code
+
 // Event codes of the processing-conditions dialog's own loop.
 namespace dialog_code {
 inline constexpr int kAccScale = 15;    // VSCROLL1_CHANGE
@@ -73,6 +86,7 @@ inline constexpr int kHrScale = 16;     // VSCROLL2_CHANGE
 inline constexpr int kStepFirst = 36;   // BMPBUTTON1_ON .. BMPBUTTON6_ON: 36 .. 41
 inline constexpr int kStepLast = 41;
 inline constexpr int kAccept = 42;      // BUTTON1_ON "設定"
+inline constexpr int kCancel = 43;      // BUTTON2 "キャンセル" or Esc: closes, nothing changes
 inline constexpr int kMouseDown = 50;   // FORM2_MOUSEDOWN
 inline constexpr int kMouseUp = 51;     // FORM2_MOUSEUP
 }  // namespace dialog_code

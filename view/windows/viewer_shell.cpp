@@ -22,6 +22,9 @@
 #include "view/windows/wave_window.h"
 #include "view/windows/edf_save_window.h"
 #include "view/windows/hrv_window.h"
+#include "view/windows/trend_navigation.h"
+#include "view/windows/trend_status.h"
+#include "view/windows/window_habits.h"
 
 namespace ambview {
 
@@ -73,15 +76,16 @@ std::vector<ui::Menu> accmenu_for_form() {
   std::vector<ui::Menu> menus;
   for (const MenuCommand& c : ACCMENU()) {
     if (menus.empty() || menus.back().caption != c.menu) menus.push_back({c.menu, {}});
-    menus.back().entries.push_back({c.name, c.caption});
+    menus.back().entries.push_back({c.name, c.caption, ""});
   }
+  add_habit_menu(menus);
   return menus;
 }
 
 int menu_event_code(std::string_view entry) {
   for (const MenuCommand& c : ACCMENU())
     if (ui::same_name(c.name, entry)) return c.code;
-  return 0;
+  return habit_menu_code(entry);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -194,6 +198,8 @@ void bind_main_form(ViewerState& state, ui::Platform& platform) {
   form->set_menu(accmenu_for_form());
   for (const MenuCommand& c : ACCMENU()) form->set_menu_enabled(c.name, c.code == code::kOpen);
   form->set_handler([&state](const ui::UiEvent& e) {
+    if (take_navigation_event(state, e)) return;  // keys, wheel and drags on the trend
+    if (e.kind == ui::EventKind::Hover) return follow_pointer(state, e.x, e.y);
     if (e.kind == ui::EventKind::Menu) {
       if (int c = menu_event_code(e.control); c != code::kNone) state.event_code = static_cast<std::int16_t>(c);
     } else if (e.kind == ui::EventKind::Click && e.control.empty()) {
@@ -225,6 +231,7 @@ void viewer_startup(ViewerState& state, ui::Platform& platform) {
   state.start_directory = current_directory();
   GET_COND(state);
   bind_main_form(state, platform);
+  load_habits(state);
   enter_data_directory(state);
   state.default_file_name = default_open_name(state.conditions);
 }
@@ -263,6 +270,7 @@ void run_viewer(ui::Platform& platform, ViewerState& state, const std::optional<
     }
   }
   main_loop(state, platform);
+  remember_window_place(state);
 }
 
 void open_command(ViewerState& state, ui::Platform& platform, int event, const std::optional<std::string>& path) {
@@ -286,6 +294,7 @@ void open_command(ViewerState& state, ui::Platform& platform, int event, const s
   if (event == code::kOpen) state.default_file_name = chosen;
 
   if (OPEN_DATA(state, platform, chosen, event)) {
+    if (event == code::kOpen) note_opened(state, chosen);
     PUT_COND(state);
     enable_after_load(state);
     if (event == code::kOpen) forget_previous_views(state, platform);
@@ -346,6 +355,7 @@ void install_operations(ViewerState& state) {
   state.operations.try_emplace(code::kTrend, [](ViewerState& s, ui::Platform& p, int c) {
     run_trend(s, p, c);
     wave_marker_after_trend(s);  // the trend's clear took the waveform page marker away
+    refresh_status(s);
   });
   for (int c = code::kEcg1; c <= code::kEcg4; ++c) state.operations.try_emplace(c, run_ecg);
   for (int c : wave::kCodes) state.operations.try_emplace(c, run_wave);
@@ -355,6 +365,8 @@ void install_operations(ViewerState& state) {
   state.operations.try_emplace(code::kEdfExport, run_edf_save);
   state.operations.try_emplace(code::kCalorie, CALC_CAL);
   for (int c : hrv::kCodes) state.operations.try_emplace(c, run_hrv_window);
+  install_habit_operations(state);
+  install_navigation_operations(state);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "view/recording/loader.h"
 #include "view/compute/wave_page.h"
 #include "view/settings/processing_conditions.h"
+#include "view/windows/viewer_extras.h"
 
 namespace ambview {
 
@@ -87,6 +88,9 @@ struct ViewerState {
 
   // What the main loop runs per event code; codes without an entry do nothing.
   std::map<int, Operation> operations;
+
+  // Navigation, status line, recent files and the other desktop habits.
+  ViewerExtras extras;
 };
 
 // The open recording's base name and extension as they are on disk (UTF-8); before a
