@@ -19,8 +19,8 @@
 #include "bench/bench_timing.h"
 #include "sim/recording_generator.h"
 #include "sim/signal_generator.h"
-#include "view/edf_mapping.h"
-#include "view/edf_writer.h"
+#include "view/output/edf_mapping.h"
+#include "view/output/edf_writer.h"
 
 namespace {
 

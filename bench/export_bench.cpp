@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "sim/recording_generator.h"
-#include "view/command_line.h"
-#include "view/render_command.h"
-#include "view/text_export.h"
+#include "view/commands/command_line.h"
+#include "view/commands/render_command.h"
+#include "view/output/text_export.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 
 #include "bench/bench_timing.h"
 #include "sim/recording_generator.h"
-#include "view/command_line.h"
+#include "view/commands/command_line.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include "ui/testing/scripted_dialogs.h"
 #include "ui/testing/scripted_pump.h"
 #include "ui/testing/test_form.h"
-#include "view/conditions_dialog.h"
-#include "view/viewer_shell.h"
+#include "view/windows/conditions_dialog.h"
+#include "view/windows/viewer_shell.h"
 
 namespace fs = std::filesystem;
 

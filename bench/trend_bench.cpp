@@ -23,8 +23,8 @@
 #include "sim/recording_generator.h"
 #include "ui/qt/qt_app.h"
 #include "ui/qt/qt_canvas.h"
-#include "view/render_command.h"
-#include "view/trend_plot.h"
+#include "view/commands/render_command.h"
+#include "view/draw/trend_view.h"
 
 namespace {
 

@@ -43,17 +43,16 @@ std::string_view calorie_error_text(CalorieError error) {
   return "";
 }
 
-CalorieModel calorie_model(const SettingsSlots& s) {
-  using namespace calorie_slot;
+CalorieModel calorie_model(const CalorieSettings& s) {
   CalorieModel m;
-  m.a = single(s[kA]);
-  m.b = single(s[kB]);
-  m.c = single(s[kC]);
-  m.d = single(s[kD]);
-  m.floor = single(s[kFloor]);
-  m.weight = single(s[kWeight]);
-  m.equivalent = energy_equivalent(round_half_even(val(s[kRqRow])));
-  m.block = round_half_even(val(s[kBlock]));
+  m.a = single(s.a);
+  m.b = single(s.b);
+  m.c = single(s.c);
+  m.d = single(s.d);
+  m.floor = single(s.floor);
+  m.weight = single(s.weight);
+  m.equivalent = energy_equivalent(round_half_even(val(s.rq_row)));
+  m.block = round_half_even(val(s.block));
   return m;
 }
 

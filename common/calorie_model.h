@@ -1,6 +1,6 @@
 // The oxygen-uptake and energy model both programs share: the RQ table, the coefficients
-// taken from the calorie settings (slots 18-26), and the walk over a span in single
-// precision, in the order of evaluation the calorie files have always been computed in.
+// taken from the calorie settings, and the walk over a span in single precision, in the order
+// of evaluation the calorie files have always been computed in.
 #pragma once
 
 #include <array>
@@ -10,23 +10,21 @@
 #include <string_view>
 #include <vector>
 
-#include "common/settings_record.h"
 
 namespace common {
 
-// Slots of the calorie settings in both settings files.
-namespace calorie_slot {
-inline constexpr int kPerLine = 17;  // values per line of the calorie text file
-inline constexpr int kRqRow = 18;
-inline constexpr int kAge = 19;
-inline constexpr int kWeight = 20;
-inline constexpr int kBlock = 21;  // averaging count N
-inline constexpr int kA = 22;
-inline constexpr int kB = 23;
-inline constexpr int kC = 24;
-inline constexpr int kD = 25;
-inline constexpr int kFloor = 26;
-}  // namespace calorie_slot
+// The calorie settings as both settings files keep them: the texts the user typed (CP932),
+// shown and written as they are; the model reads its numbers from them.
+struct CalorieSettings {
+  std::string rq_row;  // row of the RQ table, 0-5
+  std::string age;
+  std::string weight;  // kg
+  std::string block;   // averaging count N
+  std::string a, b;    // acceleration calibration
+  std::string c, d;    // heart-rate calibration
+  std::string floor;   // lowest oxygen uptake, ml/kg/min
+  bool operator==(const CalorieSettings&) const = default;
+};
 
 // One row of the respiratory-quotient table: the list text and the energy equivalent of
 // oxygen (kcal per litre).
@@ -64,7 +62,7 @@ struct CalorieModel {
   float equivalent = 0;  // E, kcal/l
   std::int64_t block = 1;  // N = round(slot 21)
 };
-CalorieModel calorie_model(const SettingsSlots& settings);
+CalorieModel calorie_model(const CalorieSettings& settings);
 
 // Floored VO2 (ml/kg/min) of one sample: (y / 1000 + b) / a or (h / 2 - d) / c. False for
 // a zero a or c (the value is then left unchanged).

@@ -37,6 +37,8 @@ std::string dec_field(std::int64_t value, int width);
 
 // Fractional value stored into an integer: nearest, halves to the even neighbour.
 std::int64_t round_half_even(double value);
+// The same as an int, for positions on a canvas.
+inline int round_int(double value) { return static_cast<int>(round_half_even(value)); }
 // Indices, positions and some pixel positions: nearest, halves away from zero.
 std::int64_t round_half_away(double value);
 

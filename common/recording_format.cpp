@@ -8,6 +8,19 @@ namespace common {
 
 namespace {
 
+// Bytes pos..pos+len-1 (1-based) of a record, as mid() cuts them, without a copy: samples are
+// decoded without an allocation.
+std::string_view mid_view(std::string_view s, int pos, int len) {
+  if (pos < 1) {
+    len += pos - 1;
+    pos = 1;
+  }
+  if (len <= 0) return {};
+  const auto start = static_cast<std::size_t>(pos - 1);
+  if (start >= s.size()) return {};
+  return s.substr(start, static_cast<std::size_t>(len));
+}
+
 std::string field(std::string_view record, FieldPos f) {
   if (f.width <= 0) return {};
   return mid(record, f.pos, f.width);
@@ -23,13 +36,6 @@ std::uint32_t hex_field_value(std::string_view record, FieldPos f) {
 char char_at(std::string_view record, FieldPos f) {
   std::string s = field(record, f);
   return s.empty() ? ' ' : s[0];
-}
-
-// What mid() cuts for a 1-based pos >= 1, without a copy: samples are decoded by the million.
-std::string_view mid_view(std::string_view s, int pos, int width) {
-  const auto start = static_cast<std::size_t>(pos - 1);
-  if (width <= 0 || start >= s.size()) return {};
-  return s.substr(start, static_cast<std::size_t>(width));
 }
 
 // Hex value of `width` characters at 0-based `offset` of a frame.
@@ -183,12 +189,12 @@ std::int32_t decode_channel_sample(std::string_view record, char code, char kind
   record = field_part(record);
   if (j < 0) return 0;
   auto hex4 = [&] {
-    return static_cast<std::int32_t>(hex_value(mid(record, kTextFirstSample + 4 * j, 4)));
+    return static_cast<std::int32_t>(hex_value(mid_view(record, kTextFirstSample + 4 * j, 4)));
   };
   switch (kind) {
     case kKindAcceleration: return hex4() * 2;
     case kKindLevel: return hex4();
-    case kKindTilt: return static_cast<std::int32_t>(hex_value(mid(record, kTextFirstSample + j, 1)));
+    case kKindTilt: return static_cast<std::int32_t>(hex_value(mid_view(record, kTextFirstSample + j, 1)));
     case kKindHeartRate: return hex4();
     case kKindRR: return rr_heart_rate(binary_word(record, j));
     default: break;

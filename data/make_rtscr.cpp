@@ -5,7 +5,7 @@
 #include <string>
 
 #include "ui/bmp_file.h"
-#include "view/wave_monitor.h"
+#include "view/draw/wave_sweep.h"
 
 int main(int argc, char** argv) {
   const std::string path = argc > 1 ? argv[1] : "RtScr.bmp";

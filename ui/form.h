@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ui/canvas.h"
@@ -40,8 +41,11 @@ struct ControlDef {
 };
 
 struct MenuEntry {
-  std::string name;     // ACCMENU entry name, e.g. "A_OPEN"
-  std::string caption;  // UTF-8
+  MenuEntry(std::string entry_name, std::string entry_caption, std::string entry_shortcut = {})
+      : name(std::move(entry_name)), caption(std::move(entry_caption)), shortcut(std::move(entry_shortcut)) {}
+  std::string name;      // ACCMENU entry name, e.g. "A_OPEN"
+  std::string caption;   // UTF-8
+  std::string shortcut;  // key sequence in the portable form "Ctrl+O"; empty for none
 };
 
 struct Menu {
@@ -53,7 +57,23 @@ struct Menu {
 // scroll values raises none. Mouse buttons on the form's surface or a picture raise MouseDown,
 // then MouseUp followed by Click when released over it; MouseMove comes only while a button is
 // down on the surface. Resize is a size the user made; Close a window the user closed.
-enum class EventKind { Click, Change, MouseDown, MouseUp, MouseMove, Resize, Close, Menu };
+// Key is a key of `key::` pressed on the form; Wheel a turn of the mouse wheel over the
+// surface; Hover the pointer moving over the surface with no button down (x = -1 once it
+// leaves the surface).
+enum class EventKind { Click, Change, MouseDown, MouseUp, MouseMove, Resize, Close, Menu, Key, Wheel, Hover };
+
+// The keys a form reports; other keys raise nothing.
+namespace key {
+inline constexpr int kLeft = 1;
+inline constexpr int kRight = 2;
+inline constexpr int kPageUp = 3;
+inline constexpr int kPageDown = 4;
+inline constexpr int kHome = 5;
+inline constexpr int kEnd = 6;
+inline constexpr int kPlus = 7;
+inline constexpr int kMinus = 8;
+inline constexpr int kEscape = 9;
+}  // namespace key
 
 struct UiEvent {
   std::string form;     // form name
@@ -61,6 +81,18 @@ struct UiEvent {
   EventKind kind = EventKind::Click;
   int x = 0, y = 0;     // mouse position in the form's (or picture's) client coordinates
   int button = 0;       // 1 left, 2 right, 4 middle
+  int key = 0;          // Key: one of key::
+  int delta = 0;        // Wheel: notches, positive away from the user
+  bool ctrl = false;    // Key, Wheel: the Ctrl key held
+};
+
+// What is drawn over a form's surface without touching its canvas: a vertical cursor line
+// and a selected span of x (both -1 when none).
+struct Overlay {
+  int cursor_x = -1;
+  int select_from = -1;
+  int select_to = -1;
+  bool operator==(const Overlay&) const = default;
 };
 
 class Control {
@@ -113,6 +145,9 @@ class Form {
   virtual void set_menu(const std::vector<Menu>& menus) = 0;
   virtual void set_menu_enabled(std::string_view entry, bool enabled) = 0;
   virtual bool menu_enabled(std::string_view entry) const = 0;
+  // Entries whose caption changes while the program runs (a list of recent files).
+  virtual void set_menu_text(std::string_view entry, std::string_view caption) = 0;
+  virtual void set_menu_visible(std::string_view entry, bool visible) = 0;
 
   virtual Control& control(std::string_view name) = 0;
   virtual bool has_control(std::string_view name) const = 0;
@@ -143,6 +178,10 @@ class Form {
   virtual bool mouse_down_on(std::string_view control) const = 0;
 
   virtual void set_busy(bool busy) = 0;  // busy mouse pointer
+
+  // A status line under the client area (made on first use; the client area keeps its size).
+  virtual void set_status_text(std::string_view utf8) = 0;
+  virtual void set_overlay(const Overlay& overlay) = 0;
 
   // Every user action on the form or its controls; Close is sent when the user closes it.
   virtual void set_handler(std::function<void(const UiEvent&)> handler) = 0;

@@ -9,15 +9,18 @@
 
 #include "ui/clock.h"
 #include "ui/qt/qt_app.h"
+#include <QCoreApplication>
+
+#include "ui/qt/qt_desktop.h"
 #include "ui/qt/qt_dialogs.h"
 #include "ui/qt/qt_event_pump.h"
 #include "ui/qt/qt_form.h"
 #include "ui/qt/qt_canvas.h"
 #include "ui/qt/qt_image_io.h"
 #include "ui/qt/qt_platform.h"
-#include "view/command_line.h"
-#include "view/render_command.h"
-#include "view/viewer_shell.h"
+#include "view/commands/command_line.h"
+#include "view/commands/render_command.h"
+#include "view/windows/viewer_shell.h"
 
 namespace {
 
@@ -87,6 +90,14 @@ int main(int argc, char** argv) {
   }
   ui::qt::WindowPlatform window(argc, argv, "ambview");
   ambview::ViewerState state;
+  ui::qt::QtDesktop desktop("movilog", "ambview");
+  state.extras.desktop = &desktop;
+  state.extras.version = MOVILOG_VERSION;
+  // The installed guide beside the program's prefix, the packaged one, then the source tree's
+  // when the program runs from its build tree.
+  const std::string here = QCoreApplication::applicationDirPath().toStdString();
+  state.extras.guide_paths = {here + "/../share/doc/movilog/user_guide.md", "/usr/share/doc/movilog/user_guide.md",
+                              MOVILOG_SOURCE_GUIDE};
   ambview::run_viewer(window.platform(), state, argc > 1 ? std::optional<std::string>(argv[1]) : std::nullopt);
   return 0;
 }

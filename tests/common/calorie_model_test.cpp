@@ -15,19 +15,18 @@ using common::CalorieError;
 using common::CalorieKind;
 using common::CalorieSample;
 
-// The analysis program's defaults for the calorie slots.
-common::SettingsSlots defaults() {
-  common::SettingsSlots s{};
-  s[17] = "8";
-  s[18] = "2";
-  s[19] = " ";
-  s[20] = "60";
-  s[21] = "1";
-  s[22] = "0.021";
-  s[23] = "0.078";
-  s[24] = "3.083";
-  s[25] = "68.074";
-  s[26] = "0";
+// The analysis program's default calorie settings.
+common::CalorieSettings defaults() {
+  common::CalorieSettings s;
+  s.rq_row = "2";
+  s.age = " ";
+  s.weight = "60";
+  s.block = "1";
+  s.a = "0.021";
+  s.b = "0.078";
+  s.c = "3.083";
+  s.d = "68.074";
+  s.floor = "0";
   return s;
 }
 
@@ -56,8 +55,8 @@ TEST(CalorieModel, DefaultsGiveTheKnownRestingValues) {
 }
 
 TEST(CalorieModel, FloorRaisesButNeverLimits) {
-  common::SettingsSlots s = defaults();
-  s[26] = "5";
+  common::CalorieSettings s = defaults();
+  s.floor = "5";
   const common::CalorieModel m = common::calorie_model(s);
   float vo2 = 0;
   ASSERT_TRUE(common::sample_vo2(m, CalorieKind::Acceleration, 0, vo2));
@@ -73,14 +72,14 @@ TEST(CalorieModel, RqTableAndRowsOutsideIt) {
   EXPECT_EQ(common::energy_equivalent(2), 4.825f);
   EXPECT_EQ(common::energy_equivalent(-1), 0.0f);
   EXPECT_EQ(common::energy_equivalent(6), 0.0f);
-  common::SettingsSlots s = defaults();
-  s[18] = " 9";
+  common::CalorieSettings s = defaults();
+  s.rq_row = " 9";
   EXPECT_EQ(common::calorie_model(s).equivalent, 0.0f);
 }
 
 TEST(CalorieModel, BlocksOfNWithAShortLastBlock) {
-  common::SettingsSlots s = defaults();
-  s[21] = "4";
+  common::CalorieSettings s = defaults();
+  s.block = "4";
   const common::CalorieModel m = common::calorie_model(s);
   // mG values; the last block holds samples 8 and 9 only.
   const std::vector<std::int32_t> v{0, 100, 200, 300, 400, 500, 600, 700, 1000, 3000};
@@ -117,15 +116,15 @@ TEST(CalorieModel, TotalOverTheSpanByHand) {
 }
 
 TEST(CalorieModel, FailuresEndTheEntryWithoutATrap) {
-  common::SettingsSlots s = defaults();
-  s[22] = "0";
+  common::CalorieSettings s = defaults();
+  s.a = "0";
   auto span = common::walk_calorie(common::calorie_model(s), CalorieKind::Acceleration, 5, 1.0f,
                                    values({1, 2, 3, 4, 5}));
   EXPECT_EQ(span.error, CalorieError::ZeroCoefficient);
   EXPECT_TRUE(span.blocks.empty());
 
   s = defaults();
-  s[24] = "junk";  // reads as 0
+  s.c = "junk";  // reads as 0
   span = common::walk_calorie(common::calorie_model(s), CalorieKind::HeartRate, 2, 1.0f, values({150, 150}));
   EXPECT_EQ(span.error, CalorieError::ZeroCoefficient);
   // The acceleration entry does not use c.
@@ -133,16 +132,16 @@ TEST(CalorieModel, FailuresEndTheEntryWithoutATrap) {
   EXPECT_EQ(span.error, CalorieError::None);
 
   s = defaults();
-  s[21] = "0";
+  s.block = "0";
   span = common::walk_calorie(common::calorie_model(s), CalorieKind::Acceleration, 2, 1.0f, values({0, 0}));
   EXPECT_EQ(span.error, CalorieError::ZeroBlock);
   EXPECT_EQ(common::block_count(10, 0), 0);
 
   // 3 blocks of 1: the second is beyond 32767 kcal/h; the first stays.
   s = defaults();
-  s[20] = "999";
-  s[22] = "0.0001";
-  s[23] = "0";
+  s.weight = "999";
+  s.a = "0.0001";
+  s.b = "0";
   span = common::walk_calorie(common::calorie_model(s), CalorieKind::Acceleration, 3, 1.0f, values({0, 4000, 0}));
   EXPECT_EQ(span.error, CalorieError::RateTooLarge);
   EXPECT_EQ(span.blocks.size(), 1u);
@@ -157,8 +156,8 @@ TEST(CalorieModel, FailuresEndTheEntryWithoutATrap) {
 }
 
 TEST(CalorieModel, SkippedSamplesAreNotCounted) {
-  common::SettingsSlots s = defaults();
-  s[21] = "2";
+  common::CalorieSettings s = defaults();
+  s.block = "2";
   const common::CalorieModel m = common::calorie_model(s);
   // Blocks: {1000, marker}, {marker, marker}, {0, 0}.
   const auto source = [](std::int64_t j) {
@@ -174,13 +173,19 @@ TEST(CalorieModel, SkippedSamplesAreNotCounted) {
   EXPECT_EQ(span.samples, 3);
 }
 
+// The calorie fields of the settings record (slots 18-26).
 TEST(CalorieSettings, FieldsOfBothFilesFollowTheirRules) {
-  common::SettingsSlots s = defaults();
+  common::SettingsSlots s{};
   s[1] = "/data/";
-  s[19] = " ";       // blank age
-  s[20] = "65.5";    // cut to 3 characters
-  s[22] = "0.02155"; // cut to 6 characters
+  s[18] = "2";
+  s[19] = " ";        // blank age
+  s[20] = "65.5";     // cut to 3 characters
+  s[21] = "1";
+  s[22] = "0.02155";  // cut to 6 characters
+  s[23] = "0.078";
+  s[24] = "3.083";
   s[25] = "68.074";
+  s[26] = "0";
   const std::string rec = common::pack_settings(s, common::SettingsFlavour::Viewer);
   EXPECT_EQ(common::mid(rec, 196, 3), "  2");
   EXPECT_EQ(common::mid(rec, 199, 3), "  0");

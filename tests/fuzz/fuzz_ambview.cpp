@@ -22,8 +22,8 @@
 #include "tests/fuzz/recording_input.h"
 #include "ui/bmp_file.h"
 #include "ui/testing/recording_canvas.h"
-#include "view/command_line.h"
-#include "view/render_command.h"
+#include "view/commands/command_line.h"
+#include "view/commands/render_command.h"
 
 namespace fs = std::filesystem;
 

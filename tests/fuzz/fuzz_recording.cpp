@@ -13,8 +13,9 @@
 #include "common/recording_format.h"
 #include "common/record_file.h"
 #include "tests/fuzz/recording_input.h"
-#include "view/calendar.h"
-#include "view/loader.h"
+#include "view/recording/calendar.h"
+#include "view/recording/channel_reader.h"
+#include "view/recording/loader.h"
 
 namespace fs = std::filesystem;
 
@@ -47,20 +48,26 @@ void read_every_row(const ambview::LoadedRecording& rec) {
   for (int row = 0; row < ambview::kMaxChannelRows; ++row) {
     const auto& r = t.rows[static_cast<std::size_t>(row)];
     if (!r.present) continue;
-    common::RecordFile f;
-    if (!f.open(r.path, common::RecordFile::Mode::ReadOnly)) continue;
+    ambview::ChannelReader f;
+    if (!f.open(t, row)) continue;
     const int per = ambview::GET_BLKSIZ(t, row);
-    volatile std::int64_t sink = ambview::samples_on_file(t, row);
+    volatile std::int64_t sink = f.held();
     // Views read up to the header's count but stop at the end of the file.
     const std::int64_t last = std::min<std::int64_t>(f.record_count(), 2 + rec.sample_count / (per > 0 ? per : 1));
     for (std::int64_t n = 2; n <= last; ++n) {
-      const auto data = f.read(n);
-      if (!data) break;
+      const auto view = f.record(n);
+      if (!view) break;
+      const std::string data(*view);
       for (int j = -1; j <= per + 1; ++j) {
-        sink = sink + ambview::GET_D(*data, t, row, j);
-        sink = sink + ambview::GET_Y(*data, t, row, j, 480, ambview::GET_YSIZ("0"), ambview::GET_HRYSIZ("1"),
+        sink = sink + ambview::GET_D(data, t, row, j);
+        sink = sink + ambview::GET_Y(data, t, row, j, 480, ambview::GET_YSIZ(0), ambview::GET_HRYSIZ(1),
                                      rec.interval);
-        sink = sink + common::rr_index_entry(*data, j);
+        sink = sink + common::rr_index_entry(data, j);
+      }
+      for (std::int64_t j = (n - 2) * per - 1; j <= (n - 1) * per; ++j) {
+        if (const auto s = f.at(j)) sink = sink + s->coded();
+        if (const auto w = f.word(j)) sink = sink + *w;
+        if (const auto x = f.field(j)) sink = sink + static_cast<std::int64_t>(x->size());
       }
     }
     (void)sink;

@@ -20,8 +20,8 @@
 #include "common/recording_writer.h"
 #include "ui/bmp_file.h"
 #include "ui/testing/test_platform.h"
-#include "view/bitmap_print.h"
-#include "view/viewer_shell.h"
+#include "view/windows/bitmap_print.h"
+#include "view/windows/viewer_shell.h"
 
 namespace ambview {
 namespace {
@@ -40,7 +40,7 @@ class BitmapPrintTest : public ::testing::Test {
     state.start_directory = dir_.string() + "/";
     state.conditions = default_conditions(state.start_directory);
     set_data_directory(state, (dir_ / "data").string() + "/");
-    set_slot_text(state, slot::kBaseName, "SUBJ___");
+    state.conditions.base_name = "SUBJ___";
     state.channels.prefix = (dir_ / "data").string() + "/SUBJ___";
     install_operations(state);
     state.forms.main = t.forms.make_form("MAINFORM", 900, 600);

@@ -6,8 +6,9 @@
 
 #include "export_fixture.h"
 #include "ui/bmp_file.h"
-#include "view/calorie.h"
-#include "view/render_command.h"
+#include "view/output/calorie_trend.h"
+#include "view/windows/calorie_window.h"
+#include "view/commands/render_command.h"
 
 namespace ambview::testing {
 namespace {
@@ -46,7 +47,7 @@ class CalorieView : public ExportTest {
     return path;
   }
 
-  std::vector<CalorieOutcome> draw(const LoadedRecording& r, common::SettingsSlots c, RecordingCanvas& canvas) {
+  std::vector<CalorieOutcome> draw(const LoadedRecording& r, ProcessingConditions c, RecordingCanvas& canvas) {
     return CAL_TREND(canvas, c, r.info, r.table, calorie_channel_list(r.table), data_.string() + "/");
   }
 };
@@ -83,8 +84,8 @@ TEST(CalorieList, WindowHeightAndScales) {
 TEST_F(CalorieView, TextFileOfTenSamplesInBlocksOfFour) {
   const std::string path = write_recording({0, 0, 0, 0, 500, 500, 500, 500, 1000, 3000});
   const LoadedRecording r = load(path);
-  common::SettingsSlots c = conditions_for(r, 0, -1);
-  c[21] = "4";
+  ProcessingConditions c = conditions_for(r, 0, -1);
+  c.calorie.block = "4";
   RecordingCanvas canvas(1000, 700);
   const auto outcomes = draw(r, c, canvas);
   ASSERT_EQ(outcomes.size(), 1u);
@@ -109,7 +110,7 @@ TEST_F(CalorieView, EightValuesToALineAndTheHeartRateFile) {
   const std::string path = write_recording(std::vector<std::uint32_t>(10, 0),
                                            {60, 60, 100, 100, 100, 100, 100, 100, 100, 100});
   const LoadedRecording r = load(path);
-  common::SettingsSlots c = conditions_for(r, 0, -1);
+  ProcessingConditions c = conditions_for(r, 0, -1);
   RecordingCanvas canvas(1000, 700);
   const auto outcomes = draw(r, c, canvas);
   ASSERT_EQ(outcomes.size(), 2u);
@@ -137,8 +138,8 @@ TEST_F(CalorieView, EightValuesToALineAndTheHeartRateFile) {
 TEST_F(CalorieView, BarsAxesAndSummary) {
   const std::string path = write_recording(std::vector<std::uint32_t>(10, 0));
   const LoadedRecording r = load(path);
-  common::SettingsSlots c = conditions_for(r, 0, -1);
-  c[4] = "5";  // full scale 60: 65 kcal/h is above it
+  ProcessingConditions c = conditions_for(r, 0, -1);
+  c.acc_scale = 5;  // full scale 60: 65 kcal/h is above it
   RecordingCanvas canvas(1000, 700);
   draw(r, c, canvas);
 
@@ -167,7 +168,7 @@ TEST_F(CalorieView, BarsAxesAndSummary) {
   EXPECT_NE(std::find(texts.begin(), texts.end(), "測定間隔S=1  平均値N=1  酸素摂取量下限=0"), texts.end());
 
   // Position 0: 3000 at the top, so 65 kcal/h is round(598 x 65 / 3000) high.
-  c[4] = "0";
+  c.acc_scale = 0;
   RecordingCanvas low(1000, 700);
   draw(r, c, low);
   EXPECT_EQ(low.of_kind(PrimitiveKind::FillBox)[0].points[1].y, 614 - 13);
@@ -176,8 +177,8 @@ TEST_F(CalorieView, BarsAxesAndSummary) {
 TEST_F(CalorieView, AZeroCoefficientEndsOnlyThatEntry) {
   const std::string path = write_recording(std::vector<std::uint32_t>(10, 0), std::vector<std::uint32_t>(10, 100));
   const LoadedRecording r = load(path);
-  common::SettingsSlots c = conditions_for(r, 0, -1);
-  c[22] = "0";
+  ProcessingConditions c = conditions_for(r, 0, -1);
+  c.calorie.a = "0";
   RecordingCanvas canvas(1000, 700);
   const auto outcomes = draw(r, c, canvas);
   ASSERT_EQ(outcomes.size(), 2u);
@@ -186,8 +187,8 @@ TEST_F(CalorieView, AZeroCoefficientEndsOnlyThatEntry) {
   EXPECT_FALSE(fs::exists(data("Calorie.ac")));  // a failed entry leaves no file
   EXPECT_EQ(lines_of(data("Calorie.hr")).size(), 7u);
 
-  c[22] = "0.021";
-  c[21] = "0";
+  c.calorie.a = "0.021";
+  c.calorie.block = "0";
   const auto zero_n = draw(r, c, canvas);
   EXPECT_EQ(zero_n[0].error, common::CalorieError::ZeroBlock);
   EXPECT_EQ(zero_n[1].error, common::CalorieError::ZeroBlock);
@@ -219,7 +220,7 @@ TEST_F(CalorieView, MarkersOfACombinedFileAreNoSamples) {
   const LoadResult loaded = load_recording(path);
   ASSERT_TRUE(loaded.ok());
   const LoadedRecording& r = loaded.recording;
-  common::SettingsSlots c = conditions_for(r, 0, -1);
+  ProcessingConditions c = conditions_for(r, 0, -1);
   RecordingCanvas canvas(1000, 700);
   const auto outcomes = draw(r, c, canvas);
   ASSERT_FALSE(outcomes.empty());
@@ -269,7 +270,7 @@ class CalcCal : public CalorieView {
 };
 
 TEST_F(CalcCal, ConfirmDrawsTheWindowAndWritesTheFiles) {
-  state.conditions[18] = "7";
+  state.conditions.calorie.rq_row = "7";
   pump.then([this] {
     EXPECT_EQ(form7().caption(), "カロリー設定");
     EXPECT_EQ(form7().test_control("COMBO2").selection(), 5);
@@ -285,9 +286,9 @@ TEST_F(CalcCal, ConfirmDrawsTheWindowAndWritesTheFiles) {
   CALC_CAL(state, platform, code::kCalorie);
 
   EXPECT_FALSE(form7().is_open());
-  EXPECT_EQ(state.conditions[18], " 5");
-  EXPECT_EQ(state.conditions[20], "55");
-  EXPECT_EQ(state.conditions[17], "2345");  // the last four characters
+  EXPECT_EQ(state.conditions.calorie.rq_row, " 5");
+  EXPECT_EQ(state.conditions.calorie.weight, "55");
+  EXPECT_EQ(state.conditions.per_line, 2345);  // the last four characters
   const auto& shown = dialogs.shown();
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[1].caption, kCaloriePerLineTitle);
@@ -309,7 +310,7 @@ TEST_F(CalcCal, ConfirmDrawsTheWindowAndWritesTheFiles) {
 }
 
 TEST_F(CalcCal, ClosingTheDialogStoresAndComputesNothing) {
-  const common::SettingsSlots before = state.conditions;
+  const ProcessingConditions before = state.conditions;
   pump.then([this] {
     form7().type("EDIT2", "99");
     form7().user_close();
@@ -324,7 +325,7 @@ TEST_F(CalcCal, ClosingTheDialogStoresAndComputesNothing) {
 TEST_F(CalcCal, ClosingTheMainWindowEndsTheDialog) {
   state.forms.main = forms.make_form("MAINFORM", kMainWidth, kMainHeight);
   state.forms.main->show();
-  const common::SettingsSlots before = state.conditions;
+  const ProcessingConditions before = state.conditions;
   pump.then([this] {
     form7().type("EDIT2", "99");
     main_form().user_close();
@@ -362,7 +363,7 @@ TEST_F(CalcCal, PerLineBelowOneIsUsedAsOne) {
   pump.then([this] { form7().click("BUTTON2"); });
   dialogs.answer_input("0");
   CALC_CAL(state, platform, code::kCalorie);
-  EXPECT_EQ(state.conditions[17], "1");
+  EXPECT_EQ(state.conditions.per_line, 1);
   EXPECT_EQ(common::mid(settings_record(), 192, 4), "0   ");  // saved as answered
   EXPECT_EQ(lines_of(data("Calorie.ac")).size(), 5u + 10u);
 }

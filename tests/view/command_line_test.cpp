@@ -7,7 +7,7 @@
 
 #include "common/cp932.h"
 #include "common/recording_writer.h"
-#include "view/command_line.h"
+#include "view/commands/command_line.h"
 
 using namespace ambview;
 namespace fs = std::filesystem;

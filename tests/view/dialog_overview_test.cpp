@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 
 #include "common/numbers.h"
@@ -14,7 +15,9 @@
 #include "ui/colour.h"
 #include "ui/qt/qt_app.h"
 #include "ui/qt/qt_canvas.h"
-#include "view/conditions_dialog.h"
+#include "view/windows/conditions_dialog.h"
+#include "view/draw/overview.h"
+#include "view/recording/rr_index.h"
 
 namespace ambview::testing {
 namespace {
@@ -164,6 +167,20 @@ TEST_F(RrIndexTest, BuiltOnTheFirstShowingAndReadOnTheNext) {
   EXPECT_GT(rr_points, 2 * 250);  // tilt and RR bands, 300 points each
 }
 
+// An index file that is there but cannot be read belongs to the recording: it stays as it is,
+// and the band is drawn from an index made in memory.
+TEST_F(RrIndexTest, AnUnreadableIndexFileIsNeverWrittenOver) {
+  std::ofstream(index_).close();
+  std::string said;
+  set_rr_index_notice([&said](std::string_view line) { said += line; });
+  const auto index = ensure_rr_index(rr_.string(), "");
+  set_rr_index_notice({});
+  ASSERT_TRUE(index);
+  EXPECT_GT(index->entries(), 1700);
+  EXPECT_EQ(fs::file_size(index_), 0u);
+  EXPECT_NE(said.find("cannot be read"), std::string::npos) << said;
+}
+
 // Entry k is the number of beats begun at or before the end of trend sample k, as the link
 // program derives it; the header states the last entry and the recording's count.
 TEST_F(RrIndexTest, EntriesCountTheBeatsBegunByTheEndOfEachSample) {
@@ -243,7 +260,7 @@ TEST_F(ViewerTest, ExclusiveOrFrameRestoresTheOverviewPixelForPixel) {
     band.interval = loaded.recording.interval;
     F_PLOT(band);
   }
-  PRT_SCALE(canvas, "0", 185, 0);
+  PRT_SCALE(canvas, 0, 185, 0);
   const ui::Image before = canvas.snapshot();
   const auto frame = selection_frame(table, b, 1500, 4000, 300, 7200, 1800, 1200);
   ASSERT_EQ(frame.size(), 6u);

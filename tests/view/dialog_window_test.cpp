@@ -11,7 +11,7 @@
 #include "common/settings_record.h"
 #include "shell_fixture.h"
 #include "ui/colour.h"
-#include "view/conditions_dialog.h"
+#include "view/windows/conditions_dialog.h"
 
 namespace ambview::testing {
 namespace {
@@ -105,10 +105,10 @@ TEST_F(DialogTest, StepsAndClicksMoveTheWindowByTheRules) {
   run();
 
   ASSERT_TRUE(state.loaded);
-  EXPECT_EQ(state.conditions[11], "3600");
-  EXPECT_EQ(state.conditions[12], "60");
-  EXPECT_EQ(state.conditions[10], "7200");
-  EXPECT_EQ(state.conditions[13], "2");
+  EXPECT_EQ(state.conditions.display_start, 3600);
+  EXPECT_EQ(state.conditions.display_span, 60);
+  EXPECT_EQ(state.conditions.duration, 7200);
+  EXPECT_EQ(state.conditions.interval.text, "2");
   EXPECT_EQ(state.time.display_start, 3600);
   EXPECT_EQ(state.time.display_span, 60);
   const auto saved = common::unpack_settings(settings_record(), common::SettingsFlavour::Viewer);
@@ -141,7 +141,7 @@ TEST_F(DialogTest, EveryQuickClickMovesTheWindow) {
   });
   script_close_main();
   run();
-  EXPECT_EQ(state.conditions[11], "4680");
+  EXPECT_EQ(state.conditions.display_start, 4680);
 }
 
 TEST_F(DialogTest, NIsClampedAndEscapeKeepsIt) {
@@ -170,13 +170,13 @@ TEST_F(DialogTest, NIsClampedAndEscapeKeepsIt) {
   });
   script_close_main();
   run();
-  EXPECT_EQ(state.conditions[6], "25");
+  EXPECT_EQ(state.conditions.average_n, 25);
 }
 
 TEST_F(DialogTest, CloseChangesNothingAcceptCopiesTheWorkingItems) {
   const std::string path = open_walk();
   std::string record_before;
-  common::SettingsSlots before;
+  ProcessingConditions before;
   script([&, this] {
     record_before = settings_record();
     before = state.conditions;
@@ -214,9 +214,9 @@ TEST_F(DialogTest, CloseChangesNothingAcceptCopiesTheWorkingItems) {
   run();
 
   ASSERT_TRUE(state.loaded);
-  EXPECT_EQ(state.conditions[3], "1");
-  EXPECT_EQ(common::hex_value(state.conditions[9]), ui::rgb(1, 2, 3));
-  EXPECT_EQ(common::hex_value(state.conditions[14]), ui::palette(15));
+  EXPECT_EQ(state.conditions.averaging, Averaging::Moving);
+  EXPECT_EQ(state.conditions.trend_colour, ui::rgb(1, 2, 3));
+  EXPECT_EQ(state.conditions.back_colour, ui::palette(15));
   EXPECT_FALSE(state.channels.rows[1].present);
   EXPECT_TRUE(state.channels.rows[0].present);
   const auto clears = form2().test_control("PICTURE2").recording()->of_kind(PrimitiveKind::Clear);
@@ -228,9 +228,9 @@ TEST_F(DialogTest, CloseChangesNothingAcceptCopiesTheWorkingItems) {
 // With the acceleration scale at 60 mG and the overview at 600 mG the frame of an "A" band
 // is a tenth of the band high; moving the scale bar replaces the frame.
 TEST_F(DialogTest, ScaleFrameFollowsTheScrollBars) {
-  common::SettingsSlots s = default_conditions(start_.string() + "/");
-  s[4] = "5";
-  ASSERT_TRUE(common::write_settings_file((start_ / kSettingsFileName).string(), s, common::SettingsFlavour::Viewer));
+  ProcessingConditions s = default_conditions(start_.string() + "/");
+  s.acc_scale = 5;
+  ASSERT_TRUE(write_conditions_file((start_ / kSettingsFileName).string(), s));
   open_walk();
   const int b = 300 / 6 - 16;  // 34
   script([this, b] {
@@ -263,8 +263,8 @@ TEST_F(DialogTest, ScaleFrameFollowsTheScrollBars) {
   });
   script_close_main();
   run();
-  EXPECT_EQ(state.conditions[4], "2");
-  EXPECT_EQ(state.conditions[5], "1");
+  EXPECT_EQ(state.conditions.acc_scale, 2);
+  EXPECT_EQ(state.conditions.hr_scale, 1);
 }
 
 
@@ -287,8 +287,8 @@ TEST_F(DialogTest, ReloadKeepsTheAcceptedWindowAndChannels) {
   });
   script([this] { main_form().user_close(); });
   run();
-  EXPECT_EQ(state.conditions[11], "600");
-  EXPECT_EQ(state.conditions[12], "6600");
+  EXPECT_EQ(state.conditions.display_start, 600);
+  EXPECT_EQ(state.conditions.display_span, 6600);
   EXPECT_FALSE(state.channels.rows[2].present);
   EXPECT_FALSE(form2().is_open());
 }

@@ -14,9 +14,10 @@
 #include "common/recording_writer.h"
 #include "sim/recording_generator.h"
 #include "ui/testing/test_platform.h"
-#include "view/ecg_view.h"
-#include "view/render_command.h"
-#include "view/viewer_shell.h"
+#include "view/draw/ecg_strip.h"
+#include "view/windows/ecg_window.h"
+#include "view/commands/render_command.h"
+#include "view/windows/viewer_shell.h"
 
 namespace ambview {
 namespace {
@@ -39,11 +40,11 @@ class EcgViewTest : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     cond_ = default_conditions(dir_.string() + "/");
-    cond_[slot::kDirectory] = dir_.string() + "/";
-    cond_[slot::kBaseName] = "ECG____";
-    cond_[slot::kColourScale1] = "10";
-    cond_[slot::kColourTrend] = "30";
-    cond_[slot::kColourBack] = "40";
+    cond_.directory = dir_.string() + "/";
+    cond_.base_name = "ECG____";
+    cond_.scale1_colour = 0x10;
+    cond_.trend_colour = 0x30;
+    cond_.back_colour = 0x40;
   }
   std::string prefix() const { return dir_.string() + "/ECG____"; }
   void TearDown() override { fs::remove_all(dir_); }
@@ -74,7 +75,7 @@ class EcgViewTest : public ::testing::Test {
   }
 
   fs::path dir_;
-  common::SettingsSlots cond_{};
+  ProcessingConditions cond_;
   RecordingCanvas canvas_{kWidth, kHeight};
 };
 
@@ -86,9 +87,9 @@ TEST_F(EcgViewTest, GeometryOfTheStrip) {
   EXPECT_DOUBLE_EQ(g.units_per_pixel, 40.96);
   EXPECT_EQ(ecg::row_zero(g, 0), 35);
   EXPECT_EQ(ecg::row_zero(g, 11), 585);
-  EXPECT_EQ(ecg::block_code(401), 'e');
-  EXPECT_EQ(ecg::block_code(404), 'h');
-  EXPECT_EQ(ecg::block_code(405), 0);
+  EXPECT_EQ(ecg_block_of(code::kEcg1), 'e');
+  EXPECT_EQ(ecg_block_of(code::kEcg4), 'h');
+  EXPECT_EQ(ecg_block_of(code::kEcgBitmap), 0);
 }
 
 TEST_F(EcgViewTest, ZeroLineAndOneRowEitherWay) {
@@ -212,7 +213,7 @@ TEST_F(EcgViewTest, MenuCommandDrawsTheBlockAndNamesItsTime) {
   ui::testing::TestPlatform t;
   ViewerState state;
   state.conditions = cond_;
-  state.conditions[slot::kBaseName] = "REC____";
+  state.conditions.base_name = "REC____";
   state.recording_path = r.files.front();
   state.channels = loaded.recording.table;
   state.info = loaded.recording.info;

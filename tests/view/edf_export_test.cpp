@@ -9,9 +9,9 @@
 #include "common/cp932.h"
 #include "tests/view/edf_read_back.h"
 #include "tests/view/shell_fixture.h"
-#include "view/command_line.h"
-#include "view/edf_export.h"
-#include "view/edf_save_window.h"
+#include "view/commands/command_line.h"
+#include "view/output/edf_export.h"
+#include "view/windows/edf_save_window.h"
 
 namespace ambview::testing {
 namespace {

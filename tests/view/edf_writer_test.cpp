@@ -15,8 +15,8 @@
 #include <memory>
 
 #include "tests/view/edf_read_back.h"
-#include "view/edf_mapping.h"
-#include "view/edf_writer.h"
+#include "view/output/edf_mapping.h"
+#include "view/output/edf_writer.h"
 
 namespace ambview::edf {
 namespace {

@@ -14,8 +14,9 @@
 #include "common/text.h"
 #include "common/recording_writer.h"
 #include "shell_fixture.h"
-#include "view/resave.h"
-#include "view/text_export.h"
+#include "view/output/resave.h"
+#include "view/output/text_export.h"
+#include "view/windows/save_operations.h"
 
 namespace ambview::testing {
 
@@ -41,15 +42,15 @@ class ExportTest : public ViewerTest {
 
   // The processing conditions a fresh open leaves, with the window start/span in seconds
   // (span < 0: the whole recording).
-  common::SettingsSlots conditions_for(const LoadedRecording& r, std::int64_t start, std::int64_t span) const {
-    common::SettingsSlots c = default_conditions(state.start_directory);
-    c[slot::kDirectory] = common::utf8_to_cp932(r.directory);
-    c[slot::kBaseName] = common::utf8_to_cp932(r.base_name);
-    c[slot::kExtension] = common::utf8_to_cp932(r.extension);
-    c[slot::kInterval] = r.info.item[RecordingInfo::kInterval];
-    c[slot::kDuration] = std::to_string(r.time.duration);
-    c[slot::kDisplayStart] = std::to_string(start);
-    c[slot::kDisplaySpan] = std::to_string(span < 0 ? r.time.duration : span);
+  ProcessingConditions conditions_for(const LoadedRecording& r, std::int64_t start, std::int64_t span) const {
+    ProcessingConditions c = default_conditions(state.start_directory);
+    c.directory = common::utf8_to_cp932(r.directory);
+    c.base_name = common::utf8_to_cp932(r.base_name);
+    c.extension = common::utf8_to_cp932(r.extension);
+    c.interval = IntervalText::of(r.info.item[RecordingInfo::kInterval]);
+    c.duration = r.time.duration;
+    c.display_start = start;
+    c.display_span = span < 0 ? r.time.duration : span;
     return c;
   }
 
@@ -62,9 +63,9 @@ class ExportTest : public ViewerTest {
   // The recording as an accepted processing-conditions dialog leaves it in the state.
   LoadedRecording open_in_state(const std::string& path, std::int64_t start = 0, std::int64_t span = -1) {
     LoadedRecording r = load(path);
-    const std::string per_line = state.conditions[slot::kPerLine];
+    const int per_line = state.conditions.per_line;
     state.conditions = conditions_for(r, start, span);
-    state.conditions[slot::kPerLine] = per_line;
+    state.conditions.per_line = per_line;
     set_data_directory(state, r.directory);
     state.recording_path = r.path;
     state.channels = r.table;

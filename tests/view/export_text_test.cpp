@@ -21,8 +21,8 @@ std::string dir_of(const fs::path& p) { return p.string() + "/"; }
 class TextExport : public ExportTest {
  protected:
   TextExportJob job_for(const LoadedRecording& r, std::int64_t start = 0, std::int64_t span = -1, int per_line = 8) {
-    common::SettingsSlots c = conditions_for(r, start, span);
-    c[slot::kPerLine] = std::to_string(per_line);
+    ProcessingConditions c = conditions_for(r, start, span);
+    c.per_line = per_line;
     return make_text_export_job(c, r.table, r.info, r.sample_count, dir_of(data_));
   }
 };
@@ -109,9 +109,8 @@ TEST(TextExportValues, HexFieldsFollowTheLenientHexRule) {
   record.resize(common::RecordFile::kRecordSize, '\0');
   ChannelTable t;
   t.rows[0] = {true, '5', '5', ""};
-  const ExportColumn column = export_column(t, 0);
   std::vector<std::int32_t> got(fields.size() + 1, -1);
-  export_values(record, t, 0, column, 0, got);
+  export_values(record, t, 0, 0, got);
   for (std::size_t i = 0; i < fields.size(); ++i)
     EXPECT_EQ(got[i], static_cast<std::int32_t>(common::hex_value(fields[i]))) << "\"" << fields[i] << "\"";
   EXPECT_EQ(got[fields.size()], 0);  // NUL bytes after the fields
@@ -236,7 +235,7 @@ TEST_F(TextExport, PerLineAnswerKeepsItsLastFourCharactersAndIsSaved) {
   open_in_state(data("REC____0"));
   dialogs.answer_input("12345");
   dialogs.answer(ui::Answer::Ok);
-  TEXT_CONV(state, platform, 103);
+  TEXT_CONV(state, platform, code::kTextExport);
 
   ASSERT_EQ(dialogs.shown().size(), 2u);
   const auto& question = dialogs.shown()[0];
@@ -250,7 +249,7 @@ TEST_F(TextExport, PerLineAnswerKeepsItsLastFourCharactersAndIsSaved) {
   EXPECT_EQ(confirm.buttons, ui::Buttons::OkCancel);
   EXPECT_EQ(confirm.icon, ui::Icon::Exclamation);
 
-  EXPECT_EQ(state.conditions[slot::kPerLine], "2345");
+  EXPECT_EQ(state.conditions.per_line, 2345);
   EXPECT_EQ(common::trim_right(settings_record().substr(191, 4)), "2345");  // positions 192-195
   EXPECT_EQ(fields_of(lines_of(data("REC____0.prn"))[1]).size(), 30u);
 
@@ -266,8 +265,8 @@ TEST_F(TextExport, PerLineAnswerKeepsItsLastFourCharactersAndIsSaved) {
   // An answer below 1 becomes 1: one value a line.
   dialogs.answer_input("0");
   dialogs.answer(ui::Answer::Ok);
-  TEXT_CONV(state, platform, 103);
-  EXPECT_EQ(state.conditions[slot::kPerLine], "1");
+  TEXT_CONV(state, platform, code::kTextExport);
+  EXPECT_EQ(state.conditions.per_line, 1);
   EXPECT_EQ(lines_of(data("REC____4.prn")).size(), 31u);
 }
 
@@ -275,11 +274,11 @@ TEST_F(TextExport, CancelWritesNothing) {
   ASSERT_EQ(common::write_text_channel_file(data("REC____0"), header(30), 'A', "A0", std::vector<std::uint32_t>(30, 1)), "");
   open_in_state(data("REC____0"));
   dialogs.cancel_input();
-  TEXT_CONV(state, platform, 103);
-  dialogs.answer_input("");  // an empty answer keeps slot 17
+  TEXT_CONV(state, platform, code::kTextExport);
+  dialogs.answer_input("");  // an empty answer keeps the values per line
   dialogs.answer(ui::Answer::Cancel);
-  TEXT_CONV(state, platform, 103);
-  EXPECT_EQ(state.conditions[slot::kPerLine], "8");
+  TEXT_CONV(state, platform, code::kTextExport);
+  EXPECT_EQ(state.conditions.per_line, 8);
   EXPECT_TRUE(files_ending(data_, ".prn").empty());
   EXPECT_FALSE(state.forms.form3);
 }
@@ -311,7 +310,7 @@ TEST_F(TextExport, NeverWritesOverTheRecording) {
   dialogs.answer_input("8");
   dialogs.answer(ui::Answer::Ok);
   dialogs.answer(ui::Answer::Ok);  // the refusal
-  TEXT_CONV(state, platform, 103);
+  TEXT_CONV(state, platform, code::kTextExport);
   ASSERT_EQ(dialogs.shown().size(), 3u);
   EXPECT_EQ(dialogs.shown()[2].caption, "ﾃｷｽﾄ変換ﾃﾞｰﾀｰの保存");
   EXPECT_NE(dialogs.shown()[2].text.find("REC____0.prn は処理中の記録ファイルです"), std::string::npos);
@@ -341,7 +340,7 @@ TEST_F(TextExport, AFileShorterThanItsHeaderIsWrittenAsFarAsItGoesAndSaysSo) {
   open_in_state(data("BAD____0"));
   dialogs.answer_input("8");
   dialogs.answer(ui::Answer::Ok);
-  TEXT_CONV(state, platform, 103);
+  TEXT_CONV(state, platform, code::kTextExport);
   EXPECT_EQ(dialogs.shown().size(), 2u);  // no run-time error
   const auto lines = lines_of(data_ / "BAD____0.prn");
   ASSERT_EQ(lines.size(), 1u + 7u);  // 50 values, 8 a line
@@ -362,7 +361,7 @@ TEST_F(TextExport, APartWayFailureNamesTheFilesWrittenAndThoseNot) {
   dialogs.answer_input("8");
   dialogs.answer(ui::Answer::Ok);
   dialogs.answer(ui::Answer::Ok);  // the run-time error
-  TEXT_CONV(state, platform, 103);
+  TEXT_CONV(state, platform, code::kTextExport);
   ASSERT_EQ(dialogs.shown().size(), 3u);
   EXPECT_EQ(dialogs.shown()[2].caption, "実行エラー");
   EXPECT_NE(dialogs.shown()[2].text.find("BAD____4.prn"), std::string::npos);
@@ -387,7 +386,7 @@ TEST_F(TextExport, ClosingTheProgressWindowStopsWithoutAPartialFile) {
   script([] {}, "the progress window appears");
   script([] {}, "the first progress line");
   script([this] { forms.form("FORM3").user_close(); }, "the user closes the progress window");
-  TEXT_CONV(state, platform, 103);
+  TEXT_CONV(state, platform, code::kTextExport);
   EXPECT_EQ(pump.remaining(), 0u);
   EXPECT_TRUE(files_ending(data_, ".prn").empty());
   EXPECT_TRUE(files_ending(data_, ".part").empty());
@@ -402,7 +401,7 @@ TEST_F(TextExport, DecimalCommaLocaleWritesTheSameFiles) {
   const LoadedRecording r = load(path);
   const auto export_all = [&](const fs::path& out) {
     fs::create_directories(out);
-    common::SettingsSlots c = conditions_for(r, 0, 30);
+    ProcessingConditions c = conditions_for(r, 0, 30);
     TextExportJob job = make_text_export_job(c, r.table, r.info, r.sample_count, dir_of(out));
     bool all = true;
     for (const auto& res : text_export_all(job, {})) all = all && res.written;

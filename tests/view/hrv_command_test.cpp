@@ -10,7 +10,7 @@
 
 #include "common/recording_writer.h"
 #include "shell_fixture.h"
-#include "view/command_line.h"
+#include "view/commands/command_line.h"
 
 namespace ambview::testing {
 namespace {

@@ -1,6 +1,6 @@
 // HRV definitions on hand-computed cases: zero-word runs, artefacts breaking differences,
 // window edges, a short last window, empty windows.
-#include "view/hrv_stats.h"
+#include "view/compute/hrv_stats.h"
 
 #include <gtest/gtest.h>
 

@@ -7,9 +7,9 @@
 
 #include "shell_fixture.h"
 #include "ui/testing/recording_canvas.h"
-#include "view/command_line.h"
-#include "view/hrv_plot.h"
-#include "view/hrv_window.h"
+#include "view/commands/command_line.h"
+#include "view/draw/hrv_plot.h"
+#include "view/windows/hrv_window.h"
 
 namespace ambview::testing {
 namespace {

@@ -20,7 +20,7 @@ class Resave : public ExportTest {
   void edit_save(const std::string& chosen) {
     dialogs.answer_save(chosen);
     dialogs.answer(ui::Answer::Ok);
-    EDIT_SAVE(state, platform, 102);
+    EDIT_SAVE(state, platform, code::kResave);
   }
 };
 
@@ -120,7 +120,7 @@ TEST_F(Resave, ModeFiveAndResavedSetsAreRefused) {
                                         std::vector<std::string>(120, common::make_combined_frame(layout, {}))), "");
   open_in_state(data("STEP.ac5"));
   dialogs.answer(ui::Answer::Ok);
-  EDIT_SAVE(state, platform, 102);
+  EDIT_SAVE(state, platform, code::kResave);
   ASSERT_EQ(dialogs.shown().size(), 1u);
   EXPECT_EQ(dialogs.shown()[0].caption, "実行不可");
   EXPECT_EQ(dialogs.shown()[0].text, "測定ﾓｰﾄﾞ5では実行出来ません");
@@ -133,7 +133,7 @@ TEST_F(Resave, ModeFiveAndResavedSetsAreRefused) {
   open_in_state(data("DONE___0.c"));
   dialogs.answer_save(data("AGAIN"));
   dialogs.answer(ui::Answer::Ok);
-  EDIT_SAVE(state, platform, 102);
+  EDIT_SAVE(state, platform, code::kResave);
   ASSERT_EQ(dialogs.shown().size(), 3u);
   EXPECT_EQ(dialogs.shown()[2].caption, "時刻変更データーの保存");
   EXPECT_EQ(dialogs.shown()[2].text, "．Ｃ ﾌｧｲﾙは処理できません");
@@ -158,7 +158,7 @@ TEST_F(Resave, NeverWritesOverTheRecording) {
   dialogs.answer_save(data("RS"));
   dialogs.answer(ui::Answer::Ok);
   dialogs.answer(ui::Answer::Ok);  // the refusal
-  EDIT_SAVE(state, platform, 102);
+  EDIT_SAVE(state, platform, code::kResave);
   ASSERT_EQ(dialogs.shown().size(), 3u);
   EXPECT_EQ(dialogs.shown()[2].caption, "時刻変更データーの保存");
   EXPECT_NE(dialogs.shown()[2].text.find("RS_c.ac2 は処理中の記録ファイルです"), std::string::npos);
@@ -174,10 +174,10 @@ TEST_F(Resave, CancelWritesNothing) {
   ASSERT_EQ(common::write_text_channel_file(data("SRC____0"), header(300), 'A', "A0", counting(300)), "");
   open_in_state(data("SRC____0"));
   dialogs.cancel_file();
-  EDIT_SAVE(state, platform, 102);
+  EDIT_SAVE(state, platform, code::kResave);
   dialogs.answer_save(data("NEW"));
   dialogs.answer(ui::Answer::Cancel);
-  EDIT_SAVE(state, platform, 102);
+  EDIT_SAVE(state, platform, code::kResave);
   EXPECT_EQ(dialogs.shown().size(), 3u);
   EXPECT_TRUE(files_ending(data_, ".c").empty());
   EXPECT_FALSE(state.forms.form3);
@@ -287,7 +287,7 @@ TEST_P(ResaveRoundTrip, ReopensWithTheRangesSamplesAndTheSameExport) {
   ASSERT_EQ(made.error, "");
   const LoadedRecording src = load(made.files.front());
 
-  const common::SettingsSlots c = conditions_for(src, f.start, f.span);
+  const ProcessingConditions c = conditions_for(src, f.start, f.span);
   const ResaveJob job = make_resave_job(c, src.table, src.info, src.sample_count, data("NEW"));
   const auto results = resave_all(job, {});
   ASSERT_FALSE(results.empty());

@@ -16,7 +16,8 @@
 #include "ui/testing/scripted_dialogs.h"
 #include "ui/testing/scripted_pump.h"
 #include "ui/testing/test_form.h"
-#include "view/viewer_shell.h"
+#include "view/settings/conditions_file.h"
+#include "view/windows/viewer_shell.h"
 
 namespace ambview::testing {
 

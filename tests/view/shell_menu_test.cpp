@@ -79,7 +79,7 @@ TEST_F(ViewerTest, DataErrorsShowTheirMessageAndChangeNothing) {
 
   script_open(good);
   script([this] { form2().click("BUTTON1"); });
-  common::SettingsSlots accepted;
+  ProcessingConditions accepted;
   std::string saved;
   const auto expect_error = [&, this](const std::string& path, const char* caption, const std::string& text) {
     script([=, &accepted, &saved, this] {
@@ -127,7 +127,7 @@ TEST_F(ViewerTest, DataErrorsShowTheirMessageAndChangeNothing) {
   script([this] { form2().click("BUTTON1"); });
   script_close_main();
   run();
-  EXPECT_EQ(state.conditions[11], "60");
+  EXPECT_EQ(state.conditions.display_start, 60);
 }
 
 TEST_F(ViewerTest, FileGivenAtStartIsOpened) {

@@ -60,17 +60,61 @@ TEST_F(ViewerTest, FirstStartWritesSettingsAndOffersUntitled) {
   EXPECT_EQ(common::hex_value(s[15]), ui::palette(0));
 }
 
+// The typed conditions write the file the slots always made: each record the program writes
+// reads back to the same conditions and is written again byte for byte.
+TEST(ConditionsFile, RecordsTheProgramWritesRoundTripByteForByte) {
+  common::SettingsSlots accepted{};
+  accepted[1] = "/home/user/" + std::string(60, 'd') + "/";
+  accepted[2] = common::utf8_to_cp932("被験者A");
+  accepted[3] = "1";
+  accepted[4] = "3";
+  accepted[5] = "1";
+  accepted[6] = "25";
+  accepted[7] = "FF0000";
+  accepted[8] = "C0C0C0";
+  accepted[9] = "0";
+  accepted[10] = "14400";
+  accepted[11] = "3600";
+  accepted[12] = "7200";
+  accepted[13] = "0.5";
+  accepted[14] = "FFFFFF";
+  accepted[15] = "800080";
+  accepted[16] = ".ac2";
+  accepted[17] = "12";
+  for (int i = 18; i <= 26; ++i) accepted[static_cast<std::size_t>(i)] = std::to_string(i);
+  accepted[19] = " ";
+  accepted[27] = "x";
+  accepted[28] = "ab";
+  const std::vector<std::string> records{
+      common::pack_settings(to_slots(default_conditions("/start/")), common::SettingsFlavour::Viewer),
+      common::pack_settings(accepted, common::SettingsFlavour::Viewer)};
+  for (const std::string& record : records) {
+    const ProcessingConditions once = from_slots(common::unpack_settings(record, common::SettingsFlavour::Viewer));
+    const std::string again = common::pack_settings(to_slots(once), common::SettingsFlavour::Viewer);
+    EXPECT_EQ(again, record);
+    EXPECT_EQ(from_slots(common::unpack_settings(again, common::SettingsFlavour::Viewer)), once);
+  }
+  const ProcessingConditions read = from_slots(common::unpack_settings(records[1], common::SettingsFlavour::Viewer));
+  EXPECT_EQ(read.averaging, Averaging::Moving);
+  EXPECT_EQ(read.average_n, 25);
+  EXPECT_EQ(read.scale2_colour, 0xC0C0C0u);
+  EXPECT_EQ(read.display_span, 7200);
+  EXPECT_EQ(read.interval.seconds, 0.5);
+  EXPECT_EQ(read.per_line, 12);
+  EXPECT_EQ(read.calorie.floor, "    26");  // right-justified in its field, read as stored
+}
+
 TEST_F(ViewerTest, StoredNameIsOfferedByItsExtensionRule) {
-  common::SettingsSlots s = default_conditions(start_.string() + "/");
-  s[2] = "SUBJ___";
-  s[16] = ".DAT";
-  ASSERT_TRUE(common::write_settings_file((start_ / kSettingsFileName).string(), s, common::SettingsFlavour::Viewer));
+  ProcessingConditions s = default_conditions(start_.string() + "/");
+  s.base_name = "SUBJ___";
+  s.extension = ".DAT";
+  ASSERT_TRUE(write_conditions_file((start_ / kSettingsFileName).string(), s));
   script([this] {
     dialogs.cancel_file();
     main_form().choose_menu("A_OPEN");
   });
-  s[2] = "WALK";
-  s[16] = ".ac2";
+  s.base_name = "WALK";
+  s.extension = ".ac2";
   script([this, s] {
     EXPECT_EQ(dialogs.last().proposed, "SUBJ___0.DAT");
     // The name the user picks becomes the next proposal even when it does not load.
@@ -128,16 +172,16 @@ TEST_F(ViewerTest, DirectoryOf79CharactersIsStoredWholeALongerOneCut) {
     ui::Platform p2{f2, dialogs, pump, clock};
     viewer_startup(again, p2);
     EXPECT_EQ(fs::current_path().string() + "/", dir);
-    EXPECT_EQ(again.conditions[1], dir);
+    EXPECT_EQ(again.conditions.directory, dir);
     EXPECT_EQ(again.default_file_name, "無題0");
   }
 }
 
 TEST_F(ViewerTest, StartupEntersTheStoredDataDirectory) {
   fs::create_directories(root_ / "data");
-  common::SettingsSlots s = default_conditions(start_.string() + "/");
-  s[1] = (root_ / "data").string() + "/";
-  ASSERT_TRUE(common::write_settings_file((start_ / kSettingsFileName).string(), s, common::SettingsFlavour::Viewer));
+  ProcessingConditions s = default_conditions(start_.string() + "/");
+  s.directory = (root_ / "data").string() + "/";
+  ASSERT_TRUE(write_conditions_file((start_ / kSettingsFileName).string(), s));
   script_close_main();
   run();
   EXPECT_EQ(fs::current_path(), root_ / "data");
@@ -206,7 +250,7 @@ TEST_F(ViewerTest, ErrorHandlerFallsBackToTheStartDirectoryAndGoesOn) {
   run_event(state, platform, 203);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(fs::current_path(), start_);
-  EXPECT_EQ(state.conditions[1], start_.string() + "/");
+  EXPECT_EQ(state.conditions.directory, start_.string() + "/");
   ASSERT_TRUE(fs::exists(start_ / kSettingsFileName));
   EXPECT_EQ(common::unpack_settings(settings_record(), common::SettingsFlavour::Viewer)[1], start_.string() + "/");
   EXPECT_NO_THROW(run_event(state, platform, 204));

@@ -8,8 +8,7 @@
 
 #include "common/recording_writer.h"
 #include "ui/testing/recording_canvas.h"
-#include "view/trend_compute.h"
-#include "view/wave_band.h"
+#include "view/draw/trend_bands.h"
 
 namespace ambview {
 namespace {
@@ -28,12 +27,12 @@ class BandTest : public ::testing::Test {
            ("trend_band_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    cond_[3] = "0";
-    cond_[4] = "0";
-    cond_[5] = "0";
-    cond_[6] = "1";
-    cond_[9] = "FF";
-    cond_[13] = "1";
+    cond_.averaging = Averaging::Block;
+    cond_.acc_scale = 0;
+    cond_.hr_scale = 0;
+    cond_.average_n = 1;
+    cond_.trend_colour = 0xFF;
+    cond_.interval = IntervalText::of("1");
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -96,7 +95,7 @@ class BandTest : public ::testing::Test {
   }
 
   fs::path dir_;
-  common::SettingsSlots cond_;
+  ProcessingConditions cond_;
   RecordingCanvas canvas_{1000, 700};
 };
 
@@ -120,14 +119,14 @@ TEST_F(BandTest, AccBarsWithoutAveragingAreTheSameInBothModesAndEachWOverNWide) 
     EXPECT_EQ(block[static_cast<std::size_t>(k)].colour, 0xFFu);
   }
   canvas_.forget();
-  cond_[3] = "1";
+  cond_.averaging = Averaging::Moving;
   ACC_PLOT(args('0', 'A', 10, 100));
   EXPECT_EQ(boxes().size(), block.size());
   for (std::size_t k = 0; k < block.size(); ++k) EXPECT_EQ(boxes()[k].points, block[k].points);
 }
 
 TEST_F(BandTest, BlockMeanStartsWithTheFirstSampleOverNThenCoversTheNextN) {
-  cond_[6] = "10";
+  cond_.average_n = 10;
   std::vector<int> mg(21, 4000);
   mg[11] = 0;  // inside the second block
   write_text('0', 'A', "#0", acc_raw(mg));
@@ -141,16 +140,16 @@ TEST_F(BandTest, BlockMeanStartsWithTheFirstSampleOverNThenCoversTheNextN) {
 }
 
 TEST_F(BandTest, MovingMeanRisesFromZeroOverTheFirstNSamples) {
-  cond_[3] = "1";
-  cond_[6] = "4";
+  cond_.averaging = Averaging::Moving;
+  cond_.average_n = 4;
   write_text('0', 'A', "#0", acc_raw({4000, 4000, 4000, 4000, 4000, 0}));
   ACC_PLOT(args('0', 'A', 6, 60));
   EXPECT_EQ(bar_heights(), (std::vector<int>{75, 150, 225, 300, 300, 225}));
 }
 
 TEST_F(BandTest, AccelerationIsLimitedTo4095BeforeAveragingAndBarsToTheBand) {
-  cond_[3] = "1";
-  cond_[6] = "2";
+  cond_.averaging = Averaging::Moving;
+  cond_.average_n = 2;
   // 6000 mG counts as 4095: the mean of 4095 and 0 is 2048 (half to even), 154 px at 4000 mG.
   write_text('0', 'A', "#0", acc_raw({6000, 0, 6000, 6000}));
   ACC_PLOT(args('0', 'A', 4, 40));
@@ -159,8 +158,8 @@ TEST_F(BandTest, AccelerationIsLimitedTo4095BeforeAveragingAndBarsToTheBand) {
   // Level counts per minute: 100 per 1-s sample is 6000 a minute, limited to 4095 and cut
   // at the band height on the 600 scale.
   canvas_.forget();
-  cond_[3] = "0";
-  cond_[6] = "1";
+  cond_.averaging = Averaging::Block;
+  cond_.average_n = 1;
   write_text('1', 'L', "#1", {100, 5, 0});
   ACC_PLOT(args('1', 'L', 3, 30));
   EXPECT_EQ(bar_heights(), (std::vector<int>{300, 150, 0}));
@@ -196,7 +195,7 @@ TEST_F(BandTest, ColumnsJoinAndSpanTheirSamplesAndTheLastColumnIsNotDrawn) {
 
   // Mode "1" starts the first joining line at 0.
   canvas_.forget();
-  cond_[3] = "1";
+  cond_.averaging = Averaging::Moving;
   TLT_PLOT(args('5', '5', 5, 50));
   EXPECT_EQ(lines()[0].points[0], (ui::Point{34, 316}));
 }
@@ -215,7 +214,7 @@ TEST_F(BandTest, MissingFileOrImpossibleScaleDrawsNothingAndThrowsNothing) {
   EXPECT_TRUE(canvas_.primitives().empty());
 
   write_text('5', '5', "#5", {60, 80});
-  cond_[5] = "7";  // no heart-rate full scale
+  cond_.hr_scale = 7;  // no heart-rate full scale
   TLT_PLOT(args('5', '5', 2, 20));
   EXPECT_TRUE(lines().empty());
 }
@@ -243,7 +242,7 @@ TEST_F(BandTest, CombinedFileMarkersAreNeverDrawnAsSamples) {
   header.old_layout = true;
   const std::string path = dir_.string() + "/T.ac1";
   ASSERT_EQ(common::write_combined_file(path, header, layout, "*1", frames), "");
-  cond_[16] = ".ac1";
+  cond_.extension = ".ac1";
 
   BandArgs a = args('0', 'A', 8, 80);
   a.path_name = dir_.string() + "/T";
@@ -266,7 +265,7 @@ TEST_F(BandTest, CombinedFileMarkersAreNeverDrawnAsSamples) {
 }
 
 TEST_F(BandTest, RRRateAtTheBandTopFor300msOnThe180Scale) {
-  cond_[5] = "1";
+  cond_.hr_scale = 1;
   write_words('6', {300, 300, 300, 300});  // no index file: the band builds it
   RR_PLOT(args('6', '6', 4, 1000));
   EXPECT_TRUE(fs::exists(file('i')));
@@ -311,7 +310,7 @@ TEST_F(BandTest, RRWindowPastTheIndexRunsToTheLastBeatAndNeverReadsPadding) {
 }
 
 TEST_F(BandTest, WaveBandCentresTheZeroLineAndLimitsToTheBand) {
-  cond_[4] = "5";  // 60 mG: one unit is 2 mG, so +-30 units fill half the band
+  cond_.acc_scale = 5;  // 60 mG: one unit is 2 mG, so +-30 units fill half the band
   write_words('a', {2048, 2048 + 15, 2048 + 60, 0, 2048});
   ACC_WAVE_PLOT(args('a', 'w', 5, 50));
   // x = round((k + 1) * 10 + 34): columns at 44, 54, 64, 74; the last is not drawn.
@@ -322,7 +321,7 @@ TEST_F(BandTest, EcgWaveBandRunsFiveSamplesPerTrendSample) {
   std::vector<std::uint16_t> words(30, 2048);
   for (int j = 10; j < 15; ++j) words[static_cast<std::size_t>(j)] = 2048 + 1024;  // trend sample 2
   write_words('d', words);
-  cond_[5] = "1";  // 1024 counts fill half the band
+  cond_.hr_scale = 1;  // 1024 counts fill half the band
   ACC_WAVE_PLOT(args('d', 'w', 2, 100, 2));
   const auto c = columns();
   ASSERT_EQ(c.size(), 9u);
@@ -332,12 +331,12 @@ TEST_F(BandTest, EcgWaveBandRunsFiveSamplesPerTrendSample) {
 
 TEST_F(BandTest, WaveBandEndsOnAnAveragingCountOf0OrAbove1000) {
   write_words('a', std::vector<std::uint16_t>(10, 2048));
-  for (const char* n : {"0", "1001"}) {
-    cond_[6] = n;
+  for (const int n : {0, 1001}) {
+    cond_.average_n = n;
     ACC_WAVE_PLOT(args('a', 'w', 10, 100));
     EXPECT_TRUE(canvas_.primitives().empty()) << n;
   }
-  cond_[6] = "1000";
+  cond_.average_n = 1000;
   ACC_WAVE_PLOT(args('a', 'w', 10, 100));
   EXPECT_FALSE(lines().empty());
 }

@@ -57,10 +57,10 @@ TEST_F(TrendGuiTest, AFolderOutsideCp932IsReadByItsNameAndItsSlotKeepsTheLastVal
   run();
   ASSERT_TRUE(state.loaded);
   EXPECT_EQ(state.data_directory, folder.string() + "/");
-  // "RaZor.prm" stays CP932: the folder's name does not fit, the slot keeps what it held.
-  common::SettingsSlots saved{};
-  ASSERT_TRUE(common::read_settings_file((start_ / kSettingsFileName).string(), common::SettingsFlavour::Viewer, saved));
-  EXPECT_EQ(saved[slot::kDirectory], common::utf8_to_cp932(start_.string() + "/"));
+  // "RaZor.prm" stays CP932: the folder's name does not fit, the file keeps what it held.
+  ProcessingConditions saved;
+  ASSERT_TRUE(read_conditions_file((start_ / kSettingsFileName).string(), saved));
+  EXPECT_EQ(saved.directory, common::utf8_to_cp932(start_.string() + "/"));
   // Heart-rate and RR bands drawn from the folder's files: two lines a pixel column each.
   EXPECT_GT(lines, 4u * 900u);
   EXPECT_TRUE(fs::exists(folder / "BEAT___i"));

@@ -9,7 +9,8 @@
 
 #include "common/recording_writer.h"
 #include "ui/testing/recording_canvas.h"
-#include "view/trend_plot.h"
+#include "view/compute/trend_layout.h"
+#include "view/draw/trend_view.h"
 
 namespace ambview {
 namespace {
@@ -28,21 +29,21 @@ class TrendPlotTest : public ::testing::Test {
            ("trend_plot_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    cond_[1] = dir_.string() + "/";
-    cond_[2] = "T______";
+    cond_.directory = dir_.string() + "/";
+    cond_.base_name = "T______";
     channels_.prefix = dir_.string() + "/T______";
-    cond_[3] = "0";
-    cond_[4] = "0";
-    cond_[5] = "0";
-    cond_[6] = "1";
-    cond_[7] = "10";
-    cond_[8] = "20";
-    cond_[9] = "30";
-    cond_[11] = "0";
-    cond_[12] = "1000";
-    cond_[13] = "2";
-    cond_[14] = "40";
-    cond_[15] = "50";
+    cond_.averaging = Averaging::Block;
+    cond_.acc_scale = 0;
+    cond_.hr_scale = 0;
+    cond_.average_n = 1;
+    cond_.scale1_colour = 0x10;
+    cond_.scale2_colour = 0x20;
+    cond_.trend_colour = 0x30;
+    cond_.display_start = 0;
+    cond_.display_span = 1000;
+    cond_.interval = IntervalText::of("2");
+    cond_.back_colour = 0x40;
+    cond_.text_colour = 0x50;
     info_.item[RecordingInfo::kStartTime] = "2601010000";
     info_.item[RecordingInfo::kComment] = "TEST";
     info_.item[RecordingInfo::kCount] = "1000";
@@ -96,7 +97,7 @@ class TrendPlotTest : public ::testing::Test {
   }
 
   fs::path dir_;
-  common::SettingsSlots cond_;
+  ProcessingConditions cond_;
   ChannelTable channels_;
   RecordingInfo info_;
   RecordingCanvas canvas_{1070, 726};
@@ -128,7 +129,7 @@ TEST_F(TrendPlotTest, AccelerationScaleLabelSets) {
   EXPECT_FALSE(has_text(" 1.5"));
 
   canvas_.forget();
-  cond_[4] = "1";
+  cond_.acc_scale = 1;
   draw();
   EXPECT_EQ(horizontals(kMainGrid), (std::vector<int>{16, 244, 472, 700}));
   for (const char* label : {" 1.5", " 1.0", " 0.5", " 0.0"}) EXPECT_TRUE(has_text(label)) << label;
@@ -201,7 +202,7 @@ TEST_F(TrendPlotTest, UnreadableHeadersLeaveOutTheLevelTextAndTheMarks) {
 
 TEST_F(TrendPlotTest, SpanBelowAMinuteIsGriddedAsOneMinute) {
   add_channel('4', '4');
-  cond_[12] = "30";
+  cond_.display_span = 30;
   draw();
   EXPECT_EQ(verticals(kFineGrid, 16, 700), (std::vector<int>{34, 534, 1034}));
   EXPECT_EQ(verticals(kMainGrid, 16, 700), (std::vector<int>{34, 1034}));
@@ -211,8 +212,8 @@ TEST_F(TrendPlotTest, SpanBelowAMinuteIsGriddedAsOneMinute) {
 
 TEST_F(TrendPlotTest, SpanOf24HoursHasMajorLinesEvery3HoursAndMinorEveryHour) {
   add_channel('4', '4');
-  cond_[11] = "3600";
-  cond_[12] = "86400";
+  cond_.display_start = 3600;
+  cond_.display_span = 86400;
   draw();
   const auto minor = verticals(kFineGrid, 16, 700);
   ASSERT_EQ(minor.size(), 25u);

@@ -19,7 +19,8 @@
 #include "ui/qt/qt_canvas.h"
 #include "ui/qt/qt_image_io.h"
 #include "ui/testing/recording_canvas.h"
-#include "view/render_command.h"
+#include "common/settings_record.h"
+#include "view/commands/render_command.h"
 
 namespace ambview {
 namespace {
@@ -125,14 +126,14 @@ TEST_F(RenderTest, OptionsBecomeTheProcessingConditionsAndChannelsAreNarrowed) {
   const auto setup = render_setup(loaded.recording, parsed, error);
   ASSERT_TRUE(setup) << error;
   const auto& c = setup->conditions;
-  EXPECT_EQ(c[3], "1");
-  EXPECT_EQ(c[6], "5");
-  EXPECT_EQ(c[4], "3");
-  EXPECT_EQ(c[5], "1");
-  EXPECT_EQ(c[11], "60");
-  EXPECT_EQ(c[12], "120");
-  EXPECT_EQ(c[13], "2");
-  EXPECT_EQ(c[2], "S______");
+  EXPECT_EQ(c.averaging, Averaging::Moving);
+  EXPECT_EQ(c.average_n, 5);
+  EXPECT_EQ(c.acc_scale, 3);
+  EXPECT_EQ(c.hr_scale, 1);
+  EXPECT_EQ(c.display_start, 60);
+  EXPECT_EQ(c.display_span, 120);
+  EXPECT_EQ(c.interval.text, "2");
+  EXPECT_EQ(c.base_name, "S______");
   std::string checked;
   for (int r = 0; r < setup->channels.count; ++r)
     if (setup->channels.rows[static_cast<std::size_t>(r)].present) checked += setup->channels.rows[static_cast<std::size_t>(r)].code;
@@ -141,8 +142,8 @@ TEST_F(RenderTest, OptionsBecomeTheProcessingConditionsAndChannelsAreNarrowed) {
   // Without options: the whole recording (20 minutes), as a fresh open shows it.
   const auto whole = render_setup(loaded.recording, parse_args({}, {}), error);
   ASSERT_TRUE(whole);
-  EXPECT_EQ(whole->conditions[11], "0");
-  EXPECT_EQ(whole->conditions[12], "1200");
+  EXPECT_EQ(whole->conditions.display_start, 0);
+  EXPECT_EQ(whole->conditions.display_span, 1200);
 }
 
 TEST_F(RenderTest, DrawsTheTrendAndSavesIt) {

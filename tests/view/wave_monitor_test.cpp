@@ -13,9 +13,9 @@
 #include "sim/recording_generator.h"
 #include "ui/bmp_file.h"
 #include "ui/testing/test_platform.h"
-#include "view/render_command.h"
-#include "view/viewer_shell.h"
-#include "view/wave_monitor.h"
+#include "view/commands/render_command.h"
+#include "view/windows/viewer_shell.h"
+#include "view/windows/wave_window.h"
 
 namespace ambview {
 namespace {
@@ -97,10 +97,10 @@ class WaveMonitorTest : public ::testing::Test {
     install_operations(state);
     viewer_startup(state, t.platform);  // the main window with its handlers
     set_data_directory(state, rec.directory);
-    state.conditions[slot::kBaseName] = common::utf8_to_cp932(rec.base_name);
-    state.conditions[slot::kExtension] = common::utf8_to_cp932(rec.extension);
-    state.conditions[slot::kDisplayStart] = "0";
-    state.conditions[slot::kDisplaySpan] = std::to_string(rec.time.display_span);
+    state.conditions.base_name = common::utf8_to_cp932(rec.base_name);
+    state.conditions.extension = common::utf8_to_cp932(rec.extension);
+    state.conditions.display_start = 0;
+    state.conditions.display_span = rec.time.display_span;
     state.channels = rec.table;
     state.info = rec.info;
     state.time = rec.time;
@@ -110,7 +110,6 @@ class WaveMonitorTest : public ::testing::Test {
   void run(int code) { run_event(state, t.platform, code); }
   TestForm& form5() { return t.forms.form("FORM5"); }
   TestForm& main() { return t.forms.form("MAINFORM"); }
-  int item(int i) const { return state.wave_state[static_cast<std::size_t>(i)]; }
   std::size_t drawn() { return form5().recording().primitives().size(); }
 
   fs::path dir_, old_cwd_;
@@ -121,8 +120,8 @@ class WaveMonitorTest : public ::testing::Test {
 TEST_F(WaveMonitorTest, OpenDrawsTheFirstPageToItsEnd) {
   load();
   // A window 620 wide at speed 1: 600 samples, 12 seconds a page.
-  state.wave_state[wave::kFrameWidth] = 620;
-  state.wave_state[wave::kFrameHeight] = 400;
+  state.wave_state.frame_width = 620;
+  state.wave_state.frame_height = 400;
   run(wave::kOpen);
   TestForm& f = form5();
   EXPECT_TRUE(f.is_open());
@@ -130,12 +129,12 @@ TEST_F(WaveMonitorTest, OpenDrawsTheFirstPageToItsEnd) {
   EXPECT_EQ(f.client_width(), 620);
   EXPECT_EQ(f.control("TEXT18").text(), "X ｽｹｰﾙ =  12Sec");
   EXPECT_EQ(f.control("TEXT20").text(), "12/01 09:00:00");
-  EXPECT_EQ(item(wave::kPageWidth), 600);
-  EXPECT_EQ(item(wave::kBands), 4);
-  EXPECT_EQ(item(wave::kPageStart), 0);
-  EXPECT_EQ(item(wave::kColumn), 601);  // columns 0..600, then the page end
-  EXPECT_EQ(item(wave::kNewPage), 1);
-  EXPECT_EQ(item(wave::kRunToPageEnd), 0);
+  EXPECT_EQ(state.wave_state.page_width, 600);
+  EXPECT_EQ(state.wave_state.bands, 4);
+  EXPECT_EQ(state.wave_state.page_start, 0);
+  EXPECT_EQ(state.wave_state.column, 601);  // columns 0..600, then the page end
+  EXPECT_TRUE(state.wave_state.new_page);
+  EXPECT_FALSE(state.wave_state.run_to_page_end);
   // The bottom row of controls sits 30 pixels above the bottom.
   EXPECT_EQ(f.control("BUTTON4").y(), 370);
   EXPECT_EQ(f.control("TEXT18").y(), 370);
@@ -152,27 +151,27 @@ TEST_F(WaveMonitorTest, OpenDrawsTheFirstPageToItsEnd) {
 
 TEST_F(WaveMonitorTest, PageButtonsAndTheirLimits) {
   load();
-  state.wave_state[wave::kFrameWidth] = 620;
-  state.wave_state[wave::kFrameHeight] = 400;
+  state.wave_state.frame_width = 620;
+  state.wave_state.frame_height = 400;
   run(wave::kOpen);
 
   // "←前頁" at page start 0 draws nothing.
   std::size_t before = drawn();
   run(wave::kPrevious);
   EXPECT_EQ(drawn(), before);
-  EXPECT_EQ(item(wave::kPageStart), 0);
+  EXPECT_EQ(state.wave_state.page_start, 0);
 
   // "次頁→" sweeps the following page.
   run(wave::kNext);
-  EXPECT_EQ(item(wave::kPageStart), 601);
+  EXPECT_EQ(state.wave_state.page_start, 601);
   EXPECT_EQ(form5().control("TEXT20").text(), "12/01 09:00:12");
   EXPECT_GT(drawn(), before);
 
   // Back one page: one sample past the start; from there, less than a page: back to 0.
   run(wave::kPrevious);
-  EXPECT_EQ(item(wave::kPageStart), 1);
+  EXPECT_EQ(state.wave_state.page_start, 1);
   run(wave::kPrevious);
-  EXPECT_EQ(item(wave::kPageStart), 0);
+  EXPECT_EQ(state.wave_state.page_start, 0);
   EXPECT_EQ(form5().control("TEXT20").text(), "12/01 09:00:00");
   before = drawn();
   run(wave::kPrevious);
@@ -215,7 +214,7 @@ TEST_F(WaveMonitorTest, HeldButtonSweepsUntilReleased) {
   load();
   run(wave::kOpen);
   run(wave::kNext);  // the second page, swept to its end
-  const int page = item(wave::kPageStart);
+  const int page = state.wave_state.page_start;
   // Pressed on PICTURE23: the sweep runs on, one column per pass of the event pump, across
   // the page end into the next page, and stops when the button is let go.
   t.pump.play_on_pending(true);
@@ -224,8 +223,8 @@ TEST_F(WaveMonitorTest, HeldButtonSweepsUntilReleased) {
   for (int i = 0; i < 4; ++i) t.pump.then([] {});
   t.pump.then([&] { form5().release_on("PICTURE23"); });
   run(wave::kContinue);
-  EXPECT_EQ(item(wave::kPageStart), page + 881);
-  EXPECT_EQ(item(wave::kColumn), 4);
+  EXPECT_EQ(state.wave_state.page_start, page + 881);
+  EXPECT_EQ(state.wave_state.column, 4);
   EXPECT_EQ(t.pump.remaining(), 0u);
 }
 
@@ -244,7 +243,7 @@ TEST_F(WaveMonitorTest, MeasuringLineFollowsTheMouseAndIsErasedByTheNextEvent) {
   EXPECT_EQ(shown[0].kind, PrimitiveKind::XorLine);
   EXPECT_EQ(shown[0].points, (std::vector<ui::Point>{{100, 200}, {160, 150}}));
   EXPECT_EQ(state.wave_line, (std::array<int, 4>{100, 200, 160, 150}));
-  const int a = item(wave::kAmplitude);
+  const int a = state.wave_state.amplitude;
   EXPECT_EQ(form5().control("TEXT19").text(), wave::measure_text(100, 200, 160, 150, 1.0f, a, 4000, 1000));
   EXPECT_NE(form5().control("TEXT19").text().find(" 1.2S , "), std::string::npos);
 
@@ -267,7 +266,7 @@ TEST_F(WaveMonitorTest, PageMarkerInTheTrendViewAndClicksThere) {
   main().release(449, 100);
   EXPECT_EQ(state.event_code, wave::kTrendClick);
   run(state.event_code);
-  EXPECT_EQ(item(wave::kPageStart), 15000);
+  EXPECT_EQ(state.wave_state.page_start, 15000);
   markers = main().recording().xor_shown();
   ASSERT_EQ(markers.size(), 1u);
   EXPECT_EQ(markers[0].points[0].x, 449);
@@ -275,17 +274,17 @@ TEST_F(WaveMonitorTest, PageMarkerInTheTrendViewAndClicksThere) {
   // Left of the plot: page start 0; right of it: the end of the span, nothing to draw.
   state.mouse = {5, 100};
   run(wave::kTrendClick);
-  EXPECT_EQ(item(wave::kPageStart), 0);
+  EXPECT_EQ(state.wave_state.page_start, 0);
   state.mouse = {899, 100};
   run(wave::kTrendClick);
-  EXPECT_EQ(item(wave::kPageStart), 30000);
+  EXPECT_EQ(state.wave_state.page_start, 30000);
 
   // "終了": the marker leaves the trend view with the window.
   form5().click("BUTTON5");
   run(state.event_code);
   EXPECT_FALSE(form5().is_open());
   EXPECT_TRUE(main().recording().xor_shown().empty());
-  EXPECT_EQ(item(wave::kMarkerX), -1);
+  EXPECT_EQ(state.wave_state.marker_x, -1);
 }
 
 TEST_F(WaveMonitorTest, ClickInTheTrendOpensTheWindowAndTrendRedrawKeepsTheMarker) {
@@ -293,7 +292,7 @@ TEST_F(WaveMonitorTest, ClickInTheTrendOpensTheWindowAndTrendRedrawKeepsTheMarke
   state.mouse = {449, 50};
   run(wave::kTrendClick);
   ASSERT_TRUE(form5().is_open());
-  EXPECT_EQ(item(wave::kPageStart), 15000);
+  EXPECT_EQ(state.wave_state.page_start, 15000);
   run(code::kTrend);  // the trend drawn again clears the view
   const auto markers = main().recording().xor_shown();
   ASSERT_EQ(markers.size(), 1u);
@@ -310,8 +309,8 @@ TEST_F(WaveMonitorTest, SizeAndPlaceKeptBetweenOpenings) {
   form5().move_to(50, 60);
   form5().user_close();
   run(state.event_code);
-  EXPECT_EQ(item(wave::kFrameWidth), 700);
-  EXPECT_EQ(item(wave::kTop), 60);
+  EXPECT_EQ(state.wave_state.frame_width, 700);
+  EXPECT_EQ(state.wave_state.top, 60);
 
   run(wave::kOpen);
   EXPECT_EQ(t.forms.made("FORM5"), 2);
@@ -334,12 +333,12 @@ TEST_F(WaveMonitorTest, NoWaveformChannelDisplayedDrawsAnEmptyFrame) {
   const auto& drawn = form5().recording();
   EXPECT_EQ(drawn.count(PrimitiveKind::Clear), 2u);  // at opening and for the frame
   EXPECT_EQ(drawn.count(PrimitiveKind::Line), 0u);
-  EXPECT_EQ(item(wave::kBands), 0);
+  EXPECT_EQ(state.wave_state.bands, 0);
 }
 
 TEST_F(WaveMonitorTest, OffScaleTracesStayInTheirOwnBands) {
   load();
-  state.conditions[slot::kAccScale] = "5";  // 0.06 G: gravity alone is far off scale
+  state.conditions.acc_scale = 5;  // 0.06 G: gravity alone is far off scale
   run(wave::kOpen);
   const wave::BandLayout l = wave::band_layout(form5().client_height(), 4);
   int traces = 0;
@@ -357,11 +356,11 @@ TEST_F(WaveMonitorTest, OffScaleTracesStayInTheirOwnBands) {
 
 TEST_F(WaveMonitorTest, TinyWindowAndHugeSpanDrawWithoutHarm) {
   load();
-  state.conditions[slot::kDisplaySpan] = "99999999999";
-  state.wave_state[wave::kFrameWidth] = 15;
-  state.wave_state[wave::kFrameHeight] = 40;
+  state.conditions.display_span = 99999999999;
+  state.wave_state.frame_width = 15;
+  state.wave_state.frame_height = 40;
   run(wave::kOpen);
-  EXPECT_EQ(item(wave::kSpanSamples), 2'000'000'000);
+  EXPECT_EQ(state.wave_state.span_samples, 2'000'000'000);
   run(wave::kNext);
   state.mouse = {890, 10};
   run(wave::kTrendClick);
@@ -381,7 +380,7 @@ TEST_F(WaveMonitorTest, CutFileEndsTheSweepQuietly) {
   fs::resize_file(dir_ / "WAV____b", 256 * 4);
   run(wave::kOpen);
   EXPECT_TRUE(form5().is_open());
-  EXPECT_EQ(item(wave::kColumn), 360);
+  EXPECT_EQ(state.wave_state.column, 360);
   run(wave::kNext);  // the same end again: no error escapes
   EXPECT_TRUE(form5().is_open());
 }

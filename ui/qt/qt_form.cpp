@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCursor>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +20,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStatusBar>
+#include <QWheelEvent>
 #include <algorithm>
 #include <stdexcept>
 
@@ -48,6 +52,25 @@ QImage load_image(const std::string& path) {
   return image;
 }
 
+// The keys the forms report (ui::key), 0 for the rest. "+" is also the "=" key it shares
+// with on most layouts, so that zooming in needs no Shift.
+int key_code(int qt_key) {
+  switch (qt_key) {
+    case Qt::Key_Left: return key::kLeft;
+    case Qt::Key_Right: return key::kRight;
+    case Qt::Key_PageUp: return key::kPageUp;
+    case Qt::Key_PageDown: return key::kPageDown;
+    case Qt::Key_Home: return key::kHome;
+    case Qt::Key_End: return key::kEnd;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: return key::kPlus;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore: return key::kMinus;
+    case Qt::Key_Escape: return key::kEscape;
+    default: return 0;
+  }
+}
+
 bool looks_like_image_file(const std::string& caption) {
   const QString c = QString::fromStdString(caption).toLower();
   return c.endsWith(".bmp") || c.endsWith(".png");
@@ -66,6 +89,17 @@ class FormWindow : public QMainWindow {
     event->accept();
     if (!form_.closing_) form_.user_closed();
   }
+  // Keys a control left unhandled reach the window.
+  void keyPressEvent(QKeyEvent* event) override {
+    const int key = key_code(event->key());
+    if (key == 0) {
+      QMainWindow::keyPressEvent(event);
+      return;
+    }
+    const QPoint at = centralWidget()->mapFromGlobal(QCursor::pos());
+    form_.send_event({form_.name_, {}, EventKind::Key, at.x(), at.y(), 0, key, 0,
+                      (event->modifiers() & Qt::ControlModifier) != 0});
+  }
 
  private:
   QtForm& form_;
@@ -76,12 +110,34 @@ class ClientArea : public QWidget {
   explicit ClientArea(QtForm& form) : form_(form) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);  // so that the keys of a form without controls arrive
   }
 
  protected:
   void paintEvent(QPaintEvent* event) override {
     QPainter p(this);
     p.drawImage(event->rect().topLeft(), form_.canvas_.image(), event->rect());
+    // The overlay is painted over the image, never into it: moving it redraws nothing else.
+    const Overlay& o = form_.overlay_;
+    if (o.select_from >= 0 && o.select_to >= 0) {
+      const int x = std::min(o.select_from, o.select_to);
+      p.fillRect(x, 0, std::abs(o.select_to - o.select_from) + 1, height(), QColor(0, 120, 215, 60));
+    }
+    if (o.cursor_x >= 0) {
+      p.setPen(QPen(QColor(200, 0, 0), 1, Qt::DashLine));
+      p.drawLine(o.cursor_x, 0, o.cursor_x, height());
+    }
+  }
+  void wheelEvent(QWheelEvent* e) override {
+    const int notches = e->angleDelta().y() / 120;
+    const QPoint pos = e->position().toPoint();
+    if (notches != 0)
+      form_.send_event({form_.name_, {}, EventKind::Wheel, pos.x(), pos.y(), 0, 0, notches,
+                        (e->modifiers() & Qt::ControlModifier) != 0});
+    e->accept();
+  }
+  void leaveEvent(QEvent*) override {
+    if (!pressed_) form_.send({}, EventKind::Hover, -1, -1);
   }
   void resizeEvent(QResizeEvent*) override { form_.client_resized(width(), height()); }
   // A press a control left unhandled (a disabled control, the blank part of a check box)
@@ -106,7 +162,10 @@ class ClientArea : public QWidget {
     const QPoint pos = e->position().toPoint();
     if (!pressed_ && childAt(pos)) return;
     form_.mouse_moved({pos.x(), pos.y()});
-    if (pressed_) form_.send({}, EventKind::MouseMove, pos.x(), pos.y());
+    if (pressed_)
+      form_.send({}, EventKind::MouseMove, pos.x(), pos.y());
+    else
+      form_.send({}, EventKind::Hover, pos.x(), pos.y());
   }
 
  private:
@@ -466,6 +525,7 @@ void QtForm::set_menu(const std::vector<Menu>& menus) {
     for (const auto& e : m.entries) {
       QAction* action = menu->addAction(qstr(e.caption));
       action->setObjectName(QString::fromStdString(e.name));
+      if (!e.shortcut.empty()) action->setShortcut(QKeySequence(qstr(e.shortcut), QKeySequence::PortableText));
       const std::string entry = e.name;
       QObject::connect(action, &QAction::triggered, action, [this, entry] { send(entry, EventKind::Menu); });
       menu_.push_back({e.name, action});
@@ -491,6 +551,18 @@ bool QtForm::menu_enabled(std::string_view entry) const {
   QAction* a = menu_action(entry);
   if (!a) throw std::logic_error("no menu entry " + std::string(entry) + " on " + name_);
   return a->isEnabled();
+}
+
+void QtForm::set_menu_text(std::string_view entry, std::string_view caption) {
+  QAction* a = menu_action(entry);
+  if (!a) throw std::logic_error("no menu entry " + std::string(entry) + " on " + name_);
+  a->setText(qstr(caption));
+}
+
+void QtForm::set_menu_visible(std::string_view entry, bool visible) {
+  QAction* a = menu_action(entry);
+  if (!a) throw std::logic_error("no menu entry " + std::string(entry) + " on " + name_);
+  a->setVisible(visible);
 }
 
 Control& QtForm::control(std::string_view name) {
@@ -540,7 +612,26 @@ void QtForm::set_enabled(bool enabled) { window_->setEnabled(enabled); }
 void QtForm::resize_client(int width, int height) {
   canvas_.resize(width, height);
   const int bar = window_->menuWidget() ? window_->menuWidget()->sizeHint().height() : 0;
-  window_->resize(width, height + bar);
+  const int status = status_ ? window_->statusBar()->sizeHint().height() : 0;
+  window_->resize(width, height + bar + status);
+}
+
+void QtForm::set_status_text(std::string_view utf8) {
+  if (!status_) {
+    status_ = new QLabel(window_);
+    status_->setTextFormat(Qt::PlainText);
+    window_->statusBar()->addWidget(status_, 1);
+    window_->statusBar()->setSizeGripEnabled(true);
+    // The client area keeps its size; the window grows by the status line.
+    resize_client(canvas_.width(), canvas_.height());
+  }
+  status_->setText(qstr(utf8));
+}
+
+void QtForm::set_overlay(const Overlay& overlay) {
+  if (overlay == overlay_) return;
+  overlay_ = overlay;
+  client_->update();
 }
 
 int QtForm::left() const { return window_->x(); }
@@ -561,7 +652,11 @@ void QtForm::set_busy(bool busy) {
 void QtForm::set_handler(std::function<void(const UiEvent&)> handler) { handler_ = std::move(handler); }
 
 void QtForm::send(const std::string& control, EventKind kind, int x, int y, int button) {
-  event_gate().pass(this, [this, event = UiEvent{name_, control, kind, x, y, button}] {
+  send_event(UiEvent{name_, control, kind, x, y, button, 0, 0, false});
+}
+
+void QtForm::send_event(const UiEvent& event) {
+  event_gate().pass(this, [this, event] {
     if (handler_) handler_(event);
   });
 }

@@ -14,6 +14,7 @@
 #include "ui/qt/qt_canvas.h"
 
 class QAction;
+class QLabel;
 class QMainWindow;
 class QWidget;
 
@@ -36,6 +37,8 @@ class QtForm : public Form {
   void set_menu(const std::vector<Menu>& menus) override;
   void set_menu_enabled(std::string_view entry, bool enabled) override;
   bool menu_enabled(std::string_view entry) const override;
+  void set_menu_text(std::string_view entry, std::string_view caption) override;
+  void set_menu_visible(std::string_view entry, bool visible) override;
   Control& control(std::string_view name) override;
   bool has_control(std::string_view name) const override;
   void show() override;
@@ -56,6 +59,8 @@ class QtForm : public Form {
   Point mouse_position() const override { return mouse_; }
   bool mouse_down_on(std::string_view control) const override;
   void set_busy(bool busy) override;
+  void set_status_text(std::string_view utf8) override;
+  void set_overlay(const Overlay& overlay) override;
   void set_handler(std::function<void(const UiEvent&)> handler) override;
 
   // The Qt widgets, for tests that drive the window as a user would.
@@ -72,6 +77,7 @@ class QtForm : public Form {
   friend class PictureWidget;
 
   void send(const std::string& control, EventKind kind, int x = 0, int y = 0, int button = 0);
+  void send_event(const UiEvent& event);
   void user_closed();
   void client_resized(int width, int height);
   void mouse_pressed(const std::string& control, Point client_pos);
@@ -87,6 +93,7 @@ class QtForm : public Form {
   FormWindow* window_;  // owned; deleted in the destructor
   ClientArea* client_;  // child of window_
   QtCanvas canvas_;
+  Overlay overlay_;
   std::vector<std::unique_ptr<QtControl>> controls_;
   std::vector<MenuAction> menu_;
   std::function<void(const UiEvent&)> handler_;
@@ -95,6 +102,7 @@ class QtForm : public Form {
   bool mouse_down_ = false;
   Point mouse_;
   std::string held_on_;
+  QLabel* status_ = nullptr;  // in the window's status bar, made on first use
 };
 
 class QtFormFactory : public FormFactory {

@@ -86,8 +86,26 @@ void TestForm::add_controls(const std::vector<ControlDef>& defs) {
 void TestForm::set_menu(const std::vector<Menu>& menus) {
   menu_.clear();
   for (const auto& m : menus)
-    for (const auto& e : m.entries) menu_.push_back({e.name, e.caption, true});
+    for (const auto& e : m.entries) menu_.push_back({e.name, e.caption, e.shortcut, true, true});
 }
+
+const TestForm::MenuItem& TestForm::menu_item(std::string_view entry) const {
+  for (const auto& m : menu_)
+    if (same_name(m.name, entry)) return m;
+  throw std::logic_error("no menu entry " + std::string(entry) + " on " + name_);
+}
+
+void TestForm::set_menu_text(std::string_view entry, std::string_view caption) {
+  const_cast<MenuItem&>(menu_item(entry)).caption = caption;
+}
+
+void TestForm::set_menu_visible(std::string_view entry, bool visible) {
+  const_cast<MenuItem&>(menu_item(entry)).visible = visible;
+}
+
+std::string TestForm::menu_text(std::string_view entry) const { return menu_item(entry).caption; }
+bool TestForm::menu_visible(std::string_view entry) const { return menu_item(entry).visible; }
+std::string TestForm::menu_shortcut(std::string_view entry) const { return menu_item(entry).shortcut; }
 
 void TestForm::set_menu_enabled(std::string_view entry, bool enabled) {
   for (auto& m : menu_)
@@ -150,7 +168,10 @@ void TestForm::set_handler(std::function<void(const UiEvent&)> handler) {
 }
 
 void TestForm::send(std::string control, EventKind kind, int x, int y, int button) {
-  UiEvent event{name_, std::move(control), kind, x, y, button};
+  send_event(UiEvent{name_, std::move(control), kind, x, y, button, 0, 0, false});
+}
+
+void TestForm::send_event(const UiEvent& event) {
   events_.push_back(event);
   // The handler current when the action is handed over: a held action reaches the handler the
   // program has set by then, as a queued window event would.
@@ -207,6 +228,7 @@ void TestForm::choose_menu(std::string_view entry) {
   for (const auto& m : menu_)
     if (same_name(m.name, entry)) {
       if (!m.enabled) throw ScriptFailure(what + "the entry is disabled");
+      if (!m.visible) throw ScriptFailure(what + "the entry is hidden");
       send(m.name, EventKind::Menu);
       return;
     }
@@ -246,7 +268,33 @@ void TestForm::quick_click(int x, int y, int button) {
 
 void TestForm::move_mouse(int x, int y) {
   mouse_ = {x, y};
-  if (mouse_down_ && held_on_.empty()) send({}, EventKind::MouseMove, x, y);
+  if (mouse_down_ && held_on_.empty())
+    send({}, EventKind::MouseMove, x, y);
+  else if (!mouse_down_)
+    send({}, EventKind::Hover, x, y);
+}
+
+void TestForm::press_key(int key, bool ctrl) {
+  if (!open_) throw ScriptFailure("press a key on " + name_ + ": the form is not open");
+  if (!enabled_) throw ScriptFailure("press a key on " + name_ + ": the form is disabled");
+  UiEvent e{name_, {}, EventKind::Key, mouse_.x, mouse_.y, 0, key, 0, ctrl};
+  send_event(e);
+}
+
+void TestForm::press_shortcut(std::string_view sequence) {
+  for (const auto& m : menu_)
+    if (m.visible && m.shortcut == sequence) {
+      choose_menu(m.name);
+      return;
+    }
+  throw ScriptFailure("press " + std::string(sequence) + " on " + name_ + ": no entry has that shortcut");
+}
+
+void TestForm::turn_wheel(int x, int y, int notches, bool ctrl) {
+  if (!open_) throw ScriptFailure("turn the wheel on " + name_ + ": the form is not open");
+  mouse_ = {x, y};
+  UiEvent e{name_, {}, EventKind::Wheel, x, y, 0, 0, notches, ctrl};
+  send_event(e);
 }
 
 void TestForm::press_on(std::string_view control, int x, int y, int button) {

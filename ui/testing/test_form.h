@@ -84,6 +84,8 @@ class TestForm : public Form {
   void set_menu(const std::vector<Menu>& menus) override;
   void set_menu_enabled(std::string_view entry, bool enabled) override;
   bool menu_enabled(std::string_view entry) const override;
+  void set_menu_text(std::string_view entry, std::string_view caption) override;
+  void set_menu_visible(std::string_view entry, bool visible) override;
   Control& control(std::string_view name) override { return test_control(name); }
   bool has_control(std::string_view name) const override;
   void show() override;
@@ -104,6 +106,8 @@ class TestForm : public Form {
   Point mouse_position() const override { return mouse_; }
   bool mouse_down_on(std::string_view control) const override;
   void set_busy(bool busy) override { busy_ = busy; }
+  void set_status_text(std::string_view utf8) override { status_ = utf8; }
+  void set_overlay(const Overlay& overlay) override { overlay_ = overlay; }
   void set_handler(std::function<void(const UiEvent&)> handler) override;
 
   // --- What the test inspects.
@@ -118,6 +122,11 @@ class TestForm : public Form {
   const std::vector<UiEvent>& events() const { return events_; }
   // Menu entry names in the order given.
   std::vector<std::string> menu_entries() const;
+  std::string menu_text(std::string_view entry) const;
+  bool menu_visible(std::string_view entry) const;
+  std::string menu_shortcut(std::string_view entry) const;
+  const std::string& status_text() const { return status_; }
+  const Overlay& overlay() const { return overlay_; }
 
   // --- The user's actions. Each checks that a user could do it (the form open and enabled,
   // the control visible and enabled) and throws ScriptFailure otherwise.
@@ -141,8 +150,14 @@ class TestForm : public Form {
   // A quick click (a touchpad tap): press and release arrive in one batch, as press() then
   // release() in the same script step.
   void quick_click(int x, int y, int button = 1);
-  // The pointer moves (a MouseMove is sent while a button is down).
+  // The pointer moves (a MouseMove is sent while a button is down, a Hover otherwise).
   void move_mouse(int x, int y);
+  // A key of ui::key pressed on the form: Key.
+  void press_key(int key, bool ctrl = false);
+  // The key sequence of a visible, enabled menu entry ("Ctrl+O"): Menu, as choose_menu.
+  void press_shortcut(std::string_view sequence);
+  // The wheel turned by `notches` over the surface at (x, y): Wheel.
+  void turn_wheel(int x, int y, int notches, bool ctrl = false);
   // Mouse on a control (Picture coordinates for a picture): the button is held on the control
   // (mouse_down_on is true) and a picture gets MouseDown; release_on sends MouseUp then Click.
   void press_on(std::string_view control, int x = 0, int y = 0, int button = 1);
@@ -152,12 +167,16 @@ class TestForm : public Form {
   friend class TestFormFactory;
   TestControl& usable(std::string_view control, const char* action);
   void send(std::string control, EventKind kind, int x = 0, int y = 0, int button = 0);
+  void send_event(const UiEvent& event);
 
   struct MenuItem {
     std::string name;
     std::string caption;
+    std::string shortcut;
     bool enabled = true;
+    bool visible = true;
   };
+  const MenuItem& menu_item(std::string_view entry) const;
 
   std::string name_;
   TestFormFactory* owner_;
@@ -167,6 +186,8 @@ class TestForm : public Form {
   std::function<void(const UiEvent&)> handler_;
   std::vector<UiEvent> events_;
   std::string caption_;
+  std::string status_;
+  Overlay overlay_;
   bool open_ = false;
   bool enabled_ = true;
   bool busy_ = false;

@@ -1,0 +1,79 @@
+// PLOT_ECG (see ecg_strip.h): the paper grid, the calibration pulse and the time bar, then
+// the trace that compute/ecg_strip makes, record by record.
+#include "view/draw/ecg_strip.h"
+
+#include "common/numbers.h"
+
+namespace ambview {
+
+namespace ecg {
+
+ui::Colour tint(ui::Colour background, ui::Colour colour, double share) {
+  const auto mix = [&](int b, int c) { return static_cast<int>(common::round_half_even(b + (c - b) * share)); };
+  return ui::rgb(mix(ui::red_of(background), ui::red_of(colour)), mix(ui::green_of(background), ui::green_of(colour)),
+                 mix(ui::blue_of(background), ui::blue_of(colour)));
+}
+
+namespace {
+
+using common::round_half_even;
+
+// The paper under the trace, the calibration pulse at the left of row 0 and the time bar.
+void paper(ui::Canvas& window, const ProcessingConditions& conditions, const Geometry& g) {
+  const double u = g.units_per_pixel;
+  const int height = window.height();
+  // A faint paper grid under the strips: 0.2 s (50 samples) and 1 s (250 samples) columns
+  // and 1 mV (512 units) lines, tinted from the scale colour so it follows the user's colours.
+  const ui::Colour back = conditions.back_colour;
+  const ui::Colour scale = conditions.scale1_colour;
+  const int top = kMargin, bottom = kMargin + kRows * g.row;
+  window.set_pen(tint(back, scale, 0.15));
+  for (int row = 0; row < kRows; ++row) {
+    const int zero = row_zero(g, row);
+    for (const int k : {-1, 1}) {
+      const int y = zero + k * static_cast<int>(round_half_even(kCalibrationUnits / u));
+      window.line(kLeft, y, kLeft + g.width, y);
+    }
+  }
+  for (int column = 0; column <= kSamplesPerRow; column += kGridSamples) {
+    const int x = static_cast<int>(round_half_even(static_cast<double>(column) * g.width / kSamplesPerRow + kLeft));
+    window.set_pen(tint(back, scale, column % kTimeBarSamples == 0 ? 0.35 : 0.15));
+    window.line(x, top, x, bottom);
+  }
+  window.set_pen(tint(back, scale, 0.35));
+  for (int row = 0; row < kRows; ++row) {
+    const int zero = row_zero(g, row);
+    window.line(kLeft, zero, kLeft + g.width, zero);
+  }
+
+  // Calibration pulse at the left of row 0 and the time bar of 250 samples at the bottom.
+  window.set_pen(conditions.scale1_colour);
+  const int y0 = static_cast<int>(round_half_even(g.row / 2.0 + kMargin));
+  const int p = static_cast<int>(round_half_even(kCalibrationUnits / u));
+  window.polyline({{4, y0}, {8, y0}, {8, y0 - p}, {18, y0 - p}, {18, y0}, {22, y0}});
+  const int x250 = static_cast<int>(
+      round_half_even(static_cast<double>(kTimeBarSamples) * g.width / kSamplesPerRow + kLeft));
+  window.polyline({{kLeft, height - 8}, {kLeft, height - 3}, {x250, height - 3}, {x250, height - 8}});
+
+}
+
+}  // namespace
+
+}  // namespace ecg
+
+void PLOT_ECG(char code, ui::Canvas& window, const ProcessingConditions& conditions, std::string_view prefix,
+              const std::function<bool()>& still_open) {
+  window.clear(conditions.back_colour);
+  const ecg::Geometry g = ecg::geometry(window.width(), window.height());
+  if (g.row <= 0 || g.width <= 0) return;
+  ecg::paper(window, conditions, g);
+  const ecg::Strip strip = ecg::strip_of(std::string(prefix) + code, g);
+  if (strip.records.empty()) return;
+  window.set_pen(conditions.trend_colour);
+  for (const auto& record : strip.records) {
+    if (still_open && !still_open()) return;
+    for (const ecg::Line& l : record) window.line(l.x1, l.y1, l.x2, l.y2);
+  }
+}
+
+}  // namespace ambview

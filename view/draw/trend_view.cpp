@@ -1,0 +1,209 @@
+// TREND: the frames, captions, event marks, time grid and time axis of the trend view, then
+// the bands (see trend_view.h). The numbers come from compute/trend_layout.
+#include "view/draw/trend_view.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "common/numbers.h"
+#include "common/path_names.h"
+#include "view/compute/trend_layout.h"
+#include "view/draw/trend_bands.h"
+
+namespace ambview {
+
+namespace {
+
+using namespace trend;
+
+constexpr int kLabelFont = 14;
+constexpr int kCaptionFont = 16;
+
+using common::round_int;
+
+// The pens of the view and the canvas they draw on.
+struct Frame {
+  ui::Canvas& window;
+  const ProcessingConditions& cond;
+  const TrendLayout& layout;
+
+  void horizontal(int y) const { window.line(kLeftX, y, kLeftX + layout.width, y); }
+  void label(int y, std::string_view text) const { window.text(0, y, text, kLabelFont); }
+  void grid_pen() const { window.set_pen(cond.scale1_colour); }
+  void text_pen() const { window.set_pen(cond.text_colour); }
+};
+
+// Acceleration, steps and tilt-angle scales: lines of the main grid, labels beside them.
+void scale_of_kind(const Frame& f, const ChannelRow& row, int y0, int yt, int h) {
+  if (row.kind == 'A') {
+    const auto& labels = acceleration_labels(f.cond.acc_scale);
+    const int d = static_cast<int>(labels.size()) - 1;
+    for (int c = 0; c <= d; ++c) f.horizontal(yt + round_int(static_cast<double>(h) / d * c));
+    f.text_pen();
+    for (int c = 0; c <= d; ++c) f.label(yt + round_int(static_cast<double>(h - 6) / d * c), labels[static_cast<std::size_t>(c)]);
+    f.label(y0 + 6, "  (G)");
+  }
+  if (row.kind == 'S') {
+    for (int c = 0; c <= 3; ++c) f.horizontal(yt + round_int(h * c / 3.0));
+    f.text_pen();
+    f.label(yt, " 180");
+    f.label(y0 + round_int(h / 3.0) + 12, " 120");
+    f.label(y0 + round_int(2 * h / 3.0) + 12, "  60");
+    f.label(y0 + h + 8, "   0");
+  }
+  if (row.kind == 'T') {
+    for (int c = 0; c <= 2; ++c) f.horizontal(yt + round_int(h * c / 2.0));
+    f.text_pen();
+    f.label(yt, "180ﾟ");
+    f.label(y0 + round_int(h / 2.0) + 12, " 90ﾟ");
+    f.label(y0 + h + 8, "  0ﾟ");
+  }
+}
+
+// Waveform, level, tilt and rate scales. The tests are independent: a band may match more
+// than one.
+void scale_of_channel(const Frame& f, const ChannelRow& row, int y0, int yt, int yb, int h) {
+  f.grid_pen();
+  if (row.code == 'a' || row.code == 'b' || row.code == 'c') {
+    const int d = static_cast<int>(acceleration_labels(f.cond.acc_scale).size()) - 1;
+    for (int c = 0; c <= 2 * d; ++c) f.horizontal(yt + round_int(static_cast<double>(h) / (2 * d) * c));
+  }
+  if (row.code == 'd') {
+    for (int c = 0; c <= 4; ++c) f.horizontal(yt + round_int(h / 4.0 * c));
+  }
+  if (row.kind == 'L') {
+    f.horizontal(yt);
+    f.horizontal(yb);
+    f.text_pen();
+    f.label(y0 + h + 8, "   0");
+    f.label(y0 + 6, "LEVEL");
+  }
+  f.grid_pen();
+  if (row.kind == '4') {
+    f.horizontal(yt);
+    f.horizontal(yb);
+    f.text_pen();
+    f.label(yt, "  10");
+    f.label(y0 + h + 8, "   0");
+    f.label(y0 + 6, "TILT ");
+  }
+  f.grid_pen();
+  if (row.kind == '5' || row.kind == '6') {
+    for (int c = 0; c <= 3; ++c) f.horizontal(yt + round_int(h / 3.0 * c));
+    f.text_pen();
+    const auto& labels = rate_labels(f.cond.hr_scale == 1 ? 1 : 0);
+    for (int c = 0; c <= 3; ++c) f.label(yt + round_int((h - 6) / 3.0 * c), labels[static_cast<std::size_t>(c)]);
+    f.label(y0 + 6, "(BPM)");
+  }
+}
+
+// The event marks of a rate band: a small wedge at each mark's time.
+void event_marks_at(const Frame& f, const std::vector<std::int64_t>& marks, int yb) {
+  f.window.set_pen(f.cond.trend_colour);
+  for (const std::int64_t time : marks) {
+    const int x = round_int(static_cast<double>(time - f.layout.s) * f.layout.width / static_cast<double>(f.layout.n)) + kLeftX;
+    f.window.line(x, yb - 8, x - 3, yb);
+    f.window.line(x, yb - 8, x + 3, yb);
+  }
+}
+
+// The time grid of a band: minor lines in the fine-grid colour, then the major ones.
+void time_grid_of_band(const Frame& f, int yt, int yb) {
+  const TrendLayout& l = f.layout;
+  f.window.set_pen(f.cond.scale2_colour);
+  for (int c = 0; c * l.grid.minor <= static_cast<double>(l.span_minutes); ++c) {
+    const int x = minute_x(l, c * l.grid.minor);
+    f.window.line(x, yt, x, yb);
+  }
+  f.grid_pen();
+  for (std::int64_t c = 0; c <= l.span_minutes / l.grid.major; ++c) {
+    const int x = minute_x(l, static_cast<double>(c * l.grid.major));
+    f.window.line(x, yt, x, yb);
+  }
+}
+
+// Time axis below the last band: the date of the window start and a time at every major line.
+void time_axis(const Frame& f, const RecordingInfo& info) {
+  const TrendLayout& l = f.layout;
+  const int axis_y = band_top(l, l.display.count);
+  f.text_pen();
+  f.window.text(kLeftX, axis_y + 12, axis_date(l, info), kLabelFont);
+  for (std::int64_t c = 0; c <= l.span_minutes / l.grid.major; ++c) {
+    const int x = minute_x(l, static_cast<double>(c * l.grid.major));
+    f.window.text(x, axis_y, axis_time(l, info, c * l.grid.major * 60), kLabelFont);
+  }
+}
+
+// The bands' contents, in band order.
+void bands(ui::Canvas& window, const ProcessingConditions& cond, const TrendLayout& l, const ChannelTable& channels,
+           const RecordingInfo& info) {
+  BandArgs args;
+  args.window = &window;
+  args.left_x = kLeftX;
+  args.width = l.width;
+  args.height = l.height;
+  args.path_name = channels.prefix;  // files are named as they are on disk, never from the CP932 conditions
+  args.extension = channels.extension;
+  args.display = l.display;
+  args.s = l.s;
+  args.n = l.n;
+  args.m = l.display.count;
+  args.p = std::max<std::int64_t>(l.width > 0 ? l.n / l.width : 0, 1);
+  args.conditions = &cond;
+  args.recording_interval = info.item[RecordingInfo::kInterval];
+  for (int i = 0; i < args.m; ++i) {
+    args.band = i;
+    switch (l.display.rows[static_cast<std::size_t>(i)].kind) {
+      case 'A':
+      case 'L': ACC_PLOT(args); break;
+      case '4':
+      case '5':
+      case 'T':
+      case 'S': TLT_PLOT(args); break;
+      case '6': RR_PLOT(args); break;  // works on its own copy of n
+      case 'w': ACC_WAVE_PLOT(args); break;
+      default: break;
+    }
+  }
+}
+
+}  // namespace
+
+void TREND(ui::Canvas& window, const ProcessingConditions& cond, const ChannelTable& channels,
+           const RecordingInfo& info) {
+  window.clear(cond.back_colour);
+  const TrendLayout l = trend_layout(cond, channels, info, window.width(), window.height());
+  const int m = l.display.count;
+  if (m == 0) return;  // nothing checked: the cleared background only
+  const Frame f{window, cond, l};
+  const int h = l.band_height;
+
+  // Event marks come from the header of the first channel's file, read once when a rate band shows them.
+  std::optional<std::vector<std::int64_t>> marks;
+  for (int i = 0; i < m; ++i) {
+    const ChannelRow& row = l.display.rows[static_cast<std::size_t>(i)];
+    const int y0 = band_top(l, i);
+    const int yt = y0 + kCaptionLine;
+    const int yb = yt + h;
+    f.grid_pen();
+    scale_of_kind(f, row, y0, yt, h);
+    scale_of_channel(f, row, y0, yt, yb, h);
+
+    // Caption text (the level band names its threshold), then the event marks.
+    std::optional<std::string> level;
+    if (row.kind == 'L') level = level_text(channels.prefix, channels.extension, row);
+    const std::string caption = band_caption(cond, info, row, level ? &*level : nullptr,
+                                             common::name_part(channels.prefix) + row.code + channels.extension);
+    if ((row.kind == '5' || row.kind == '6') && l.n > 0) {
+      if (!marks) marks = event_marks(channels);
+      event_marks_at(f, *marks, yb);
+    }
+    time_grid_of_band(f, yt, yb);
+    f.text_pen();
+    window.text(kLeftX, y0, caption, kCaptionFont);
+  }
+  time_axis(f, info);
+  bands(window, cond, l, channels, info);
+}
+
+}  // namespace ambview

@@ -1,0 +1,302 @@
+// ChannelReader (see channel_reader.h).
+#include "view/recording/channel_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "common/file_lookup.h"
+#include "common/same_file.h"
+
+namespace ambview {
+
+namespace {
+
+constexpr int kRecordSize = 256;
+constexpr int kFieldSize = 255;  // only the first 255 bytes of a record carry anything
+constexpr int kBlockRecords = 32;
+
+// Bytes of a text field that a reader counts as padding after the last sample: NUL bytes,
+// or the blanks a re-save fills a record with.
+bool is_padding(std::string_view field) {
+  return field.find('\0') != std::string_view::npos || field.find_first_not_of(' ') == std::string_view::npos;
+}
+
+}  // namespace
+
+ChannelCoding coding_of(const ChannelTable& table, int row) {
+  ChannelCoding c;
+  if (row < 0 || row >= kMaxChannelRows) return c;
+  const ChannelRow& r = table.rows[static_cast<std::size_t>(row)];
+  c.code = r.code;
+  c.kind = r.kind;
+  c.per_record = GET_BLKSIZ(table, row);
+  if (table.combined != nullptr) {
+    c.combined = table.combined;
+    c.field_first = common::kTextFirstSample;
+    c.field_width = table.combined->frame_width;
+    c.text = true;
+    return c;
+  }
+  switch (r.kind) {
+    case common::kKindAcceleration:
+    case common::kKindLevel:
+    case common::kKindHeartRate: c.field_first = common::kTextFirstSample; c.field_width = 4; c.text = true; break;
+    case common::kKindTilt: c.field_first = common::kTextFirstSample; c.field_width = 1; c.text = true; break;
+    default: c.field_first = 1; c.field_width = 2; break;
+  }
+  return c;
+}
+
+ChannelCoding word_coding(char code) {
+  return {code, common::kKindWave, nullptr, common::kWordsPerRecord, 1, 2, false};
+}
+
+Sample decode_sample(std::string_view record, const ChannelCoding& coding, int j) {
+  if (coding.combined != nullptr) {
+    const std::int32_t v = common::decode_combined_sample(record, *coding.combined, coding.code, j);
+    if (common::is_marker_value(v)) return {v - common::kMarkerBase, true};
+    return {v, false};
+  }
+  return {common::decode_channel_sample(record, coding.code, coding.kind, j), false};
+}
+
+ChannelReader::~ChannelReader() { close(); }
+
+ChannelReader::ChannelReader(ChannelReader&& other) noexcept { *this = std::move(other); }
+
+ChannelReader& ChannelReader::operator=(ChannelReader&& other) noexcept {
+  if (this != &other) {
+    close();
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
+    coding_ = other.coding_;
+    size_ = other.size_;
+    records_ = other.records_;
+    block_ = std::move(other.block_);
+    block_first_ = std::exchange(other.block_first_, 0);
+    block_count_ = std::exchange(other.block_count_, 0);
+    current_ = std::exchange(other.current_, 0);
+    record_ = std::exchange(other.record_, nullptr);
+    decoded_ = std::exchange(other.decoded_, 0);
+    values_ = other.values_;
+    markers_ = other.markers_;
+    header_ = std::move(other.header_);
+    held_ = std::move(other.held_);
+  }
+  return *this;
+}
+
+bool ChannelReader::open(const ChannelTable& table, int row) {
+  if (row < 0 || row >= kMaxChannelRows) return false;
+  return open(table.rows[static_cast<std::size_t>(row)].path, coding_of(table, row));
+}
+
+bool ChannelReader::open(const std::string& path, const ChannelCoding& coding, bool exact) {
+  close();
+  const std::string found = exact ? path : common::find_path_ignoring_case(path).value_or(path);
+  // A FIFO or a device would block or never end: only regular files are read, checked before
+  // opening and again on what was opened.
+  struct stat st {};
+  if (found.empty() || ::stat(found.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  const int fd = ::open(found.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  path_ = found;
+  coding_ = coding;
+  coding_.per_record = std::clamp(coding_.per_record, 0, kMaxPerRecord);
+  size_ = static_cast<std::int64_t>(st.st_size);
+  records_ = (size_ + kRecordSize - 1) / kRecordSize;
+  block_.assign(static_cast<std::size_t>(kBlockRecords) * kRecordSize, '\0');
+  return true;
+}
+
+void ChannelReader::close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  size_ = records_ = 0;
+  block_first_ = block_count_ = current_ = decoded_ = 0;
+  record_ = nullptr;
+  header_.reset();
+  held_.reset();
+}
+
+bool ChannelReader::load(std::int64_t n) {
+  if (n == current_ && record_ != nullptr) return true;
+  if (fd_ < 0 || n < 1 || n > records_) return false;
+  if (n < block_first_ || n >= block_first_ + block_count_) {
+    block_first_ = block_count_ = 0;
+    const std::int64_t want = std::min<std::int64_t>(kBlockRecords, records_ - n + 1) * kRecordSize;
+    const auto offset = static_cast<off_t>((n - 1) * kRecordSize);
+    std::int64_t got = 0;
+    while (got < want) {
+      const ssize_t r = ::pread(fd_, block_.data() + got, static_cast<std::size_t>(want - got), offset + got);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) break;
+      got += r;
+    }
+    if (got <= 0) return false;
+    // A short last record reads as filled with NUL bytes.
+    std::memset(block_.data() + got, 0, block_.size() - static_cast<std::size_t>(got));
+    block_first_ = n;
+    block_count_ = (got + kRecordSize - 1) / kRecordSize;
+  }
+  current_ = n;
+  record_ = block_.data() + (n - block_first_) * kRecordSize;
+  return true;
+}
+
+std::optional<std::string_view> ChannelReader::record(std::int64_t n) {
+  if (!load(n)) return std::nullopt;
+  return std::string_view(record_, kRecordSize);
+}
+
+const std::string& ChannelReader::header() {
+  if (!header_) {
+    const auto r = record(1);
+    header_ = r ? std::string(r->substr(0, kFieldSize)) : std::string();
+  }
+  return *header_;
+}
+
+std::string ChannelReader::record_prefix() {
+  const auto r = record(common::kDataFirstRecord);
+  return r ? std::string(r->substr(0, 2)) : std::string();
+}
+
+std::int64_t ChannelReader::held() {
+  if (held_) return *held_;
+  held_ = 0;
+  const int per = coding_.per_record;
+  if (per <= 0 || records_ < common::kDataFirstRecord || header().empty()) return 0;
+  const std::int64_t count = common::read_header(header()).count;
+  const auto last = record(records_);
+  if (!last) return 0;
+  int in_last = per;
+  if (coding_.text) {
+    // Samples of the last record before its padding.
+    in_last = 0;
+    for (; in_last < per; ++in_last) {
+      const auto at = static_cast<std::size_t>(coding_.field_first - 1 + in_last * coding_.field_width);
+      if (at + static_cast<std::size_t>(coding_.field_width) > last->size()) break;
+      if (is_padding(last->substr(at, static_cast<std::size_t>(coding_.field_width)))) break;
+    }
+  }
+  held_ = std::min<std::int64_t>((records_ - common::kDataFirstRecord) * per + in_last, count);
+  return *held_;
+}
+
+bool ChannelReader::decode(std::int64_t n) {
+  if (n == decoded_) return true;
+  if (!load(n)) return false;
+  const std::string_view rec(record_, kFieldSize);
+  for (int j = 0; j < coding_.per_record; ++j) {
+    const Sample s = decode_sample(rec, coding_, j);
+    values_[static_cast<std::size_t>(j)] = s.value;
+    markers_[static_cast<std::size_t>(j)] = s.marker;
+  }
+  decoded_ = n;
+  return true;
+}
+
+std::optional<Sample> ChannelReader::at(std::int64_t j) {
+  const int per = coding_.per_record;
+  if (j < 0 || per <= 0) return std::nullopt;
+  if (!decode(common::record_of_sample(j, per))) return std::nullopt;
+  const auto pos = static_cast<std::size_t>(j % per);
+  return Sample{values_[pos], markers_[pos]};
+}
+
+std::int64_t ChannelReader::read(std::int64_t first, std::span<Sample> out) {
+  std::int64_t n = 0;
+  for (Sample& s : out) {
+    const std::optional<Sample> got = at(first + n);
+    if (!got) break;
+    s = *got;
+    ++n;
+  }
+  return n;
+}
+
+std::optional<std::uint16_t> ChannelReader::word(std::int64_t j) {
+  const int per = coding_.per_record;
+  if (j < 0 || per <= 0) return std::nullopt;
+  const std::int64_t n = common::record_of_sample(j, per);
+  if (!load(n)) return std::nullopt;
+  const std::int64_t bytes = std::min<std::int64_t>(size_ - (n - 1) * kRecordSize, kFieldSize);
+  const auto pos = static_cast<std::int64_t>(j % per);
+  if (2 * pos + 1 >= bytes) return std::nullopt;
+  const auto low = static_cast<unsigned char>(record_[2 * pos]);
+  const auto high = static_cast<unsigned char>(record_[2 * pos + 1]);
+  return static_cast<std::uint16_t>(low | (high << 8));
+}
+
+std::optional<std::string_view> ChannelReader::field(std::int64_t j) {
+  const int per = coding_.per_record;
+  if (j < 0 || per <= 0) return std::nullopt;
+  if (!load(common::record_of_sample(j, per))) return std::nullopt;
+  const auto at = static_cast<std::size_t>(coding_.field_first - 1 + (j % per) * coding_.field_width);
+  return std::string_view(record_, kRecordSize).substr(at, static_cast<std::size_t>(coding_.field_width));
+}
+
+std::int64_t samples_held(const ChannelTable& table, int row) {
+  if (row < 0 || row >= kMaxChannelRows || !table.rows[static_cast<std::size_t>(row)].present) return 0;
+  ChannelReader reader;
+  return reader.open(table, row) ? reader.held() : 0;
+}
+
+namespace {
+
+// The row read for the chosen file: the row of that file; -1 for a file of the set that is
+// no channel (the RR index).
+int chosen_row(const LoadedRecording& r) {
+  for (int i = 0; i < r.table.count; ++i)
+    if (common::same_file(r.table.rows[static_cast<std::size_t>(i)].path, r.path)) return i;
+  return -1;
+}
+
+}  // namespace
+
+std::int64_t samples_held(const LoadedRecording& r) {
+  const int row = chosen_row(r);
+  // The RR file's words are beats and the index's entries beat numbers, not samples: both
+  // carry the recording's count and hold its time as long as they hold a data record.
+  if (row < 0 || (r.table.combined == nullptr && r.table.rows[static_cast<std::size_t>(row)].kind == common::kKindRR)) {
+    ChannelReader file;
+    return file.open(r.path, {}, true) && file.record_count() >= common::kDataFirstRecord ? r.sample_count : 0;
+  }
+  const std::int64_t held = samples_held(r.table, row);
+  // The ECG waveform file runs five of its samples per sample of the header's count.
+  return r.table.combined == nullptr && r.table.rows[static_cast<std::size_t>(row)].code == 'd' &&
+                 is_ecg_wave_path(r.path)
+             ? held / 5
+             : held;
+}
+
+std::optional<std::string> read_header_record(const std::string& path) {
+  ChannelReader reader;
+  if (!reader.open(path, {}) || reader.record_count() < 1) return std::nullopt;
+  return reader.header();
+}
+
+}  // namespace ambview
+
+namespace ambview {
+
+bool readable_file(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+}  // namespace ambview
