@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 # Whole processes, as a user runs them: `ambview render --view trend` to PNG of a week of four
 # channels at 2 s against a numpy script that only reads and reduces the same files, the text
-# export's throughput, four weeks against one week (time and peak memory), and the start-up
-# of the commands. Medians of several runs, interleaved so that a change of machine load hits
-# every case alike; wall and CPU time (user + system) and peak resident memory from wait4.
+# export's throughput and its ratio to a process that only reads the same files (`cat`), four
+# weeks against one week (time and peak memory), and the start-up of the commands. Medians of
+# several runs, interleaved so that a change of machine load hits every case alike; wall and
+# CPU time (user + system) and peak resident memory from wait4.
 # With --base, a second build is measured in the same runs and compared case by case.
 #   process_bench.py [--bin DIR] [--base DIR] [--runs N] [--python PATH] [--data DIR]
 import argparse
@@ -99,6 +100,8 @@ def main():
     cases = {}
     for label, bin_dir in labels:
         cases.update(cases_for(label, bin_dir, args.data, out))
+    # The export's read floor: a process that only reads the week's four files once.
+    cases["floor:read_week"] = ["cat"] + recording_files(args.data, "week")
     cases["numpy:peer_week"] = [args.python, PEER] + recording_files(args.data, "week")
     cases["numpy:peer_month"] = [args.python, PEER] + recording_files(args.data, "month")
 
@@ -134,6 +137,9 @@ def main():
         print(f"[{label}] text export of the week:            {week_text:.1f} MB, "
               f"{week_text / med[p + 'export_week'][0]:.0f} MB/s wall, {week_text / med[p + 'export_week'][1]:.0f} MB/s cpu"
               f"   (target >= 100)")
+        print(f"[{label}] text export of the week / read floor: "
+              f"wall {ratio(p + 'export_week', 'floor:read_week', 0):.2f}"
+              f"  cpu {ratio(p + 'export_week', 'floor:read_week', 1):.2f}")
         print(f"[{label}] four weeks / week, trend:           wall {ratio(p + 'trend_month_png', p + 'trend_week_png', 0):.2f}"
               f"  cpu {ratio(p + 'trend_month_png', p + 'trend_week_png', 1):.2f}"
               f"  peak memory {ratio(p + 'trend_month_png', p + 'trend_week_png', 2):.2f}   (targets <= 4.5, <= 1.10)")

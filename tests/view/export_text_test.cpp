@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <locale>
 
+#include "common/numbers.h"
 #include "export_fixture.h"
 
 namespace ambview::testing {
@@ -79,6 +80,40 @@ TEST_F(TextExport, WaveformAndEcgValuesInSixCharacters) {
                       "\"計測間隔(S)=\", 0.004"));
   EXPECT_EQ(fields_of(ld[1]), (std::vector<std::string>{" 1    ", " 0.002", "-1    ", " 0.195", " 0    ", " 0    ",
                                                          " 0    ", " 0    "}));
+}
+
+// Value texts are made straight into the output; they must read exactly as the shared number
+// text would write them, over every value a record can give and at the ends of 32 bits.
+TEST(TextExportValues, TextsAreTheNumberTextsOfTheValues) {
+  std::vector<std::int32_t> values{INT32_MIN, INT32_MIN + 1, -2147483, -1000000, -100000, -99999, 99999,
+                                   100000,    999999,        1000000,  123456789, INT32_MAX - 1, INT32_MAX};
+  for (std::int32_t v = -70000; v <= 70000; ++v) values.push_back(v);
+  int wrong = 0;
+  for (const std::int32_t v : values) {
+    const std::string plain = common::num_plain(v);
+    const std::string integer = plain.size() < 4 ? common::pad_left(plain, 4) : plain;
+    const std::string wave = common::pad_right(common::num_text(v / 1000.0), 6);
+    if (value_text('0', 'A', v) != integer || value_text('d', 'w', v) != wave) {
+      ADD_FAILURE() << v << ": \"" << value_text('0', 'A', v) << "\" \"" << value_text('d', 'w', v) << "\"";
+      if (++wrong == 5) break;
+    }
+  }
+}
+
+// Hex fields read as the lenient hex rule reads them: blanks first, then digits up to the
+// first other byte.
+TEST(TextExportValues, HexFieldsFollowTheLenientHexRule) {
+  const std::vector<std::string> fields{"00FF", "abcd", "  1F", "\t 0a", "1 23", "00G1", "    ", "-123", "FFFF"};
+  std::string record = "#5";
+  for (const auto& f : fields) record += f;
+  record.resize(common::RecordFile::kRecordSize, '\0');
+  ChannelTable t;
+  t.rows[0] = {true, '5', '5', ""};
+  std::vector<std::int32_t> got(fields.size() + 1, -1);
+  export_values(record, t, 0, 0, got);
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    EXPECT_EQ(got[i], static_cast<std::int32_t>(common::hex_value(fields[i]))) << "\"" << fields[i] << "\"";
+  EXPECT_EQ(got[fields.size()], 0);  // NUL bytes after the fields
 }
 
 TEST_F(TextExport, HeadingsAreSixteenBytesInCp932) {

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -35,7 +37,8 @@ constexpr common::FieldPos kCommentCurrent{19, 20};
 // Values between two looks at the progress window's events.
 constexpr std::int64_t kIdleEvery = 4096;
 // Output is collected and written in pieces of about this size.
-constexpr std::size_t kWriteChunk = 1 << 16;
+constexpr std::size_t kWriteChunk = 1 << 18;
+// Records read at once (64 KiB).
 
 bool is_wave_code(char code) { return code >= 'a' && code <= 'd'; }
 
@@ -119,23 +122,181 @@ std::string export_file_name(std::string_view base_name, char code, std::string_
   return common::fit_base_name(base_name) + code + ".prn";
 }
 
-std::optional<Sample> export_sample(ChannelReader& reader, std::int64_t j) {
-  const ChannelCoding& c = reader.coding();
-  if (c.combined != nullptr || c.field_width != 2) return reader.at(j);
-  // Words as stored, signed: the waveforms in mG and uV, the RR interval in ms.
-  const std::optional<std::string_view> f = reader.field(j);
-  if (!f) return std::nullopt;
-  const auto word = static_cast<std::int32_t>(static_cast<std::int16_t>(
-      static_cast<std::uint16_t>(static_cast<unsigned char>((*f)[0]) | (static_cast<unsigned char>((*f)[1]) << 8))));
-  if (c.code == 'd') return Sample{static_cast<std::int32_t>(common::round_half_even((word - 2048) * 1000.0 / 512.0))};
-  if (is_wave_code(c.code)) return Sample{word * 2 - 4096};
-  return Sample{word};
+namespace {
+
+// Hex digit values by byte; every other byte reads as kNotHex.
+constexpr std::uint8_t kNotHex = 0xFF;
+constexpr std::array<std::uint8_t, 256> kHexDigit = [] {
+  std::array<std::uint8_t, 256> t{};
+  t.fill(kNotHex);
+  for (int c = 0; c < 10; ++c) t[static_cast<std::size_t>('0' + c)] = static_cast<std::uint8_t>(c);
+  for (int c = 0; c < 6; ++c) {
+    t[static_cast<std::size_t>('A' + c)] = static_cast<std::uint8_t>(10 + c);
+    t[static_cast<std::size_t>('a' + c)] = static_cast<std::uint8_t>(10 + c);
+  }
+  return t;
+}();
+
+// A fixed hex field read as common::hex_value reads it (blanks first, then digits up to the
+// first other byte), without making a string of it.
+std::int32_t field_hex(const char* p, std::size_t width) {
+  const auto digit = [p](std::size_t i) { return kHexDigit[static_cast<unsigned char>(p[i])]; };
+  if (width == 4) {  // the usual field: four digits
+    const std::uint32_t d0 = digit(0), d1 = digit(1), d2 = digit(2), d3 = digit(3);
+    if ((d0 | d1 | d2 | d3) < 16) return static_cast<std::int32_t>(d0 << 12 | d1 << 8 | d2 << 4 | d3);
+  }
+  std::size_t i = 0;
+  while (i < width && (p[i] == ' ' || p[i] == '\t')) ++i;
+  std::uint32_t v = 0;
+  for (; i < width; ++i) {
+    const std::uint8_t d = digit(i);
+    if (d == kNotHex) break;
+    v = (v << 4) | d;
+  }
+  return static_cast<std::int32_t>(v);
 }
 
+}  // namespace
+
+void export_values(std::string_view record, const ChannelTable& table, int row, int first,
+                   std::span<std::int32_t> out) {
+  int j = first;
+  if (table.combined != nullptr) {
+    for (std::int32_t& v : out) v = GET_D(record, table, row, j++);
+    return;
+  }
+  const ChannelRow& r = table.rows[static_cast<std::size_t>(row)];
+  const ChannelCoding column = coding_of(table, row);
+  if (column.field_width == 2) {
+    for (std::int32_t& v : out) {
+      const std::int32_t word = common::binary_word(record, j++);
+      if (r.code == 'd') {
+        v = static_cast<std::int32_t>(common::round_half_even((word - 2048) * 1000.0 / 512.0));
+      } else if (is_wave_code(r.code)) {
+        v = word * 2 - 4096;
+      } else {
+        v = word;  // kind "6": the interval in ms
+      }
+    }
+    return;
+  }
+  const std::int32_t scale = r.kind == common::kKindAcceleration ? 2 : 1;
+  for (std::int32_t& v : out) {
+    const std::size_t pos = static_cast<std::size_t>(column.field_first - 1 + j++ * column.field_width);
+    if (column.field_width <= 0 || pos >= record.size()) {
+      v = 0;
+    } else {
+      const std::size_t width = std::min(static_cast<std::size_t>(column.field_width), record.size() - pos);
+      v = field_hex(record.data() + pos, width) * scale;
+    }
+  }
+}
+
+namespace {
+
+// Room for one value: its text (at most 11 bytes), "," and a line end, and the 16 bytes
+// put_value may write past it; a marker line needs less.
+constexpr std::size_t kMaxValueBytes = 32;
+
+// Writes the text of `value` (see value_text) at p and returns its end; up to 16 bytes past
+// the end may be overwritten. Locale-free: only std::to_chars and fixed characters.
+char* put_any_value(char* p, bool wave, std::int32_t value) {
+  // Fixed-size copies out of a blank-filled scratch: the texts are short, and copying a few
+  // bytes one at a time costs more than the number itself.
+  char text[32];
+  std::memcpy(text, "        ", 8);
+  if (!wave) {
+    // Right-justified in 4 characters; a wider number whole.
+    char* digits = text + 4;
+    const char* end = std::to_chars(digits, text + sizeof text, value).ptr;
+    const char* from = std::min<const char*>(digits, end - 4);
+    std::memcpy(p, from, 16);
+    return p + (end - from);
+  }
+  // value / 1000 as the number text writes it (exact: at most 10 digits), then cut or filled
+  // to 6 characters.
+  char* t = text;
+  *t++ = value < 0 ? '-' : ' ';
+  const std::int64_t magnitude = value < 0 ? -static_cast<std::int64_t>(value) : value;
+  t = std::to_chars(t, text + sizeof text, magnitude / 1000).ptr;
+  if (std::int64_t fraction = magnitude % 1000; fraction != 0) {
+    *t++ = '.';
+    for (std::int64_t unit = 100; fraction != 0; unit /= 10) {
+      *t++ = static_cast<char>('0' + fraction / unit);
+      fraction %= unit;
+    }
+  }
+  std::memcpy(p, text, 8);
+  return p + 6;
+}
+
+// The texts of the integers that fill exactly 4 characters, made once: nearly every value of
+// a channel other than a waveform is one of them.
+constexpr std::int32_t kShortFirst = -999;
+constexpr std::int32_t kShortLast = 9999;
+using ShortText = std::array<char, 4>;
+const std::vector<ShortText>& short_texts() {
+  static const std::vector<ShortText> texts = [] {
+    std::vector<ShortText> t(static_cast<std::size_t>(kShortLast - kShortFirst + 1));
+    char text[kMaxValueBytes];
+    for (std::int32_t v = kShortFirst; v <= kShortLast; ++v) {
+      put_any_value(text, false, v);
+      std::memcpy(t[static_cast<std::size_t>(v - kShortFirst)].data(), text, 4);
+    }
+    return t;
+  }();
+  return texts;
+}
+
+// The fraction part of the waveform texts by thousandths, made once: ".5  ", ".002", and
+// four blanks for none.
+const std::vector<ShortText>& fraction_texts() {
+  static const std::vector<ShortText> texts = [] {
+    std::vector<ShortText> t(1000);
+    char text[kMaxValueBytes];
+    for (std::int32_t f = 0; f < 1000; ++f) {
+      put_any_value(text, true, f);  // " 0.fff"
+      std::memcpy(t[static_cast<std::size_t>(f)].data(), text + 2, 4);
+    }
+    return t;
+  }();
+  return texts;
+}
+
+struct TextTables {
+  const std::vector<ShortText>& integers = short_texts();
+  const std::vector<ShortText>& fractions = fraction_texts();
+};
+
+char* put_value(char* p, bool wave, std::int32_t value, const TextTables& tables) {
+  if (!wave) {
+    if (value < kShortFirst || value > kShortLast) return put_any_value(p, wave, value);
+    std::memcpy(p, tables.integers[static_cast<std::size_t>(value - kShortFirst)].data(), 4);
+    return p + 4;
+  }
+  // Texts below 100 (nearly all): sign, one or two digits and the fraction, cut to 6
+  // characters.
+  if (value < -99999 || value > 99999) return put_any_value(p, wave, value);
+  const std::int32_t magnitude = value < 0 ? -value : value;
+  const char* fraction = tables.fractions[static_cast<std::size_t>(magnitude % 1000)].data();
+  const std::int32_t whole = magnitude / 1000;
+  *p++ = value < 0 ? '-' : ' ';
+  if (whole < 10) {
+    *p++ = static_cast<char>('0' + whole);
+    std::memcpy(p, fraction, 4);
+    return p + 4;
+  }
+  *p++ = static_cast<char>('0' + whole / 10);
+  *p++ = static_cast<char>('0' + whole % 10);
+  std::memcpy(p, fraction, 3);
+  return p + 3;
+}
+
+}  // namespace
+
 std::string value_text(char code, char /*kind*/, std::int32_t value) {
-  if (is_wave_code(code)) return common::pad_right(common::num_text(value / 1000.0), 6);
-  std::string text = common::num_plain(value);
-  return text.size() < 4 ? common::pad_left(text, 4) : text;
+  char text[kMaxValueBytes];  // 16 bytes of room past the longest text
+  return std::string(text, put_value(text, is_wave_code(code), value, TextTables{}));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -180,7 +341,8 @@ TextExportJob make_text_export_job(const ProcessingConditions& c, const ChannelT
 
 namespace {
 
-// The ".prn" text collected and written in pieces to the staged file.
+// The ".prn" text collected and written in large pieces to the staged file. Values are
+// written straight into the buffer (room, then advance).
 class PrnWriter {
  public:
   // The file gets no buffer of its own: the text is collected here and written in large pieces.
@@ -188,14 +350,21 @@ class PrnWriter {
   ~PrnWriter() {
     if (file_ != nullptr) std::fclose(file_);
   }
-  void line(std::string_view text) {
-    buffer_.append(text);
-    buffer_.append(kLineEnd);
+  // Space for n more bytes after the text so far; advance(end) keeps what was written.
+  char* room(std::size_t n) {
+    if (buffer_.size() < used_ + n) buffer_.resize(used_ + n);
+    return buffer_.data() + used_;
   }
-  bool flush_if_full() { return buffer_.size() < kWriteChunk || flush(); }
+  void advance(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+  void line(std::string_view text) {
+    char* p = room(text.size() + kLineEnd.size());
+    p = std::copy(text.begin(), text.end(), p);
+    advance(std::copy(kLineEnd.begin(), kLineEnd.end(), p));
+  }
+  bool flush_if_full() { return used_ < kWriteChunk || flush(); }
   bool flush() {
-    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) return false;
-    buffer_.clear();
+    if (used_ != 0 && std::fwrite(buffer_.data(), 1, used_, file_) != used_) return false;
+    used_ = 0;
     return std::fflush(file_) == 0;
   }
   bool close() {
@@ -208,32 +377,7 @@ class PrnWriter {
  private:
   std::FILE* file_;
   std::string buffer_;
-};
-
-// Value texts already made, by value: a channel repeats its values (tilt, levels, heart rate,
-// quiet acceleration), and making a number text is most of an export's work.
-class ValueTexts {
- public:
-  ValueTexts(char code, char kind) : code_(code), kind_(kind) {}
-  const std::string& operator()(std::int32_t v) {
-    Slot& s = slots_[static_cast<std::uint32_t>(v) % slots_.size()];
-    if (!s.filled || s.value != v) {
-      s.text = value_text(code_, kind_, v);
-      s.value = v;
-      s.filled = true;
-    }
-    return s.text;
-  }
-
- private:
-  struct Slot {
-    bool filled = false;
-    std::int32_t value = 0;
-    std::string text;
-  };
-  char code_;
-  char kind_;
-  std::array<Slot, 1024> slots_{};
+  std::size_t used_ = 0;
 };
 
 std::string header_line(const TextExportJob& job, const ChannelRow& r, const ExportColumn& column,
@@ -321,52 +465,75 @@ std::FILE* open_staged(StagedFile& staged) {
 
 // The value lines of a channel, P values to a line, markers on lines of their own. False
 // with the error in `res` (or `res.stopped` set) when the file is not to be kept.
-bool write_values(const TextExportJob& job, const ChannelRow& r, const ExportColumn& column, ChannelReader& source,
+bool write_values(const TextExportJob& job, int row, const ExportColumn& column, ChannelReader& source,
                   const ChannelSpan& span, PrnWriter& out, const Progress& progress, ChannelResult& res) {
+  const ChannelRow& r = job.channels.rows[static_cast<std::size_t>(row)];
+  const bool combined = job.channels.combined != nullptr;
   const std::int64_t per_line = std::max(job.per_line, 1);
-  const auto per_record = static_cast<std::int64_t>(column.per_record);
-  std::int64_t record_no = -1;
-  std::string line;
-  ValueTexts texts(r.code, r.kind);
-  const auto end_line = [&] {
-    if (!line.empty()) line.pop_back();  // without its last ","
-    out.line(line);
-    line.clear();
+  const int per_record = column.per_record;
+  const bool wave = is_wave_code(r.code);
+  const std::string marker_text = kQ + common::utf8_to_cp932("ｵﾌｾｯﾄ分=") + kQ + ",";
+  std::vector<std::int32_t> values(static_cast<std::size_t>(per_record));
+  const TextTables tables;
+  const auto stop = [&] {
+    res.stopped = true;
+    return false;  // the staged file goes with `staged`
   };
-  for (std::int64_t i = 0; i < span.count; ++i) {
+  // The line so far has a value (the next one gets a "," before it).
+  bool line_open = false;
+  std::int64_t until_line_end = per_line;  // counts markers too: they keep their place
+  std::int64_t until_idle = kIdleEvery;
+  for (std::int64_t i = 0; i < span.count;) {
     const std::int64_t s = span.start + i;
     const std::int64_t want = s / per_record + common::kDataFirstRecord;
-    const std::optional<Sample> v = export_sample(source, s);
-    if (!v) {
+    const std::optional<std::string_view> record = source.record(want);
+    if (!record) {
       res.error = RunError{run_error::kPastEnd, step::kReadData,
                            "cannot read record " + std::to_string(want) + " of " + r.path +
                                ": the file is shorter than its header says"};
       return false;
     }
-    if (want != record_no) {
-      record_no = want;
-      if (!out.flush_if_full()) {
-        res.error = RunError{run_error::kDiskFull, step::kWriteData, res.path + ": write failed"};
-        return false;
-      }
-    }
-    // Only a combined file's frames can be markers; a damaged per-channel value of 100000 or
-    // more is still a value.
-    if (v->marker) {
-      if (i > 0 && !line.empty()) end_line();
-      out.line(kQ + common::utf8_to_cp932("ｵﾌｾｯﾄ分=") + kQ + "," + common::num_text(v->value));
-    } else {
-      line += texts(v->value);
-      line += ',';
-      if ((i + 1) % per_line == 0) end_line();
-    }
-    if ((i + 1) % kIdleEvery == 0 && progress.idle) progress.idle();
-    if (progress.stopped && progress.stopped()) {
-      res.stopped = true;
+    if (!out.flush_if_full()) {
+      res.error = RunError{run_error::kDiskFull, step::kWriteData, res.path + ": write failed"};
       return false;
     }
+    const int first = static_cast<int>(s % per_record);
+    const auto n = static_cast<std::size_t>(std::min<std::int64_t>(per_record - first, span.count - i));
+    const std::span<std::int32_t> part(values.data(), n);
+    export_values(*record, job.channels, row, first, part);
+
+    char* p = out.room(n * kMaxValueBytes);
+    for (const std::int32_t v : part) {
+      // Only a combined file's marker frames read as 100000 + M; a damaged per-channel value
+      // that large is still a value.
+      if (combined && common::is_marker_value(v)) {
+        if (line_open) p = std::copy(kLineEnd.begin(), kLineEnd.end(), p);
+        line_open = false;
+        p = std::copy(marker_text.begin(), marker_text.end(), p);
+        const std::string offset = common::num_text(v - common::kMarkerBase);
+        p = std::copy(offset.begin(), offset.end(), p);
+        p = std::copy(kLineEnd.begin(), kLineEnd.end(), p);
+      } else {
+        if (line_open) *p++ = ',';
+        p = put_value(p, wave, v, tables);
+        line_open = true;
+        if (until_line_end == 1) {
+          p = std::copy(kLineEnd.begin(), kLineEnd.end(), p);
+          line_open = false;
+        }
+      }
+      if (--until_line_end == 0) until_line_end = per_line;
+      if (--until_idle == 0) {
+        until_idle = kIdleEvery;
+        if (progress.idle) progress.idle();
+        if (progress.stopped && progress.stopped()) return stop();
+      }
+    }
+    out.advance(p);
+    i += static_cast<std::int64_t>(n);
+    if (progress.stopped && progress.stopped()) return stop();
   }
-  if (!line.empty()) end_line();
+  if (line_open) out.line({});
   return true;
 }
 
@@ -402,7 +569,7 @@ ChannelResult TEXT_SAVE(const TextExportJob& job, int row, const Progress& progr
   out.line(header_line(job, r, column, source.header(), source.record_prefix(), span->count));
   if (!out.flush_if_full()) return fail(run_error::kDiskFull, step::kWriteHeader, res.path + ": write failed");
   // A failed or stopped channel leaves no file: the staged one goes with `staged`.
-  if (!write_values(job, r, column, source, *span, out, progress, res)) return res;
+  if (!write_values(job, row, column, source, *span, out, progress, res)) return res;
   if (!out.close()) return fail(run_error::kDiskFull, step::kClose, res.path + ": write failed");
   if (!staged.commit()) return fail(run_error::kDeviceIo, step::kRename, res.path + ": cannot be put in place");
   res.written = true;

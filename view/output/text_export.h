@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -121,12 +122,13 @@ ExportColumn export_column(const ChannelTable& table, int row);
 // The base name is the recording's own, as it is on disk.
 std::string export_file_name(std::string_view base_name, char code, std::string_view extension);
 
-// The value of sample j as the export writes it: combined files and text fields decoded
-// (GET_D), markers as markers; words as stored, signed: codes "a"-"c" word x 2 - 4096 (mG),
-// "d" (word - 2048) x 1000 / 512 (uV, rounded, halves to even), kind "6" the word (ms).
-// Nothing past the end of the file.
-std::optional<Sample> export_sample(ChannelReader& reader, std::int64_t j);
-// Its text: codes "a"-"d" the value / 1000 with a "0" before a leading point, in exactly 6
+// The values of samples first .. first + out.size() - 1 of a record as the export writes them:
+// combined files through GET_D; per-channel files by the column: kind "A" hex x 2, "L", "4",
+// "5" hex, "6" the word (ms), codes "a"-"c" word x 2 - 4096 (mG), "d" (word - 2048) x 1000 /
+// 512 (uV, stored as a 32-bit integer: rounded, halves to even).
+void export_values(std::string_view record, const ChannelTable& table, int row, int first,
+                   std::span<std::int32_t> out);
+// Their text: codes "a"-"d" the value / 1000 with a "0" before a leading point, in exactly 6
 // characters (" 0.5  ", "-0.5  "); every other row the decimal integer right-justified in 4
 // characters, its minus sign kept, a wider number written whole rather than cut.
 std::string value_text(char code, char kind, std::int32_t value);
