@@ -14,6 +14,7 @@
 
 #include "common/staged_file.h"
 #include "view/recording/channel_reader.h"
+#include "view/output/export_values.h"
 #include "view/recording/loader.h"
 #include "view/recording/rr_index.h"
 #include "view/settings/processing_conditions.h"
@@ -122,16 +123,6 @@ ExportColumn export_column(const ChannelTable& table, int row);
 // The base name is the recording's own, as it is on disk.
 std::string export_file_name(std::string_view base_name, char code, std::string_view extension);
 
-// The values of samples first .. first + out.size() - 1 of a record as the export writes them:
-// combined files through GET_D; per-channel files by the column: kind "A" hex x 2, "L", "4",
-// "5" hex, "6" the word (ms), codes "a"-"c" word x 2 - 4096 (mG), "d" (word - 2048) x 1000 /
-// 512 (uV, stored as a 32-bit integer: rounded, halves to even).
-void export_values(std::string_view record, const ChannelTable& table, int row, int first,
-                   std::span<std::int32_t> out);
-// Their text: codes "a"-"d" the value / 1000 with a "0" before a leading point, in exactly 6
-// characters (" 0.5  ", "-0.5  "); every other row the decimal integer right-justified in 4
-// characters, its minus sign kept, a wider number written whole rather than cut.
-std::string value_text(char code, char kind, std::int32_t value);
 
 // Everything TEXT_SAVE needs for one run over the channels.
 struct TextExportJob {
