@@ -46,6 +46,22 @@ TEST(WaveMonitorRules, MeasuringText) {
   EXPECT_EQ(wave::measure_text(0, 0, 1, 0, 8.0f, 75, 4000, 1000), " 0.003S ,  0G / 0mV");
   // No amplitude (a window too small for bands): no division by zero.
   EXPECT_EQ(wave::measure_text(0, 0, 0, 10, 1.0f, 0, 4000, 1000), " 0S ,  0G / 0mV");
+  // A line that starts in a band names that band's unit only.
+  EXPECT_EQ(wave::measure_text(100, 200, 160, 150, 1.0f, 75, 4000, 1000, wave::BandUnit::Acceleration), " 1.2S ,  2.667G");
+  EXPECT_EQ(wave::measure_text(100, 200, 160, 150, 1.0f, 75, 4000, 1000, wave::BandUnit::Ecg), " 1.2S ,  1.334mV");
+}
+
+TEST(WaveMonitorRules, TheBandUnderTheLineNamesTheUnit) {
+  std::vector<ChannelRow> bands(2);
+  bands[0].code = 'a';
+  bands[1].code = 'd';
+  const wave::BandLayout layout{50, 37, {50, 150}};
+  const std::pair<int, wave::BandUnit> cases[] = {{0, wave::BandUnit::Acceleration},
+                                                  {100, wave::BandUnit::Acceleration},
+                                                  {101, wave::BandUnit::Ecg},
+                                                  {200, wave::BandUnit::Ecg},
+                                                  {201, wave::BandUnit::Both}};
+  for (const auto& [y, unit] : cases) EXPECT_EQ(wave::band_unit_at(bands, layout, y), unit) << y;
 }
 
 TEST(WaveMonitorRules, BandLayout) {
@@ -244,12 +260,20 @@ TEST_F(WaveMonitorTest, MeasuringLineFollowsTheMouseAndIsErasedByTheNextEvent) {
   EXPECT_EQ(shown[0].points, (std::vector<ui::Point>{{100, 200}, {160, 150}}));
   EXPECT_EQ(state.wave_line, (std::array<int, 4>{100, 200, 160, 150}));
   const int a = state.wave_state.amplitude;
-  EXPECT_EQ(form5().control("TEXT19").text(), wave::measure_text(100, 200, 160, 150, 1.0f, a, 4000, 1000));
+  const wave::BandLayout layout = wave::band_layout(form5().client_height(), 4);
+  const bool in_ecg = std::abs(200 - layout.centres[3]) <= layout.half_height;
+  EXPECT_EQ(form5().control("TEXT19").text(),
+            wave::measure_text(100, 200, 160, 150, 1.0f, a, 4000, 1000,
+                               in_ecg ? wave::BandUnit::Ecg : wave::BandUnit::Acceleration));
   EXPECT_NE(form5().control("TEXT19").text().find(" 1.2S , "), std::string::npos);
 
   run(wave::kResize);
   EXPECT_TRUE(form5().recording().xor_shown().empty());
   EXPECT_EQ(state.wave_line[0], -1);
+  // The measurement stays for its page and goes with it.
+  EXPECT_NE(form5().control("TEXT19").text(), " ");
+  run(wave::kNext);
+  EXPECT_EQ(form5().control("TEXT19").text(), " ");
 }
 
 TEST_F(WaveMonitorTest, PageMarkerInTheTrendViewAndClicksThere) {

@@ -2,6 +2,7 @@
 #include "view/compute/wave_page.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "common/numbers.h"
 #include "common/text.h"
@@ -43,16 +44,30 @@ std::string scale_text(int samples) {
   return "X ｽｹｰﾙ = " + common::num_text(static_cast<double>(samples) * 2 / 100.0) + "Sec";
 }
 
+BandUnit band_unit_at(const std::vector<ChannelRow>& bands, const BandLayout& layout, int y) {
+  for (std::size_t b = 0; b < bands.size() && b < layout.centres.size(); ++b)
+    if (std::abs(y - layout.centres[b]) <= layout.half_height)
+      return bands[b].code == 'd' ? BandUnit::Ecg : BandUnit::Acceleration;
+  return BandUnit::Both;
+}
+
 std::string measure_text(int x0, int y0, int x, int y, float speed, int amplitude, int acc_full_scale_mg,
-                         int ecg_counts) {
+                         int ecg_counts, BandUnit unit) {
   const std::int64_t dt = round_half_away((x - x0) / static_cast<double>(speed) * kSampleSeconds * 1000.0);
   std::int64_t dg = 0, dmv = 0;
   if (amplitude != 0) {
     dg = round_half_even(static_cast<double>(y0 - y) * acc_full_scale_mg / amplitude);
     dmv = round_half_even(static_cast<double>(y0 - y) * ecg_counts / amplitude);
   }
-  return common::num_text(static_cast<double>(dt) / 1000.0) + "S , " + common::num_text(static_cast<double>(dg) / 1000.0) +
-         "G /" + common::num_text(static_cast<double>(dmv) / 500.0) + "mV";
+  const std::string t = common::num_text(static_cast<double>(dt) / 1000.0) + "S , ";
+  const std::string g = common::num_text(static_cast<double>(dg) / 1000.0) + "G";
+  const std::string mv = common::num_text(static_cast<double>(dmv) / 500.0) + "mV";
+  switch (unit) {
+    case BandUnit::Acceleration: return t + g;
+    case BandUnit::Ecg: return t + mv;
+    case BandUnit::Both: break;
+  }
+  return t + g + " /" + mv;
 }
 
 float faster(float speed) { return std::min(speed * 2.0f, kSpeedMax); }

@@ -69,9 +69,14 @@ BandLayout band_layout(int client_height, int bands);
 int page_samples(int client_width, float speed);
 // TEXT18: "X ｽｹｰﾙ = " + page seconds + "Sec".
 std::string scale_text(int page_samples);
-// TEXT19 of a measuring line from (x0, y0) to (x, y).
+// The band a measuring line starts in names its unit: G for acceleration, mV for ECG; a line
+// that starts outside every band shows both.
+enum class BandUnit { Both, Acceleration, Ecg };
+BandUnit band_unit_at(const std::vector<ChannelRow>& bands, const BandLayout& layout, int y);
+// TEXT19 of a measuring line from (x0, y0) to (x, y): "Δt S , ΔG G" or "Δt S , ΔmV mV"
+// (both, "S , G /mV", when the band is not known).
 std::string measure_text(int x0, int y0, int x, int y, float speed, int amplitude, int acc_full_scale_mg,
-                         int ecg_counts);
+                         int ecg_counts, BandUnit unit = BandUnit::Both);
 // "早い" and "遅い": the speed doubled up to 8, halved down to 0.5.
 float faster(float speed);
 float slower(float speed);

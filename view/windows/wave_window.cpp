@@ -173,6 +173,9 @@ void measure(ViewerState& state, ui::Platform& platform) {
     return v > 0 ? v : 4000;
   }();
   const int e = state.conditions.hr_scale == 0 ? 1000 : 500;
+  const std::vector<ChannelRow> bands = channel_list(state.channels);
+  const BandUnit unit =
+      band_unit_at(bands, band_layout(form.client_height(), static_cast<int>(bands.size())), start.y);
   std::optional<ui::Point> shown;
   while (true) {
     platform.pump.process_pending();
@@ -183,7 +186,7 @@ void measure(ViewerState& state, ui::Platform& platform) {
     form.canvas().xor_line(start.x, start.y, p.x, p.y, wave::kMeasureColour);
     shown = p;
     show_text(form, "TEXT19",
-              measure_text(start.x, start.y, p.x, p.y, page_speed(state), state.wave_state.amplitude, f, e));
+              measure_text(start.x, start.y, p.x, p.y, page_speed(state), state.wave_state.amplitude, f, e, unit));
   }
   if (shown && form5_open(state)) state.wave_line = {start.x, start.y, shown->x, shown->y};
 }
@@ -255,6 +258,17 @@ void WAVE_MONI(ViewerState& state, ui::Platform& platform) {
   state.wave_page_speed = 0;
 }
 
+namespace {
+
+// A measurement belongs to the page it was taken on: a new page clears it.
+void clear_measure_text(ViewerState& state) {
+  if (!form5_open(state)) return;
+  ui::Form& form = *state.forms.form5;
+  if (form.control("TEXT19").text() != " ") show_text(form, "TEXT19", " ");
+}
+
+}  // namespace
+
 void run_wave(ViewerState& state, ui::Platform& platform, int code) {
   WaveState& st = state.wave_state;
   erase_measuring_line(state);
@@ -273,6 +287,7 @@ void run_wave(ViewerState& state, ui::Platform& platform, int code) {
       int start = st.page_start - step;
       if (start < 0 && st.page_start > 0) start = 0;
       if (start >= 0) {
+        clear_measure_text(state);
         st.page_start = start;
         st.new_page = st.redraw_frame = st.run_to_page_end = true;
         st.column = 0;
@@ -282,6 +297,7 @@ void run_wave(ViewerState& state, ui::Platform& platform, int code) {
     }
     case kNext:
       if (!form5_open(state)) break;
+      clear_measure_text(state);
       if (st.page_start < 0) {
         st.page_start = 0;
         st.new_page = st.redraw_frame = true;
@@ -295,6 +311,7 @@ void run_wave(ViewerState& state, ui::Platform& platform, int code) {
     case kTrendClick: {
       if (!state.forms.main) break;
       if (!form5_open(state)) WAVE_MONI(state, platform);
+      clear_measure_text(state);
       const int n = seconds_in_samples(state.conditions.display_span);
       const double wm = state.forms.main->client_width() - kTrendMargins;
       std::int64_t start = wm > 0 ? round_half_even((state.mouse.x - kTrendLeft) * static_cast<double>(n) / wm) : 0;
