@@ -43,10 +43,11 @@ TEST_F(HabitsTest, RecentFilesAndWindowPlaceSurviveARestart) {
   EXPECT_EQ(state.extras.recent, newest);
 
   // A second run of the program with the same desktop settings.
-  ViewerState again;
-  again.extras.desktop = &desktop;
+  // The factory outlives the state whose forms it made.
   ui::testing::TestFormFactory forms2;
   ui::testing::ScriptedPump pump2;
+  ViewerState again;
+  again.extras.desktop = &desktop;
   ui::Platform platform2{forms2, dialogs, pump2, clock};
   fs::current_path(start_);
   EXPECT_EQ(desktop.values.count("recent_files"), 1u);
@@ -94,9 +95,9 @@ TEST_F(HabitsTest, EscapeOrCancelLeavesTheConditionsAsTheyWere) {
   const std::string path = make_recording("WALK", '@', 3600, 2.0);
   for (bool by_escape : {true, false}) {
     SCOPED_TRACE(by_escape ? "Esc" : "キャンセル");
-    ViewerState s;
     ui::testing::TestFormFactory f;
     ui::testing::ScriptedPump p;
+    ViewerState s;
     ui::Platform pl{f, dialogs, p, clock};
     fs::current_path(start_);
     std::string prm_accepted;
