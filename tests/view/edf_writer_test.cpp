@@ -99,12 +99,12 @@ TEST_F(EdfWriterTest, EveryChannelKindReadsBackToTheUnit) {
   Request q = request_for(path("kinds.edf"), kDuration);
   std::vector<std::vector<std::int32_t>> sent;
   for (const KindCase& c : cases) {
-    const auto spec = channel_signal(c.code, c.kind, c.interval_us);
-    ASSERT_TRUE(spec) << c.label;
+    const auto layout = channel_signal(c.code, c.kind, c.interval_us);
+    ASSERT_TRUE(layout) << c.label;
     std::vector<std::int32_t> v(static_cast<std::size_t>(kDuration / c.interval_us));
     for (std::size_t i = 0; i < v.size(); ++i) v[i] = c.values[i % c.values.size()];
     sent.push_back(v);
-    q.signals.push_back({*spec, from(v)});
+    q.signals.push_back({*layout, from(v)});
   }
   const Result r = write_edf(q);
   ASSERT_TRUE(r.ok) << r.message;
@@ -268,7 +268,7 @@ TEST_F(EdfWriterTest, FailuresLeaveNoFile) {
        },
        "RR file damaged"},
       {"start before 1985", [](Request& q) { q.start = {1983, 5, 1, 8, 0, 0, 0}; }, "from 1985 to 2084"},
-      {"interval too long", [](Request& q) { q.signals[0].spec.interval_us = 120'000'000; }, "longer than"},
+      {"interval too long", [](Request& q) { q.signals[0].layout.interval_us = 120'000'000; }, "longer than"},
   };
   std::ofstream(path("plain")) << "a file";
   for (const Row& row : rows) {

@@ -256,7 +256,7 @@ EdfExportResult export_edf(const EdfExportJob& job) {
   // The signals, and the range cut to what every channel's file holds.
   struct Row {
     int row;
-    edf::SignalSpec spec;
+    edf::SignalLayout layout;
   };
   std::vector<Row> rows;
   std::int64_t count = job.range.count;
@@ -266,9 +266,9 @@ EdfExportResult export_edf(const EdfExportJob& job) {
     if (!r.present || r.kind == common::kKindRR) continue;
     const int per = per_trend_sample(t, row);
     if (*interval_us % per != 0) return fail("the ECG waveform's interval is no whole number of microseconds");
-    const std::optional<edf::SignalSpec> spec = edf::channel_signal(r.code, r.kind, *interval_us / per);
-    if (!spec) continue;
-    rows.push_back({row, *spec});
+    const std::optional<edf::SignalLayout> layout = edf::channel_signal(r.code, r.kind, *interval_us / per);
+    if (!layout) continue;
+    rows.push_back({row, *layout});
     const std::int64_t held = samples_held(t, row) / per;
     const std::int64_t covered = std::clamp<std::int64_t>(held - job.range.start, 0, job.range.count);
     if (covered < count) {
@@ -301,7 +301,7 @@ EdfExportResult export_edf(const EdfExportJob& job) {
   for (const Row& r : rows) {
     const int per = per_trend_sample(t, r.row);
     auto samples = std::make_shared<ChannelSamples>(t, r.row, first * per, (first + count) * per);
-    q.signals.push_back({r.spec, [samples](std::span<std::int32_t> out, std::string& why) {
+    q.signals.push_back({r.layout, [samples](std::span<std::int32_t> out, std::string& why) {
                            return samples->fill(out, why);
                          }});
   }

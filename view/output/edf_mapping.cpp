@@ -39,8 +39,8 @@ constexpr Coding kAccWave{"mG", 1, 2048, -32768, 32767, -69632, 61438};
 // whole numbers that the header's 8 characters hold exactly, keeping the scale exact.
 constexpr Coding kEcgWave{"uV", 1, 2048, -32768, 32704, -68000, 59875};
 
-SignalSpec spec_of(std::string label, const Coding& c, std::int64_t interval_us) {
-  SignalSpec s;
+SignalLayout spec_of(std::string label, const Coding& c, std::int64_t interval_us) {
+  SignalLayout s;
   s.label = std::move(label);
   s.dimension = c.dimension;
   s.interval_us = interval_us;
@@ -55,7 +55,7 @@ SignalSpec spec_of(std::string label, const Coding& c, std::int64_t interval_us)
 
 }  // namespace
 
-std::optional<SignalSpec> channel_signal(char code, char kind, std::int64_t interval_us) {
+std::optional<SignalLayout> channel_signal(char code, char kind, std::int64_t interval_us) {
   const std::string c(1, code);
   static constexpr std::array<const char*, 3> kAxes{"X", "Y", "Z"};
   switch (kind) {

@@ -15,7 +15,7 @@ namespace ambview::edf {
 // for the ECG waveform "d" a fifth of the recording's). Its values are those the shared sample
 // reader delivers; the physical values are those the text export writes. Nothing for the RR
 // channel (its beats become annotations) or an unknown row.
-std::optional<SignalSpec> channel_signal(char code, char kind, std::int64_t interval_us);
+std::optional<SignalLayout> channel_signal(char code, char kind, std::int64_t interval_us);
 
 // A sample interval text ("0.004", "0.5", "2", "300") in microseconds; nothing when it is no
 // positive decimal number with at most six decimals.

@@ -76,7 +76,7 @@ std::string start_problem(const StartTime& t) {
   return {};
 }
 
-std::string signal_problem(const SignalSpec& s) {
+std::string signal_problem(const SignalLayout& s) {
   const std::string name = "signal \"" + s.label + "\": ";
   if (s.label.empty() || s.label.size() > 16 || !printable_ascii(s.label))
     return name + "the label must be 1-16 ASCII characters";
@@ -92,22 +92,22 @@ std::string signal_problem(const SignalSpec& s) {
 
 // The 16-bit numbers of one signal, and how many values they could not hold.
 struct Coder {
-  const SignalSpec* spec;
+  const SignalLayout* layout;
   std::int64_t clipped = 0;
 
   short code(std::int32_t v) {
     std::int64_t q = v;
-    if (spec->divisor != 1) {
-      q = v / spec->divisor;
-      if (v % spec->divisor != 0) {
+    if (layout->divisor != 1) {
+      q = v / layout->divisor;
+      if (v % layout->divisor != 0) {
         ++clipped;
         if (v < 0) --q;  // toward minus infinity, as the coding's steps run
       }
     }
-    q += spec->offset;
-    if (q < spec->digital_min || q > spec->digital_max) {
+    q += layout->offset;
+    if (q < layout->digital_min || q > layout->digital_max) {
       ++clipped;
-      q = std::clamp<std::int64_t>(q, spec->digital_min, spec->digital_max);
+      q = std::clamp<std::int64_t>(q, layout->digital_min, layout->digital_max);
     }
     return static_cast<short>(q);
   }
@@ -306,9 +306,9 @@ std::string prepare(const Request& q, Prepared& p) {
   if (std::string why = start_problem(q.start); !why.empty()) return why;
   std::vector<std::int64_t> intervals;
   for (const Signal& s : q.signals) {
-    if (std::string why = signal_problem(s.spec); !why.empty()) return why;
-    if (!s.source) return "signal \"" + s.spec.label + "\": no sample source";
-    intervals.push_back(s.spec.interval_us);
+    if (std::string why = signal_problem(s.layout); !why.empty()) return why;
+    if (!s.source) return "signal \"" + s.layout.label + "\": no sample source";
+    intervals.push_back(s.layout.interval_us);
   }
   if (q.beat_count < 0 || (q.beat_count > 0 && !q.next_beat)) return "the beats have no source";
   p.start_us = q.start.microsecond;
@@ -337,7 +337,7 @@ std::string prepare(const Request& q, Prepared& p) {
 bool describe(int h, const Request& q, const Prepared& p) {
   bool set = true;
   for (std::size_t i = 0; i < q.signals.size(); ++i) {
-    const SignalSpec& s = q.signals[i].spec;
+    const SignalLayout& s = q.signals[i].layout;
     const int n = static_cast<int>(i);
     set = set && edf_set_samplefrequency(h, n, p.plan.samples_per_record[i]) == 0 &&
           edf_set_physical_maximum(h, n, s.physical_max) == 0 && edf_set_physical_minimum(h, n, s.physical_min) == 0 &&
@@ -360,7 +360,7 @@ std::string write_samples(int h, const Request& q, const RecordPlan& plan, std::
   int block_samples = 0;
   for (std::size_t i = 0; i < q.signals.size(); ++i) {
     Feed f{&q.signals[i], plan.samples_per_record[i], plan.records * plan.samples_per_record[i], {}, 0, 0,
-           Coder{&q.signals[i].spec}};
+           Coder{&q.signals[i].layout}};
     f.buffer.resize(static_cast<std::size_t>(f.per_record) * std::max(1, 4096 / f.per_record));
     block_samples += f.per_record;
     feeds.push_back(std::move(f));
@@ -370,7 +370,7 @@ std::string write_samples(int h, const Request& q, const RecordPlan& plan, std::
     short* out = block.data();
     for (Feed& f : feeds) {
       std::string why;
-      if (!f.take(out, f.per_record, why)) return f.signal->spec.label + ": " + why;
+      if (!f.take(out, f.per_record, why)) return f.signal->layout.label + ": " + why;
       out += f.per_record;
     }
     errno = 0;

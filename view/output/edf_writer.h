@@ -27,7 +27,7 @@ struct StartTime {
 // numbers: digital = value / divisor + offset, exact for every value the channel can hold;
 // physical = the straight line through (digital_min, physical_min) and (digital_max,
 // physical_max).
-struct SignalSpec {
+struct SignalLayout {
   std::string label;      // ASCII, at most 16: the channel code, a blank, a name ("0 Acc")
   std::string dimension;  // ASCII, at most 8 ("mG", "uV", "bpm")
   std::int64_t interval_us = 0;  // sample interval; samples per second = 1e6 / interval_us
@@ -46,7 +46,7 @@ struct SignalSpec {
 using SampleSource = std::function<bool(std::span<std::int32_t> out, std::string& why)>;
 
 struct Signal {
-  SignalSpec spec;
+  SignalLayout layout;
   SampleSource source;
 };
 
