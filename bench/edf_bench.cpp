@@ -4,6 +4,8 @@
 // timing it prints the peak memory of writing a day and a week, each in a fresh process (they must
 // be equal), and what edflib's own annotation writer would cost for the week of beats.
 #include <benchmark/benchmark.h>
+
+#include "bench/peak_memory.h"
 #include <edflib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -170,25 +172,9 @@ BENCHMARK(BM_EdfWeekRRBeats)->Unit(benchmark::kMillisecond)->UseRealTime();
 // Runs `job` in a fresh process and answers its peak resident memory in kB (-1 on failure).
 template <typename Job>
 long peak_kb_of(Job job) {
-  int fds[2];
-  if (pipe(fds) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
+  return peak_kb_in_child([&] {
     job();
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const long kb = usage.ru_maxrss;
-    if (write(fds[1], &kb, sizeof kb) != static_cast<ssize_t>(sizeof kb)) _exit(1);
-    _exit(0);
-  }
-  close(fds[1]);
-  long kb = -1;
-  if (read(fds[0], &kb, sizeof kb) != static_cast<ssize_t>(sizeof kb)) kb = -1;
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return kb;
+  });
 }
 
 void print_memory(const Workload& w) {

@@ -4,6 +4,8 @@
 // time. Before timing, the peak memory of a day and of a week, each in a fresh process:
 // they must be equal, as the summary streams.
 #include <benchmark/benchmark.h>
+
+#include "bench/peak_memory.h"
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -104,25 +106,9 @@ BENCHMARK(BM_HrvWeek)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Peak resident memory (kB) of a fresh process that runs the summary once.
 long peak_kb_of_hrv(const Workload& w) {
-  int fds[2];
-  if (pipe(fds) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
+  return peak_kb_in_child([&] {
     hrv_once(w);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const long kb = usage.ru_maxrss;
-    if (write(fds[1], &kb, sizeof kb) != static_cast<ssize_t>(sizeof kb)) _exit(1);
-    _exit(0);
-  }
-  close(fds[1]);
-  long kb = -1;
-  if (read(fds[0], &kb, sizeof kb) != static_cast<ssize_t>(sizeof kb)) kb = -1;
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return kb;
+  });
 }
 
 }  // namespace

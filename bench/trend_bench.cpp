@@ -3,6 +3,8 @@
 // the peak memory of a day against a week, which must not grow with the recording's length.
 #include <benchmark/benchmark.h>
 
+#include "bench/peak_memory.h"
+
 #include "bench/bench_timing.h"
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -150,28 +152,12 @@ BENCHMARK(BM_ReadFloorWave2h)->Unit(benchmark::kMillisecond);
 
 // Peak resident memory (kB) of a fresh process that loads the recording and draws it once.
 long peak_kb_of_render(const Workload& w) {
-  int fds[2];
-  if (pipe(fds) != 0) return -1;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
+  return peak_kb_in_child([&] {
     ui::qt::ensure_application();
     const Loaded l = load(w);
     ui::qt::QtCanvas canvas(ambview::kRenderDefaultWidth, ambview::kRenderDefaultHeight);
     ambview::TREND(canvas, l.setup.conditions, l.setup.channels, l.setup.recording.info);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const long kb = usage.ru_maxrss;
-    if (write(fds[1], &kb, sizeof kb) != static_cast<ssize_t>(sizeof kb)) _exit(1);
-    _exit(0);
-  }
-  close(fds[1]);
-  long kb = -1;
-  if (read(fds[0], &kb, sizeof kb) != static_cast<ssize_t>(sizeof kb)) kb = -1;
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return kb;
+  });
 }
 
 }  // namespace
