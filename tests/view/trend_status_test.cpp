@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "tests/view/shell_fixture.h"
+#include "view/compute/trend_layout.h"
 
 namespace ambview::testing {
 namespace {
@@ -42,6 +43,33 @@ TEST_F(ViewerTest, StatusLineReadsTheBandUnderThePointer) {
   script([this] {
     // The window's part follows a move at once.
     EXPECT_NE(main_form().status_text().find("表示 09:30:00 から 1:00"), std::string::npos) << main_form().status_text();
+  });
+  script_close_main();
+  run();
+}
+
+// The RR file holds a word per beat, not per sample: the readout of the RR band finds the beat
+// of that time through the RR index, so it agrees with the heart rate derived for that second.
+TEST_F(ViewerTest, RRReadoutIsTheRateOfTheBeatAtThatTime) {
+  const std::string path = make_recording("RRHR", 'P', 3600, 2.0);
+  const trend::BandFrame f = trend::band_frame(900, 600, 7);
+  const auto rate_in = [](const std::string& status, char band) {
+    std::smatch m;
+    const std::regex re(std::string(1, band) + R"(: (\d+) BPM$)");
+    return std::regex_search(status, m, re) ? std::stoi(m[1]) : -1;
+  };
+  script_open(path);
+  script([this] { form2().click("BUTTON1"); });
+  script([&] {
+    ui::testing::TestForm& main = main_form();
+    for (int x = f.left + 40; x < f.left + f.width; x += 97) {
+      main.move_mouse(x, f.band_top(5) + f.band_height / 2);
+      const int derived = rate_in(main.status_text(), '5');
+      main.move_mouse(x, f.band_top(6) + f.band_height / 2);
+      const int rr = rate_in(main.status_text(), '6');
+      ASSERT_GT(derived, 0) << x;
+      EXPECT_NEAR(rr, derived, 12) << "x " << x << ": " << main.status_text();
+    }
   });
   script_close_main();
   run();

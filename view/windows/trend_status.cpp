@@ -1,6 +1,7 @@
 // Status line and cursor line of the main window's trend.
 #include "view/windows/trend_status.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -9,6 +10,7 @@
 #include "view/recording/calendar.h"
 #include "view/compute/trend_series.h"
 #include "view/recording/channel_reader.h"
+#include "view/recording/rr_index.h"
 #include "view/windows/trend_navigation.h"
 #include "view/compute/trend_layout.h"
 
@@ -46,6 +48,24 @@ std::string value_with_unit(const ChannelRow& row, std::int32_t v, double interv
   return b;
 }
 
+// The heart rate of the beat in progress at the start of sample j of an RR channel: its file
+// holds one word per beat, not one per sample, so the RR index finds the beat. A run of zero
+// words stands for 4096 ms each, carried into the beat that ends it.
+std::optional<std::int32_t> rr_rate_at(const ChannelTable& display, int band, std::int64_t j) {
+  const std::optional<RrIndex> index = ensure_rr_index(display, band);
+  if (!index) return std::nullopt;
+  const std::optional<std::int64_t> begun = index->boundary_entry(j + 1);
+  if (!begun || *begun <= 0) return std::nullopt;
+  ChannelReader rr;
+  if (!rr.open(display, band)) return std::nullopt;
+  std::int64_t k = *begun - 1;
+  std::optional<std::uint16_t> w = rr.word(k);
+  if (!w || *w == 0) return std::nullopt;
+  std::int64_t ms = *w > 4096 ? 4095 : *w;  // as the band reads it
+  for (std::optional<std::uint16_t> before; k > 0 && (before = rr.word(k - 1)) && *before == 0; --k) ms += 4096;
+  return static_cast<std::int32_t>(common::round_half_even(60000.0 / static_cast<double>(ms)));
+}
+
 }  // namespace
 
 std::string clock_text(const RecordingInfo& info, std::int64_t seconds) {
@@ -72,6 +92,10 @@ std::optional<std::string> band_value_text(const ViewerState& state, int x, int 
   if (interval <= 0) return std::nullopt;
   const auto j = static_cast<std::int64_t>(common::round_half_even(t / interval));
   if (j < 0 || j >= state.sample_count) return name + "-";
+  if (row.kind == '6') {
+    const std::optional<std::int32_t> rate = rr_rate_at(display, band, j);
+    return name + (rate ? value_with_unit(row, *rate, interval) : "-");
+  }
   ChannelReader reader;
   if (!reader.open(display, band)) return name + "-";
   const std::optional<Sample> sample = reader.at(j);
