@@ -565,6 +565,19 @@ void QtForm::set_menu_visible(std::string_view entry, bool visible) {
   a->setVisible(visible);
 }
 
+void QtForm::set_menu_checked(std::string_view entry, bool checked) {
+  QAction* a = menu_action(entry);
+  if (!a) throw std::logic_error("no menu entry " + std::string(entry) + " on " + name_);
+  a->setCheckable(true);
+  a->setChecked(checked);
+}
+
+bool QtForm::menu_checked(std::string_view entry) const {
+  QAction* a = menu_action(entry);
+  if (!a) throw std::logic_error("no menu entry " + std::string(entry) + " on " + name_);
+  return a->isChecked();
+}
+
 Control& QtForm::control(std::string_view name) {
   for (auto& c : controls_)
     if (same_name(c->name(), name)) return *c;
