@@ -71,9 +71,11 @@ void readable_marks(ui::Canvas& window, const ProcessingConditions& conditions, 
   for (int row = 0; row < kRows; ++row) {
     const std::string text = std::to_string(row * seconds_per_row) + "s";
     const int x = kLeft - 3 - labels::text_width(text, kLegendFont);
-    const int y = row_zero(g, row) + 2;
-    // Only inside its own row, below the calibration pulse of row 0.
-    if (y + kLegendFont > row_zero(g, row) + g.row / 2) continue;
+    // Under the zero line (below the calibration pulse of row 0); on it when the row is too
+    // low for that, where row 0 leaves the margin to the pulse.
+    const bool under = g.row / 2 >= kLegendFont + 2;
+    if (!under && row == 0) continue;
+    const int y = row_zero(g, row) + (under ? 2 : -kLegendFont / 2);
     if (placer.take(labels::text_box(x, y, text, kLegendFont))) window.text(x, y, text, kLegendFont);
   }
   const int height = window.height();
