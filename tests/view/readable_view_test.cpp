@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <algorithm>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "ui/testing/memory_desktop.h"
 #include "ui/testing/recording_canvas.h"
 #include "view/compute/label_boxes.h"
+#include "view/commands/render_command.h"
 #include "view/compute/trend_layout.h"
 #include "view/draw/ecg_strip.h"
 #include "view/draw/trend_view.h"
@@ -44,14 +46,16 @@ std::string overlap(const std::vector<Primitive>& texts) {
       const Primitive& b = texts[j];
       const auto box_a = labels::text_box(a.points[0].x, a.points[0].y, a.text, a.font_size);
       const auto box_b = labels::text_box(b.points[0].x, b.points[0].y, b.text, b.font_size);
-      if (box_a.width > 0 && box_b.width > 0 && box_a.near(box_b, 0)) return "\"" + a.text + "\" and \"" + b.text + "\"";
+      if (box_a.width > 0 && box_b.width > 0 && box_a.near(box_b, 0))
+        return "\"" + a.text + "\" and \"" + b.text + "\"";
     }
   return "";
 }
 
 int count_matching(const std::vector<Primitive>& texts, const std::string& pattern) {
   const std::regex re(pattern);
-  return static_cast<int>(std::count_if(texts.begin(), texts.end(), [&](const Primitive& p) { return std::regex_match(p.text, re); }));
+  return static_cast<int>(
+      std::count_if(texts.begin(), texts.end(), [&](const Primitive& p) { return std::regex_match(p.text, re); }));
 }
 
 TEST(ReadableLabels, WidthsAreTheGothicFontsOwn) {
@@ -59,7 +63,8 @@ TEST(ReadableLabels, WidthsAreTheGothicFontsOwn) {
   for (const int size : {12, 14, 16})
     for (const std::string text : {"(BPM)", "09:00", "180ﾟ", "加速度", "較正波 = 1 mV", "55s", "26/12/01"}) {
       const QFontMetrics metrics(ui::qt::gothic_font(size));
-      EXPECT_EQ(labels::text_width(text, size), metrics.horizontalAdvance(QString::fromStdString(text))) << text << " " << size;
+      EXPECT_EQ(labels::text_width(text, size), metrics.horizontalAdvance(QString::fromStdString(text)))
+          << text << " " << size;
       EXPECT_LE(metrics.ascent(), size) << size;  // a text's ink stays in its box
     }
 }
@@ -169,7 +174,8 @@ TEST_F(ReadableViewTest, TheToggleChangesEveryPictureAndIsKeptForTheNextRun) {
   script([&] {
     const auto names = texts_of(form2().recording());
     EXPECT_EQ(count_matching(names, "RR_____[0-6]"), 7);  // the names as they were
-    for (const char* kind : {"加速度", "加速度 X", "傾斜", "RR"}) EXPECT_EQ(count_matching(names, kind), 1) << kind;
+    for (const char* kind : {"加速度", "加速度 X", "傾斜", "RR"})
+      EXPECT_EQ(count_matching(names, kind), 1) << kind;
     form2().click("BUTTON1");
   });
   script_close_main();
@@ -207,6 +213,29 @@ TEST_F(ReadableViewTest, TheToggleChangesEveryPictureAndIsKeptForTheNextRun) {
   });
   run_viewer(platform2, again);
   EXPECT_TRUE(again.extras.view.readable);
+}
+
+// --readable draws the readable trend; the same command without it draws the original's.
+TEST_F(ViewerTest, RenderReadableIsAnAddedFlag) {
+  const std::string rr = make_recording("RR", 'P', 3600, 1.0);
+  const RenderPlatform kept = render_platform();
+  std::shared_ptr<RecordingCanvas> canvas;
+  set_render_platform({[&](int w, int h) -> std::shared_ptr<ui::Canvas> {
+                         return canvas = std::make_shared<RecordingCanvas>(w, h);
+                       },
+                       [](const std::string&, const ui::Image&, std::string*) { return true; }});
+  std::vector<std::vector<Primitive>> texts;
+  for (const bool readable : {false, true}) {
+    CommandArgs args{rr, "--view", "trend", "--out", (root_ / "t.png").string()};
+    if (readable) args.push_back("--readable");
+    std::ostringstream out, err;
+    EXPECT_EQ(run_render(args, out, err), 0) << err.str();
+    texts.push_back(texts_of(*canvas));
+  }
+  set_render_platform(kept);
+  EXPECT_EQ(count_matching(texts[0], "  \\(G\\)"), 4);
+  EXPECT_EQ(count_matching(texts[1], "\\(G\\)"), 4);
+  EXPECT_EQ(overlap(texts[1]), "");
 }
 
 }  // namespace

@@ -24,7 +24,8 @@ bool half_width(char32_t c) { return c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F); }
 
 int text_width(std::string_view utf8, int font_size) {
   int halves = 0;
-  for (std::size_t i = 0, length = 1; i < utf8.size(); i += length) halves += half_width(code_point(utf8, i, length)) ? 1 : 2;
+  for (std::size_t i = 0, length = 1; i < utf8.size(); i += length)
+    halves += half_width(code_point(utf8, i, length)) ? 1 : 2;
   return halves * font_size / 2;
 }
 

@@ -47,11 +47,12 @@ bool shows_scale(const ChannelTable& table) {
 }
 
 std::string kind_name(const ChannelRow& row) {
-  const auto axis = [&](const char* first) { return std::string(1, static_cast<char>(*first + (row.code - '1'))); };
+  // Codes 1-3 are the X, Y, Z axes of acceleration, or the three levels.
+  const bool numbered = row.code >= '1' && row.code <= '3';
+  const auto nth = [&](char first) { return std::string(1, static_cast<char>(first + (row.code - '1'))); };
   switch (row.kind) {
-    case common::kKindAcceleration:
-      return row.code >= '1' && row.code <= '3' ? "加速度 " + axis("X") : "加速度";
-    case common::kKindLevel: return row.code >= '1' && row.code <= '3' ? "レベル" + axis("1") : "レベル";
+    case common::kKindAcceleration: return numbered ? "加速度 " + nth('X') : "加速度";
+    case common::kKindLevel: return numbered ? "レベル" + nth('1') : "レベル";
     case common::kKindTilt:
     case common::kKindCombinedTilt: return "傾斜";
     case common::kKindHeartRate: return "HR";
@@ -59,8 +60,8 @@ std::string kind_name(const ChannelRow& row) {
     case common::kKindSteps: return "歩数";
     case common::kKindWave:
       if (row.code == 'd') return "心電図波形";
-      return row.code >= 'a' && row.code <= 'c' ? "加速度波形 " + std::string(1, static_cast<char>(row.code - 'a' + 'A'))
-                                                : "波形";
+      if (row.code >= 'a' && row.code <= 'c') return "加速度波形 " + std::string(1, static_cast<char>(row.code - 'a' + 'A'));
+      return "波形";
     default: return "";
   }
 }
