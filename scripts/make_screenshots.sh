@@ -446,8 +446,12 @@ shot_link_main_pty() {
 
 # The readable pictures: "見やすい表示" (the trend menu's fourth entry) turned on over the
 # trend, then the ECG window and the processing-conditions dialog drawn with it.
+# viewer_open runs in this shell, not in a command substitution's subshell, so that stop_app
+# ends the shot's program: the dialog left open must not outlive the shot.
 shot_readable_views() {
-  local m e d; m=$(viewer_open "$rr") || return 1
+  local m e d
+  viewer_open "$rr" >"$work/main_id" || return 1
+  m=$(cat "$work/main_id")
   sleep 2; viewer_menu "$m" 2 3
   capture "$m" trend_readable 3 || return 1
   viewer_menu "$m" 3 0
@@ -459,7 +463,9 @@ shot_readable_views() {
 }
 
 shot_wave_monitor_readable() {
-  local m e; m=$(viewer_open "$wave" window_moved) || return 1
+  local m e
+  viewer_open "$wave" window_moved >"$work/main_id" || return 1
+  m=$(cat "$work/main_id")
   sleep 2; viewer_menu "$m" 2 3
   sleep 2; viewer_menu "$m" 4 0
   e=$(wait_window '波形') || return 1
