@@ -527,7 +527,11 @@ void QtForm::set_menu(const std::vector<Menu>& menus) {
       action->setObjectName(QString::fromStdString(e.name));
       if (!e.shortcut.empty()) action->setShortcut(QKeySequence(qstr(e.shortcut), QKeySequence::PortableText));
       const std::string entry = e.name;
-      QObject::connect(action, &QAction::triggered, action, [this, entry] { send(entry, EventKind::Menu); });
+      QObject::connect(action, &QAction::triggered, action, [this, entry, action] {
+        // A check mark is the program's to set: the user's choice only raises Menu.
+        if (action->isCheckable()) action->setChecked(!action->isChecked());
+        send(entry, EventKind::Menu);
+      });
       menu_.push_back({e.name, action});
     }
   }
