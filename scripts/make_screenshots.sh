@@ -70,9 +70,10 @@ gen old --family combined --model Aa --mode 5 --hours 6 --ext .ac5 --comment "OL
 fail_reason=
 fail() { echo "$*" >"$tmp/reason"; return 1; }
 
-# Starts a program in the shot's working directory.
+# Starts a program in the shot's working directory, with desktop settings of the shot's own
+# (recent files, window place, 見やすい表示): nothing of the user's or an earlier shot leaks in.
 launch() {
-  ( cd "$work" && exec "$@" >"$work/app.log" 2>&1 ) &
+  ( cd "$work" && XDG_CONFIG_HOME="$work/config" exec "$@" >"$work/app.log" 2>&1 ) &
   app_pid=$!
 }
 
@@ -443,6 +444,38 @@ shot_link_main_pty() {
   return $rc
 }
 
+# The readable pictures: "見やすい表示" (the trend menu's fourth entry) turned on over the
+# trend, then the ECG window and the processing-conditions dialog drawn with it.
+# viewer_open runs in this shell, not in a command substitution's subshell, so that stop_app
+# ends the shot's program: the dialog left open must not outlive the shot.
+shot_readable_views() {
+  local m e d
+  viewer_open "$rr" >"$work/main_id" || return 1
+  m=$(cat "$work/main_id")
+  sleep 2; viewer_menu "$m" 2 3
+  capture "$m" trend_readable 3 || return 1
+  viewer_menu "$m" 3 0
+  e=$(wait_window '^心電図') || return 1
+  capture "$e" ecg_strip_readable 3 || return 1
+  sleep 1; viewer_menu "$m" 1 0
+  d=$(wait_window '^処理条件の設定$') || return 1
+  capture "$d" viewer_dialog_readable 2
+}
+
+shot_wave_monitor_readable() {
+  local m e
+  viewer_open "$wave" window_moved >"$work/main_id" || return 1
+  m=$(cat "$work/main_id")
+  sleep 2; viewer_menu "$m" 2 3
+  sleep 2; viewer_menu "$m" 4 0
+  e=$(wait_window '波形') || return 1
+  capture_screen "$e" wave_monitor_readable 10
+}
+
+shot_render_readable() {
+  render render_trend_readable "$acc" --view trend --width 900 --height 560 --readable
+}
+
 shot_render_views() {
   render render_trend "$walk" --view trend --width 900 --height 560 || return 1
   render render_ecg1 "$rr" --view ecg1 --width 900 --height 560 || return 1
@@ -453,7 +486,8 @@ shot_render_views() {
 all_shots=(link_main link_main_pty link_editor link_download link_download_stopped link_explanation link_memory_clear link_calorie_dialog
   viewer_dialog_per_channel viewer_dialog_combined viewer_dialog_rr viewer_dialog_waveform
   viewer_dialog_window_moved viewer_main_trend viewer_main_trend_window trend_day_per_channel trend_combined_ac5 trend_rr_heart_rate
-  ecg_strip wave_monitor_walking wave_monitor_rest calorie_walk_day calorie_combined_scale0 render_views)
+  ecg_strip wave_monitor_walking wave_monitor_rest calorie_walk_day calorie_combined_scale0 render_views
+  readable_views wave_monitor_readable render_readable)
 [ ${#only[@]} -gt 0 ] && all_shots=("${only[@]}")
 
 failed=()

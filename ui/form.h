@@ -148,6 +148,10 @@ class Form {
   // Entries whose caption changes while the program runs (a list of recent files).
   virtual void set_menu_text(std::string_view entry, std::string_view caption) = 0;
   virtual void set_menu_visible(std::string_view entry, bool visible) = 0;
+  // A check mark beside the entry (an on/off entry); the program sets it, choosing the entry
+  // only raises Menu.
+  virtual void set_menu_checked(std::string_view entry, bool checked) = 0;
+  virtual bool menu_checked(std::string_view entry) const = 0;
 
   virtual Control& control(std::string_view name) = 0;
   virtual bool has_control(std::string_view name) const = 0;

@@ -49,6 +49,8 @@ const char* const kHelpDetails =
     "                    render: block or moving mean over N samples (1-999)\n"
     "  --acc-scale 0-5   render: acceleration full scale 4000, 1500, 600, 300, 150, 60 mG\n"
     "  --hr-scale 0|1    render: heart-rate full scale 300 or 180 BPM\n"
+    "  --readable        render: units clear of the scales, more time labels, ECG row times\n"
+    "                    and legend, bright waveform labels (the trend menu's check entry)\n"
     "  --weight KG       calorie: body weight (1-999)\n"
     "  --rq ROW          calorie: the RQ row, 0-5 (0.80 .. 0.85)\n"
     "  --a A, --b B      calorie: acceleration calibration, Acc(G) = A x oxygen uptake - B\n"

@@ -123,6 +123,11 @@ TEST_F(QtFormTest, UserActionsBecomeEvents) {
   EXPECT_EQ(events[4].kind, EventKind::Menu);
   EXPECT_EQ(events[4].control, "wav_mon");
   EXPECT_EQ(events[4].form, "FORM5");
+  // A check entry keeps the mark the program set; choosing it only raises Menu.
+  form->set_menu_checked("w_Svbmp", true);
+  form->menu_action("w_Svbmp")->trigger();
+  EXPECT_TRUE(form->menu_checked("w_Svbmp"));
+  EXPECT_EQ(events.back().control, "w_Svbmp");
 }
 
 TEST_F(QtFormTest, EveryClickOnAListRowIsAClickTheChosenRowToo) {

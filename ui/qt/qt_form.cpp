@@ -527,7 +527,11 @@ void QtForm::set_menu(const std::vector<Menu>& menus) {
       action->setObjectName(QString::fromStdString(e.name));
       if (!e.shortcut.empty()) action->setShortcut(QKeySequence(qstr(e.shortcut), QKeySequence::PortableText));
       const std::string entry = e.name;
-      QObject::connect(action, &QAction::triggered, action, [this, entry] { send(entry, EventKind::Menu); });
+      QObject::connect(action, &QAction::triggered, action, [this, entry, action] {
+        // A check mark is the program's to set: the user's choice only raises Menu.
+        if (action->isCheckable()) action->setChecked(!action->isChecked());
+        send(entry, EventKind::Menu);
+      });
       menu_.push_back({e.name, action});
     }
   }
@@ -563,6 +567,19 @@ void QtForm::set_menu_visible(std::string_view entry, bool visible) {
   QAction* a = menu_action(entry);
   if (!a) throw std::logic_error("no menu entry " + std::string(entry) + " on " + name_);
   a->setVisible(visible);
+}
+
+void QtForm::set_menu_checked(std::string_view entry, bool checked) {
+  QAction* a = menu_action(entry);
+  if (!a) throw std::logic_error("no menu entry " + std::string(entry) + " on " + name_);
+  a->setCheckable(true);
+  a->setChecked(checked);
+}
+
+bool QtForm::menu_checked(std::string_view entry) const {
+  QAction* a = menu_action(entry);
+  if (!a) throw std::logic_error("no menu entry " + std::string(entry) + " on " + name_);
+  return a->isChecked();
 }
 
 Control& QtForm::control(std::string_view name) {

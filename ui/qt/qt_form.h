@@ -39,6 +39,8 @@ class QtForm : public Form {
   bool menu_enabled(std::string_view entry) const override;
   void set_menu_text(std::string_view entry, std::string_view caption) override;
   void set_menu_visible(std::string_view entry, bool visible) override;
+  void set_menu_checked(std::string_view entry, bool checked) override;
+  bool menu_checked(std::string_view entry) const override;
   Control& control(std::string_view name) override;
   bool has_control(std::string_view name) const override;
   void show() override;

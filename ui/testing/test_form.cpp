@@ -86,7 +86,7 @@ void TestForm::add_controls(const std::vector<ControlDef>& defs) {
 void TestForm::set_menu(const std::vector<Menu>& menus) {
   menu_.clear();
   for (const auto& m : menus)
-    for (const auto& e : m.entries) menu_.push_back({e.name, e.caption, e.shortcut, true, true});
+    for (const auto& e : m.entries) menu_.push_back({e.name, e.caption, e.shortcut, true, true, false});
 }
 
 const TestForm::MenuItem& TestForm::menu_item(std::string_view entry) const {
@@ -102,6 +102,12 @@ void TestForm::set_menu_text(std::string_view entry, std::string_view caption) {
 void TestForm::set_menu_visible(std::string_view entry, bool visible) {
   const_cast<MenuItem&>(menu_item(entry)).visible = visible;
 }
+
+void TestForm::set_menu_checked(std::string_view entry, bool checked) {
+  const_cast<MenuItem&>(menu_item(entry)).checked = checked;
+}
+
+bool TestForm::menu_checked(std::string_view entry) const { return menu_item(entry).checked; }
 
 std::string TestForm::menu_text(std::string_view entry) const { return menu_item(entry).caption; }
 bool TestForm::menu_visible(std::string_view entry) const { return menu_item(entry).visible; }

@@ -86,6 +86,8 @@ class TestForm : public Form {
   bool menu_enabled(std::string_view entry) const override;
   void set_menu_text(std::string_view entry, std::string_view caption) override;
   void set_menu_visible(std::string_view entry, bool visible) override;
+  void set_menu_checked(std::string_view entry, bool checked) override;
+  bool menu_checked(std::string_view entry) const override;
   Control& control(std::string_view name) override { return test_control(name); }
   bool has_control(std::string_view name) const override;
   void show() override;
@@ -175,6 +177,7 @@ class TestForm : public Form {
     std::string shortcut;
     bool enabled = true;
     bool visible = true;
+    bool checked = false;
   };
   const MenuItem& menu_item(std::string_view entry) const;
 

@@ -39,7 +39,7 @@ std::optional<long long> whole_number(std::string_view text, long long low, long
 using RenderView = bool (*)(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err);
 
 bool render_trend(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err) {
-  TREND(canvas, setup.conditions, setup.channels, setup.recording.info);
+  TREND(canvas, setup.conditions, setup.channels, setup.recording.info, setup.options);
   // A band whose file holds less than the window ends where the file does: said here.
   const double interval = setup.recording.interval;
   if (interval > 0) {
@@ -65,12 +65,13 @@ bool render_ecg_block(ui::Canvas& canvas, const RenderSetup& setup, std::ostream
     err << "ambview render: the recording has no ECG block " << (Code - 'e' + 1) << " (no file " << path << ")\n";
     return false;
   }
-  PLOT_ECG(Code, canvas, setup.conditions, setup.channels.prefix, {});
+  PLOT_ECG(Code, canvas, setup.conditions, setup.channels.prefix, {}, setup.options);
   return true;
 }
 
 bool render_wave_page(ui::Canvas& canvas, const RenderSetup& setup, std::ostream& err) {
-  if (render_wave(canvas, setup.conditions, setup.channels, setup.recording.info, setup.recording.time.recording_start))
+  if (render_wave(canvas, setup.conditions, setup.channels, setup.recording.info, setup.recording.time.recording_start,
+                  setup.options))
     return true;
   err << "ambview render: the recording has no waveform channel to show\n";
   return false;
@@ -88,7 +89,7 @@ bool render_overview(ui::Canvas& canvas, const RenderSetup& setup, std::ostream&
   t.count = kept;
   draw_overview_picture(canvas, narrowed.recording, setup.conditions,
                         static_cast<std::int32_t>(setup.conditions.display_start),
-                        static_cast<std::int32_t>(setup.conditions.display_span));
+                        static_cast<std::int32_t>(setup.conditions.display_span), setup.options.readable);
   return true;
 }
 
@@ -160,6 +161,7 @@ std::optional<RenderSetup> render_setup(const LoadedRecording& recording, const 
   if (!number("span", 1, 99999999, span)) return std::nullopt;
   c.display_start = start;
   c.display_span = span;
+  setup.options.readable = parsed.has("readable");
 
   long long value = 0;
   if (option("n")) {
@@ -205,7 +207,8 @@ std::optional<RenderSetup> render_setup(const LoadedRecording& recording, const 
 
 int run_render(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   const ParsedArgs parsed = parse_args(args, {"view", "out", "width", "height", "start", "span", "channels", "avg",
-                                              "n", "acc-scale", "hr-scale"});
+                                              "n", "acc-scale", "hr-scale"},
+                                     {"readable"});
   const auto usage = [&](const std::string& why) {
     err << "ambview render: " << why << "\nusage: ambview " << kRenderUsage << "\n";
     return kExitUsage;

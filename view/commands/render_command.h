@@ -14,6 +14,7 @@
 #include "view/commands/command_line.h"
 #include "view/recording/loader.h"
 #include "view/settings/processing_conditions.h"
+#include "view/settings/view_options.h"
 
 namespace ambview {
 
@@ -31,7 +32,8 @@ const RenderPlatform& render_platform();
 
 inline constexpr std::string_view kRenderUsage =
     "render FILE --view trend|ecg1|ecg2|ecg3|ecg4|calorie|wave|overview --out IMG.bmp|IMG.png [--width W] [--height H] "
-    "[--start S] [--span S] [--channels CODES] [--avg block|moving] [--n N] [--acc-scale 0-5] [--hr-scale 0|1]";
+    "[--start S] [--span S] [--channels CODES] [--avg block|moving] [--n N] [--acc-scale 0-5] [--hr-scale 0|1] "
+    "[--readable]";
 
 inline constexpr int kRenderDefaultWidth = 1000;
 inline constexpr int kRenderDefaultHeight = 700;
@@ -42,6 +44,7 @@ struct RenderSetup {
   ProcessingConditions conditions;
   LoadedRecording recording;
   ChannelTable channels;  // present flags narrowed by --channels
+  ViewOptions options;    // --readable
 };
 
 // Builds the setup: the loaded recording, "RaZor.prm" from the current directory when it

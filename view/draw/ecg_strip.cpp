@@ -3,6 +3,7 @@
 #include "view/draw/ecg_strip.h"
 
 #include "common/numbers.h"
+#include "view/compute/label_boxes.h"
 
 namespace ambview {
 
@@ -57,16 +58,49 @@ void paper(ui::Canvas& window, const ProcessingConditions& conditions, const Geo
 
 }
 
+// The readable picture: room under the rows for the legend line, and its font.
+constexpr int kLegendLine = 14;
+constexpr int kLegendFont = 12;
+
+// Each row's time from the block's start under its zero line, right-aligned to the strip,
+// and the legend of the time bar and the calibration pulse beside the bar.
+void readable_marks(ui::Canvas& window, const ProcessingConditions& conditions, const Geometry& g) {
+  labels::Placer placer(1);
+  window.set_pen(conditions.text_colour);
+  const int seconds_per_row = kSamplesPerRow / kTimeBarSamples;
+  for (int row = 0; row < kRows; ++row) {
+    const std::string text = std::to_string(row * seconds_per_row) + "s";
+    const int x = kLeft - 3 - labels::text_width(text, kLegendFont);
+    // Under the zero line (below the calibration pulse of row 0); on it when the row is too
+    // low for that, where row 0 leaves the margin to the pulse.
+    const bool under = g.row / 2 >= kLegendFont + 2;
+    if (!under && row == 0) continue;
+    const int y = row_zero(g, row) + (under ? 2 : -kLegendFont / 2);
+    if (placer.take(labels::text_box(x, y, text, kLegendFont))) window.text(x, y, text, kLegendFont);
+  }
+  const int height = window.height();
+  const int x250 = static_cast<int>(
+      round_half_even(static_cast<double>(kTimeBarSamples) * g.width / kSamplesPerRow + kLeft));
+  const int y = height - kLegendFont - 2;
+  int x = x250 + 6;
+  for (const std::string_view text : {std::string_view("1 s"), std::string_view("較正波 = 1 mV")}) {
+    if (placer.take(labels::text_box(x, y, text, kLegendFont))) window.text(x, y, text, kLegendFont);
+    x += labels::text_width(text, kLegendFont) + 3 * kLegendFont;
+  }
+}
+
 }  // namespace
 
 }  // namespace ecg
 
 void PLOT_ECG(char code, ui::Canvas& window, const ProcessingConditions& conditions, std::string_view prefix,
-              const std::function<bool()>& still_open) {
+              const std::function<bool()>& still_open, const ViewOptions& options) {
   window.clear(conditions.back_colour);
-  const ecg::Geometry g = ecg::geometry(window.width(), window.height());
+  const ecg::Geometry g =
+      ecg::geometry(window.width(), window.height() - (options.readable ? ecg::kLegendLine : 0));
   if (g.row <= 0 || g.width <= 0) return;
   ecg::paper(window, conditions, g);
+  if (options.readable) ecg::readable_marks(window, conditions, g);
   const ecg::Strip strip = ecg::strip_of(std::string(prefix) + code, g);
   if (strip.records.empty()) return;
   window.set_pen(conditions.trend_colour);

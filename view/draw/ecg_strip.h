@@ -9,6 +9,7 @@
 #include "ui/canvas.h"
 #include "view/compute/ecg_strip.h"
 #include "view/settings/processing_conditions.h"
+#include "view/settings/view_options.h"
 
 namespace ambview {
 
@@ -21,7 +22,9 @@ ui::Colour tint(ui::Colour background, ui::Colour colour, double share);
 // on disk, + code, found without regard to letter case) into `window`. `still_open` is asked
 // before each record's trace; false stops the drawing there. A missing or short file ends the
 // drawing silently, keeping what was drawn; only samples present in the file are drawn.
+// Readable `options` leave a line under the rows for a legend of the calibration pulse and
+// the time bar, and write each row's time beside it.
 void PLOT_ECG(char code, ui::Canvas& window, const ProcessingConditions& conditions, std::string_view prefix,
-              const std::function<bool()>& still_open);
+              const std::function<bool()>& still_open, const ViewOptions& options = {});
 
 }  // namespace ambview

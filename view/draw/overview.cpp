@@ -2,6 +2,7 @@
 #include "view/draw/overview.h"
 
 #include "common/recording_format.h"
+#include "view/compute/label_boxes.h"
 
 namespace ambview {
 
@@ -45,15 +46,41 @@ bool shows_scale(const ChannelTable& table) {
   return table.count > 0 && (table.rows[0].code == '0' || table.rows[0].kind == common::kKindWave);
 }
 
-void draw_overview_names(ui::Canvas& canvas, const LoadedRecording& rec, int band, int acc_scale) {
+std::string kind_name(const ChannelRow& row) {
+  // Codes 1-3 are the X, Y, Z axes of acceleration, or the three levels.
+  const bool numbered = row.code >= '1' && row.code <= '3';
+  const auto nth = [&](char first) { return std::string(1, static_cast<char>(first + (row.code - '1'))); };
+  switch (row.kind) {
+    case common::kKindAcceleration: return numbered ? "加速度 " + nth('X') : "加速度";
+    case common::kKindLevel: return numbered ? "レベル" + nth('1') : "レベル";
+    case common::kKindTilt:
+    case common::kKindCombinedTilt: return "傾斜";
+    case common::kKindHeartRate: return "HR";
+    case common::kKindRR: return "RR";
+    case common::kKindSteps: return "歩数";
+    case common::kKindWave:
+      if (row.code == 'd') return "心電図波形";
+      if (row.code >= 'a' && row.code <= 'c') return "加速度波形 " + std::string(1, static_cast<char>(row.code - 'a' + 'A'));
+      return "波形";
+    default: return "";
+  }
+}
+
+void draw_overview_names(ui::Canvas& canvas, const LoadedRecording& rec, int band, int acc_scale, bool kinds) {
   canvas.clear(ui::palette(15));
   const ChannelTable& table = rec.table;
   canvas.set_pen(ui::palette(0));
   for (int k = 0; k < table.count; ++k) {
     const ChannelRow& row = table.rows[static_cast<std::size_t>(k)];
     canvas.set_pen(ui::palette(0));
-    canvas.text(kOverviewLeft, (band + kOverviewNameLine) * k, rec.base_name + row.code + rec.extension,
-                kDialogFontSize);
+    const std::string name = rec.base_name + row.code + rec.extension;
+    const int y = (band + kOverviewNameLine) * k;
+    canvas.text(kOverviewLeft, y, name, kDialogFontSize);
+    // Two blanks after the name, in dark blue, so that it reads as a note beside the name.
+    if (kinds) {
+      canvas.set_pen(ui::palette(1));
+      canvas.text(kOverviewLeft + labels::text_width(name + "  ", kDialogFontSize), y, kind_name(row), kDialogFontSize);
+    }
   }
   if (shows_scale(table)) PRT_SCALE(canvas, acc_scale, 185, 0);
 }
@@ -76,11 +103,12 @@ void draw_overview_bands(ui::Canvas& canvas, const LoadedRecording& rec, int ban
 }
 
 void draw_overview_picture(ui::Canvas& canvas, const LoadedRecording& rec,
-                           const ProcessingConditions& conditions, std::int32_t start, std::int32_t span) {
+                           const ProcessingConditions& conditions, std::int32_t start, std::int32_t span,
+                           bool kinds) {
   const ChannelTable& table = rec.table;
   const int band = overview_band_height(table.count);
   const int acc_scale = conditions.acc_scale;
-  draw_overview_names(canvas, rec, band, acc_scale);
+  draw_overview_names(canvas, rec, band, acc_scale, kinds);
   if (rec.sample_count <= 0) return;
   const int overview_fs = overview_acc_full_scale(acc_scale);
   draw_overview_bands(canvas, rec, band, overview_fs);

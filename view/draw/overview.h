@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ui/canvas.h"
@@ -50,13 +51,17 @@ void PRT_SCALE(ui::Canvas& canvas, int acc_scale, int x, int y);
 bool shows_scale(const ChannelTable& table);
 // The overview's surface: cleared white, each channel's name above its band (base name, code
 // and extension as on disk) and the scale when it shows one.
-void draw_overview_names(ui::Canvas& canvas, const LoadedRecording& rec, int band, int acc_scale);
+// With `kinds` (the readable picture) each name is followed by its channel's kind in words.
+void draw_overview_names(ui::Canvas& canvas, const LoadedRecording& rec, int band, int acc_scale, bool kinds = false);
+// The kind of a channel row in words ("加速度", "傾斜", "HR", "RR", ...).
+std::string kind_name(const ChannelRow& row);
 // Every channel's overview band.
 void draw_overview_bands(ui::Canvas& canvas, const LoadedRecording& rec, int band, int overview_acc_full_scale);
 
 // The overview as the dialog shows it (names, scale, every band and the selection frame of
 // the window start..start+span) for a picture of a recording without the dialog.
 void draw_overview_picture(ui::Canvas& canvas, const LoadedRecording& rec,
-                           const ProcessingConditions& conditions, std::int32_t start, std::int32_t span);
+                           const ProcessingConditions& conditions, std::int32_t start, std::int32_t span,
+                           bool kinds = false);
 
 }  // namespace ambview

@@ -3,10 +3,12 @@
 #include "view/draw/trend_view.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 #include "common/numbers.h"
 #include "common/path_names.h"
+#include "view/compute/label_boxes.h"
 #include "view/compute/trend_layout.h"
 #include "view/draw/trend_bands.h"
 
@@ -21,14 +23,23 @@ constexpr int kCaptionFont = 16;
 
 using common::round_int;
 
+// The readable pictures: units in a smaller font, time labels at least this far apart.
+constexpr int kUnitFont = 12;
+constexpr int kTimeLabelGap = 8;
+constexpr int kDateFont = 12;
+
 // The pens of the view and the canvas they draw on.
 struct Frame {
   ui::Canvas& window;
   const ProcessingConditions& cond;
   const TrendLayout& layout;
+  bool readable = false;
 
   void horizontal(int y) const { window.line(kLeftX, y, kLeftX + layout.width, y); }
-  void label(int y, std::string_view text) const { window.text(0, y, text, kLabelFont); }
+  // The original places of the scale labels; the readable picture places its own.
+  void label(int y, std::string_view text) const {
+    if (!readable) window.text(0, y, text, kLabelFont);
+  }
   void grid_pen() const { window.set_pen(cond.scale1_colour); }
   void text_pen() const { window.set_pen(cond.text_colour); }
 };
@@ -134,6 +145,68 @@ void time_axis(const Frame& f, const RecordingInfo& info) {
   }
 }
 
+// The readable scale of a band: each label beside its grid line, right-aligned to the plot and
+// kept inside the band; the top and bottom labels first, then the middle ones that have room.
+// The unit stands in the caption line, left of the caption, clear of the labels.
+void readable_scale(const Frame& f, labels::Placer& placer, const ChannelRow& row, int y0, int yt, int h) {
+  std::vector<std::string_view> texts;
+  std::string_view unit;
+  switch (row.kind) {
+    case 'A': texts = acceleration_labels(f.cond.acc_scale); unit = "(G)"; break;
+    case 'S': texts = {"180", "120", "60", "0"}; break;
+    case 'T': texts = {"180ﾟ", "90ﾟ", "0ﾟ"}; break;
+    case 'L': texts = {"", "0"}; unit = "LEVEL"; break;
+    case '4': texts = {"10", "0"}; unit = "TILT"; break;
+    case '5':
+    case '6': texts = rate_labels(f.cond.hr_scale == 1 ? 1 : 0); unit = "(BPM)"; break;
+    default: return;
+  }
+  f.text_pen();
+  const auto right_aligned = [](std::string_view text, int font) {
+    return kLeftX - 3 - labels::text_width(labels::trimmed(text), font);
+  };
+  const int d = static_cast<int>(texts.size()) - 1;
+  std::vector<int> order{0, d};
+  for (int c = 1; c < d; ++c) order.push_back(c);
+  for (const int c : order) {
+    const std::string_view text = labels::trimmed(texts[static_cast<std::size_t>(c)]);
+    if (text.empty()) continue;
+    const int line = yt + round_int(static_cast<double>(h) / d * c);
+    const int y = std::min(std::max(line - kLabelFont / 2, yt), yt + h - kLabelFont);
+    const int x = right_aligned(text, kLabelFont);
+    if (y >= yt && placer.take(labels::text_box(x, y, text, kLabelFont))) f.window.text(x, y, text, kLabelFont);
+  }
+  if (unit.empty()) return;
+  const int x = right_aligned(unit, kUnitFont);
+  const int y = y0 + (kCaptionLine - kUnitFont) / 2;
+  if (placer.take(labels::text_box(x, y, unit, kUnitFont))) f.window.text(x, y, unit, kUnitFont);
+}
+
+// The readable time axis: a time under every major grid line, then under every other grid
+// line at a whole minute that has room; the date on a line of its own below.
+void readable_time_axis(const Frame& f, labels::Placer& placer, const RecordingInfo& info) {
+  const TrendLayout& l = f.layout;
+  const int axis_y = band_top(l, l.display.count);
+  f.text_pen();
+  const std::string date = axis_date(l, info);
+  if (placer.take(labels::text_box(kLeftX, axis_y + kLabelFont, date, kDateFont)))
+    f.window.text(kLeftX, axis_y + kLabelFont, date, kDateFont);
+  labels::Placer times(kTimeLabelGap);
+  const auto put = [&](double minutes) {
+    const double whole = std::round(minutes);
+    if (std::abs(minutes - whole) > 1e-9 || whole > static_cast<double>(l.span_minutes)) return;
+    const std::string text = axis_time(l, info, static_cast<std::int64_t>(whole) * 60);
+    // Centred on its line, but never left of the plot, where the scale labels stand.
+    const int x = std::max(minute_x(l, whole) - labels::text_width(text, kLabelFont) / 2, kLeftX);
+    const labels::Box box = labels::text_box(x, axis_y, text, kLabelFont);
+    if (!times.fits(box) || !placer.take(box)) return;
+    times.take(box);
+    f.window.text(x, axis_y, text, kLabelFont);
+  };
+  for (std::int64_t c = 0; c <= l.span_minutes / l.grid.major; ++c) put(static_cast<double>(c * l.grid.major));
+  for (int c = 0; c * l.grid.minor <= static_cast<double>(l.span_minutes); ++c) put(c * l.grid.minor);
+}
+
 // The bands' contents, in band order.
 void bands(ui::Canvas& window, const ProcessingConditions& cond, const TrendLayout& l, const ChannelTable& channels,
            const RecordingInfo& info) {
@@ -170,12 +243,13 @@ void bands(ui::Canvas& window, const ProcessingConditions& cond, const TrendLayo
 }  // namespace
 
 void TREND(ui::Canvas& window, const ProcessingConditions& cond, const ChannelTable& channels,
-           const RecordingInfo& info) {
+           const RecordingInfo& info, const ViewOptions& options) {
   window.clear(cond.back_colour);
   const TrendLayout l = trend_layout(cond, channels, info, window.width(), window.height());
   const int m = l.display.count;
   if (m == 0) return;  // nothing checked: the cleared background only
-  const Frame f{window, cond, l};
+  const Frame f{window, cond, l, options.readable};
+  labels::Placer placer(0);  // boxes may touch, never overlap
   const int h = l.band_height;
 
   // Event marks come from the header of the first channel's file, read once when a rate band shows them.
@@ -188,6 +262,7 @@ void TREND(ui::Canvas& window, const ProcessingConditions& cond, const ChannelTa
     f.grid_pen();
     scale_of_kind(f, row, y0, yt, h);
     scale_of_channel(f, row, y0, yt, yb, h);
+    if (f.readable) readable_scale(f, placer, row, y0, yt, h);
 
     // Caption text (the level band names its threshold), then the event marks.
     std::optional<std::string> level;
@@ -201,8 +276,12 @@ void TREND(ui::Canvas& window, const ProcessingConditions& cond, const ChannelTa
     time_grid_of_band(f, yt, yb);
     f.text_pen();
     window.text(kLeftX, y0, caption, kCaptionFont);
+    if (f.readable) placer.take(labels::text_box(kLeftX, y0, caption, kCaptionFont));
   }
-  time_axis(f, info);
+  if (f.readable)
+    readable_time_axis(f, placer, info);
+  else
+    time_axis(f, info);
   bands(window, cond, l, channels, info);
 }
 

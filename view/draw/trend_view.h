@@ -6,14 +6,17 @@
 #include "ui/canvas.h"
 #include "view/recording/loader.h"
 #include "view/settings/processing_conditions.h"
+#include "view/settings/view_options.h"
 
 namespace ambview {
 
 // Draws the whole view into `window` (its width and height set the layout) from the
 // processing conditions, the channel table and the recording information of the open
 // recording. Shows no message: unreadable headers leave out the level caption or the event
-// marks, and each band stops silently on its own read error.
+// marks, and each band stops silently on its own read error. Readable `options` put the
+// units beside the scales, the scale and time labels where they have room, never one over
+// another.
 void TREND(ui::Canvas& window, const ProcessingConditions& conditions, const ChannelTable& channels,
-           const RecordingInfo& info);
+           const RecordingInfo& info, const ViewOptions& options = {});
 
 }  // namespace ambview

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "common/numbers.h"
+#include "view/compute/label_boxes.h"
 
 namespace ambview {
 
@@ -25,6 +26,7 @@ const ui::Colour kGrid = ui::rgb(56, 56, 56);
 const ui::Colour kAccTrace = ui::palette(10);
 const ui::Colour kEcgTrace = ui::palette(14);
 const ui::Colour kLabel = ui::palette(7);
+const ui::Colour kReadableLabel = ui::palette(15);  // white: the readable picture's band labels
 const ui::Colour kMarkerColour = ui::palette(7);    // exclusive-or on the trend view
 
 }  // namespace
@@ -82,6 +84,8 @@ constexpr int kSecondSamples = 50;
 constexpr int kLabelLeft = 14;
 constexpr int kLabelWidth = 120;
 constexpr int kLabelFont = 12;
+constexpr int kReadableLabelFont = 14;
+constexpr int kPlusMinusWidth = 11;  // the drawn "±" of the readable label
 
 // Everything one ALL_WAVE call works with.
 struct Sweep {
@@ -97,6 +101,7 @@ struct Sweep {
   WaveColumns files;
   std::vector<std::optional<ui::Point>> previous;
   int cleared_to = 0;
+  bool readable = false;
 
   int page_width() const { return st.page_width; }
   double column_x(double column) const { return wave::column_x(column, speed); }
@@ -114,6 +119,22 @@ struct Sweep {
     return gap >= 15 ? c - layout.amplitude - 15 : c - layout.amplitude + 2;
   }
 
+  // A band's label in white, its "±" drawn as a plus over a bar: the gothic font's own glyph
+  // has no gap under the plus and reads as "土" at these sizes.
+  void readable_label(const std::string& text, int y) {
+    canvas.set_pen(kReadableLabel);
+    const std::size_t at = text.find("±");
+    const std::string before = text.substr(0, at), after = at == std::string::npos ? "" : text.substr(at + 2);
+    canvas.text(kLabelLeft, y, before, kReadableLabelFont);
+    if (at == std::string::npos) return;
+    const int x = kLabelLeft + labels::text_width(before, kReadableLabelFont);
+    const int mid = x + kPlusMinusWidth / 2, top = y + 2;
+    canvas.line(mid - 4, top + 4, mid + 4, top + 4);
+    canvas.line(mid, top, mid, top + 8);
+    canvas.line(mid - 4, top + 11, mid + 4, top + 11);
+    canvas.text(x + kPlusMinusWidth, y, after, kReadableLabelFont);
+  }
+
   // The scale of every band between x = xa and xb - 1 (SCALE_ACC and SCALE_ECG draw the
   // same figure): centre line, the box of +-A, and the band's label.
   void scale_part(int xa, int xb) {
@@ -129,8 +150,12 @@ struct Sweep {
         if (x >= xa && x < xb) canvas.line(x, c - amp, x, c + amp);
     }
     if (xa < kLabelLeft + kLabelWidth && xb > kLabelLeft) {
-      canvas.set_pen(kLabel);
-      for (std::size_t b = 0; b < bands.size(); ++b) canvas.text(kLabelLeft, label_y(b), label(b), kLabelFont);
+      if (readable) {
+        for (std::size_t b = 0; b < bands.size(); ++b) readable_label(label(b), label_y(b));
+      } else {
+        canvas.set_pen(kLabel);
+        for (std::size_t b = 0; b < bands.size(); ++b) canvas.text(kLabelLeft, label_y(b), label(b), kLabelFont);
+      }
     }
   }
 
@@ -268,7 +293,8 @@ void ALL_WAVE(WaveWindow& window, const WaveSource& source, WaveState& st, float
   if (!source.conditions || !source.channels || !(speed > 0)) return;
   const ProcessingConditions& cond = *source.conditions;
   ui::Canvas& canvas = window.canvas();
-  Sweep s{window, canvas, cond, st, speed, channel_list(*source.channels), {}, 4000, 1000, {}, {}, 0};
+  Sweep s{window, canvas, cond, st, speed, channel_list(*source.channels), {}, 4000, 1000, {}, {}, 0,
+          source.options.readable};
   if (const int f = GET_YSIZ(cond.acc_scale); f > 0) s.acc_full_scale = f;
   s.ecg_counts = cond.hr_scale == 0 ? 1000 : 500;
 
@@ -344,13 +370,13 @@ class CanvasWaveWindow : public WaveWindow {
 }  // namespace
 
 bool render_wave(ui::Canvas& canvas, const ProcessingConditions& conditions, const ChannelTable& channels,
-                 const RecordingInfo& info, std::int32_t recording_start) {
+                 const RecordingInfo& info, std::int32_t recording_start, const ViewOptions& options) {
   if (channel_list(channels).empty()) return false;
   WaveState st{};
   reset_page(st, conditions);
   st.marker_x = -1;
   CanvasWaveWindow window(canvas);
-  ALL_WAVE(window, {&conditions, &channels, info.item[RecordingInfo::kStartTime], recording_start}, st, 1.0f);
+  ALL_WAVE(window, {&conditions, &channels, info.item[RecordingInfo::kStartTime], recording_start, options}, st, 1.0f);
   window.write_texts();
   return true;
 }

@@ -11,6 +11,7 @@
 
 #include "ui/canvas.h"
 #include "view/compute/wave_page.h"
+#include "view/settings/view_options.h"
 
 namespace ambview {
 
@@ -67,6 +68,7 @@ struct WaveSource {
   const ChannelTable* channels = nullptr;
   std::string start_time;            // RecordingInfo item 0, YYMMDDhhmm
   std::int32_t recording_start = 0;  // seconds of the year, start offset included
+  ViewOptions options;               // readable: the band labels bright and larger
 };
 
 // Draws the frame when the client size changed or the redraw flag is set, then sweeps:
@@ -82,6 +84,6 @@ void draw_page_marker(ui::Canvas* trend, WaveState& st, int page_samples);
 // page time and the scale written where the window shows them. False when no waveform
 // channel is displayed.
 bool render_wave(ui::Canvas& canvas, const ProcessingConditions& conditions, const ChannelTable& channels,
-                 const RecordingInfo& info, std::int32_t recording_start);
+                 const RecordingInfo& info, std::int32_t recording_start, const ViewOptions& options = {});
 
 }  // namespace ambview

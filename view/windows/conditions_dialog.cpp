@@ -143,6 +143,7 @@ struct Session {
   int band = 0;                  // b
   int overview_fs = 4000;
   std::vector<FrameBox> frame;   // the frame on screen
+  bool kinds = false;            // the readable pictures: each name with its kind
 };
 
 void show_window_captions(ui::Form& form, const Session& s) {
@@ -201,7 +202,7 @@ void set_up_controls(ui::Form& form, Session& s) {
 
 void draw_overview(ui::Form& form, Session& s, int command) {
   ui::Canvas& canvas = form.canvas();
-  draw_overview_names(canvas, s.rec, s.band, s.work.acc_scale);
+  draw_overview_names(canvas, s.rec, s.band, s.work.acc_scale, s.kinds);
   LOCATE_CHECK(form, s.band, s.rec.table);
   if (command == code::kConditionsNoTrend || s.rec.sample_count <= 0) return;
   draw_overview_bands(canvas, s.rec, s.band, s.overview_fs);
@@ -412,6 +413,7 @@ bool OPEN_DATA(ViewerState& state, ui::Platform& platform, const std::string& ch
   }
   s.band = overview_band_height(s.rec.table.count);
   s.overview_fs = overview_acc_full_scale(s.work.acc_scale);
+  s.kinds = state.extras.view.readable;
 
   ui::Form& form = WND2_OPN(state, platform);
   form.set_caption(kForm2Caption);

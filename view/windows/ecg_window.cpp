@@ -50,7 +50,7 @@ void run_ecg(ViewerState& state, ui::Platform& platform, int code) {
   PLOT_ECG(block, form.canvas(), state.conditions, state.channels.prefix, [&] {
     platform.pump.process_pending();
     return state.forms.form4 && state.forms.form4->is_open();
-  });
+  }, state.extras.view);
   if (state.forms.form4) state.forms.form4->set_busy(false);
 }
 

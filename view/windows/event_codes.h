@@ -73,6 +73,7 @@ inline constexpr int kRecentLast = 708;
 inline constexpr int kExit = 709;
 inline constexpr int kGuide = 710;
 inline constexpr int kAbout = 711;
+inline constexpr int kReadable = 712;  // "見やすい表示" on or off
 }  // namespace habit_code
 
 namespace nav_code {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ui/desktop.h"
+#include "view/settings/view_options.h"
 
 namespace ambview {
 
@@ -17,6 +18,7 @@ struct ViewerExtras {
   std::string version;                   // the About box's
   std::vector<std::string> guide_paths;  // the user guide, the first that exists is opened
   std::vector<std::string> recent;       // newest first, at most kRecentCount
+  ViewOptions view;                      // "見やすい表示", remembered between runs
 
   // A trend move the main window asked for (trend_navigation's TrendMove), run by its code.
   int move = 0;

@@ -343,7 +343,7 @@ void enable_after_load(ViewerState& state) {
 void run_trend(ViewerState& state, ui::Platform&, int) {
   if (!state.loaded || !state.forms.main) return;
   ui::Canvas& canvas = state.forms.main->canvas();
-  TREND(canvas, state.conditions, state.channels, state.info);
+  TREND(canvas, state.conditions, state.channels, state.info, state.extras.view);
   state.trend_width = canvas.width();
   state.trend_height = canvas.height();
 }

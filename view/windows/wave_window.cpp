@@ -85,7 +85,8 @@ class FormWaveWindow : public WaveWindow {
 };
 
 WaveSource source_of(const ViewerState& state) {
-  return {&state.conditions, &state.channels, state.info.item[RecordingInfo::kStartTime], state.time.recording_start};
+  return {&state.conditions, &state.channels, state.info.item[RecordingInfo::kStartTime], state.time.recording_start,
+          state.extras.view};
 }
 
 bool form5_open(const ViewerState& state) { return state.forms.form5 && state.forms.form5->is_open(); }

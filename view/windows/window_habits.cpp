@@ -19,6 +19,7 @@ constexpr const char* kGuideName = "H_GUIDE";
 constexpr const char* kAboutName = "H_ABOUT";
 constexpr const char* kRecentKey = "recent_files";
 constexpr const char* kPlaceKey = "main_window";
+constexpr const char* kReadableKey = "readable_view";
 
 // Limits a remembered place must keep to be taken (a garbled settings file changes nothing).
 constexpr int kMinWidth = 320;
@@ -63,6 +64,17 @@ void show_guide(ViewerState& state, ui::Platform& platform, int) {
                                ui::Buttons::Ok, ui::Icon::Exclamation);
 }
 
+// "見やすい表示" chosen: the pictures switch, the choice is kept, a trend on screen is drawn
+// again; the ECG and waveform windows change at their next drawing.
+void toggle_readable(ViewerState& state, ui::Platform& platform, int) {
+  state.extras.view.readable = !state.extras.view.readable;
+  if (state.forms.main) state.forms.main->set_menu_checked(kReadableEntry, state.extras.view.readable);
+  if (state.extras.desktop) state.extras.desktop->set_setting(kReadableKey, state.extras.view.readable ? "1" : "0");
+  if (state.trend_width <= 0) return;
+  const auto it = state.operations.find(code::kTrend);
+  if (it != state.operations.end() && it->second) it->second(state, platform, code::kTrend);
+}
+
 }  // namespace
 
 std::string recent_entry_name(int index) { return "A_RECENT" + std::to_string(index + 1); }
@@ -73,6 +85,8 @@ void add_habit_menu(std::vector<ui::Menu>& menus) {
     if (ui::same_name(e.name, "A_OPEN")) e.shortcut = "Ctrl+O";
   for (int i = 0; i < kRecentCount; ++i) menus.front().entries.push_back({recent_entry_name(i), "", ""});
   menus.front().entries.push_back({kExitName, "終了 (&X)", "Ctrl+Q"});
+  for (ui::Menu& m : menus)
+    if (m.caption == "トレンド(&T)") m.entries.push_back({kReadableEntry, "見やすい表示", ""});
   menus.push_back({kHelpMenu, {{kGuideName, "ユーザーガイド (&U)", "F1"}, {kAboutName, "バージョン情報 (&A)", ""}}});
 }
 
@@ -82,6 +96,7 @@ int habit_menu_code(std::string_view entry) {
   if (ui::same_name(entry, kExitName)) return habit_code::kExit;
   if (ui::same_name(entry, kGuideName)) return habit_code::kGuide;
   if (ui::same_name(entry, kAboutName)) return habit_code::kAbout;
+  if (ui::same_name(entry, kReadableEntry)) return habit_code::kReadable;
   return 0;
 }
 
@@ -105,8 +120,10 @@ void load_habits(ViewerState& state) {
     for (std::string line; std::getline(lines, line);)
       if (!line.empty() && recent.size() < static_cast<std::size_t>(kRecentCount)) recent.push_back(line);
     state.extras.recent = recent;
+    state.extras.view.readable = desktop->setting(kReadableKey) == "1";
   }
   show_recent(state);
+  if (state.forms.main) state.forms.main->set_menu_checked(kReadableEntry, state.extras.view.readable);
   if (state.forms.main) state.forms.main->set_status_text("");  // the status line from the start: no jump later
   if (!desktop || !state.forms.main) return;
   const std::vector<int> place = numbers_of(desktop->setting(kPlaceKey));
@@ -154,6 +171,7 @@ void install_habit_operations(ViewerState& state) {
     if (s.forms.main) s.forms.main->close();
   });
   state.operations.try_emplace(habit_code::kGuide, show_guide);
+  state.operations.try_emplace(habit_code::kReadable, toggle_readable);
   state.operations.try_emplace(habit_code::kAbout, [](ViewerState& s, ui::Platform& p, int) {
     p.dialogs.message_box(kAboutCaption, about_text(s.extras.version), ui::Buttons::Ok, ui::Icon::Information);
   });
