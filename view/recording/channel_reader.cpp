@@ -27,6 +27,59 @@ bool is_padding(std::string_view field) {
   return field.find('\0') != std::string_view::npos || field.find_first_not_of(' ') == std::string_view::npos;
 }
 
+// Per byte: its hex digit's value, kBlank for a blank, kOther for anything else.
+constexpr std::int8_t kBlank = -2;
+constexpr std::int8_t kOther = -1;
+constexpr std::array<std::int8_t, 256> kHexDigits = [] {
+  std::array<std::int8_t, 256> t{};
+  t.fill(kOther);
+  for (int c = 0; c < 10; ++c) t['0' + c] = static_cast<std::int8_t>(c);
+  for (int c = 0; c < 6; ++c) t['a' + c] = t['A' + c] = static_cast<std::int8_t>(10 + c);
+  t[' '] = t['\t'] = kBlank;
+  return t;
+}();
+
+// A text field read as common::hex_value reads it: blanks first, then hex digits up to the
+// first other byte.
+std::int32_t hex_field(const unsigned char* p, int width) {
+  int i = 0;
+  while (i < width && kHexDigits[p[i]] == kBlank) ++i;
+  std::int32_t v = 0;
+  for (; i < width && kHexDigits[p[i]] >= 0; ++i) v = (v << 4) | kHexDigits[p[i]];
+  return v;
+}
+
+// A record of per-channel text fields (acceleration, level and heart rate: four hex digits;
+// tilt: one) decoded in one loop, with the values common::decode_channel_sample gives; false
+// for every other coding (words, combined frames), which is decoded sample by sample.
+bool decode_text_fields(std::string_view record, const ChannelCoding& coding,
+                        std::array<std::int32_t, ChannelReader::kMaxPerRecord>& values) {
+  if (coding.combined != nullptr) return false;
+  int width = 4;
+  std::int32_t factor = 1;
+  switch (coding.kind) {
+    case common::kKindAcceleration: factor = 2; break;
+    case common::kKindLevel:
+    case common::kKindHeartRate: break;
+    case common::kKindTilt: width = 1; break;
+    default: return false;
+  }
+  const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
+  const int size = static_cast<int>(record.size());
+  for (int j = 0; j < coding.per_record; ++j) {
+    const int at = common::kTextFirstSample - 1 + width * j;
+    const unsigned char* p = bytes + at;
+    std::int32_t v = 0;
+    if (at + width <= size && width == 4 &&
+        (kHexDigits[p[0]] | kHexDigits[p[1]] | kHexDigits[p[2]] | kHexDigits[p[3]]) >= 0)
+      v = (kHexDigits[p[0]] << 12) | (kHexDigits[p[1]] << 8) | (kHexDigits[p[2]] << 4) | kHexDigits[p[3]];
+    else if (at < size)
+      v = hex_field(p, std::min(width, size - at));
+    values[static_cast<std::size_t>(j)] = v * factor;
+  }
+  return true;
+}
+
 }  // namespace
 
 ChannelCoding coding_of(const ChannelTable& table, int row) {
@@ -84,6 +137,8 @@ ChannelReader& ChannelReader::operator=(ChannelReader&& other) noexcept {
     current_ = std::exchange(other.current_, 0);
     record_ = std::exchange(other.record_, nullptr);
     decoded_ = std::exchange(other.decoded_, 0);
+    decoded_first_ = std::exchange(other.decoded_first_, 0);
+    decoded_end_ = std::exchange(other.decoded_end_, 0);
     values_ = other.values_;
     markers_ = other.markers_;
     header_ = std::move(other.header_);
@@ -124,7 +179,7 @@ void ChannelReader::close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   size_ = records_ = 0;
-  block_first_ = block_count_ = current_ = decoded_ = 0;
+  block_first_ = block_count_ = current_ = decoded_ = decoded_first_ = decoded_end_ = 0;
   record_ = nullptr;
   header_.reset();
   held_.reset();
@@ -199,21 +254,25 @@ bool ChannelReader::decode(std::int64_t n) {
   if (n == decoded_) return true;
   if (!load(n)) return false;
   const std::string_view rec(record_, kFieldSize);
-  for (int j = 0; j < coding_.per_record; ++j) {
-    const Sample s = decode_sample(rec, coding_, j);
-    values_[static_cast<std::size_t>(j)] = s.value;
-    markers_[static_cast<std::size_t>(j)] = s.marker;
+  const int per = coding_.per_record;
+  if (!decode_text_fields(rec, coding_, values_)) {
+    for (int j = 0; j < per; ++j) {
+      const Sample s = decode_sample(rec, coding_, j);
+      values_[static_cast<std::size_t>(j)] = s.value;
+      markers_[static_cast<std::size_t>(j)] = s.marker;
+    }
+  } else {
+    std::fill_n(markers_.begin(), per, false);
   }
   decoded_ = n;
+  decoded_first_ = (n - common::kDataFirstRecord) * per;
+  decoded_end_ = decoded_first_ + per;
   return true;
 }
 
-std::optional<Sample> ChannelReader::at(std::int64_t j) {
+bool ChannelReader::decode_sample_record(std::int64_t j) {
   const int per = coding_.per_record;
-  if (j < 0 || per <= 0) return std::nullopt;
-  if (!decode(common::record_of_sample(j, per))) return std::nullopt;
-  const auto pos = static_cast<std::size_t>(j % per);
-  return Sample{values_[pos], markers_[pos]};
+  return j >= 0 && per > 0 && decode(common::record_of_sample(j, per));
 }
 
 std::int64_t ChannelReader::read(std::int64_t first, std::span<Sample> out) {
