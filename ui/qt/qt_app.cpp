@@ -111,4 +111,16 @@ QApplication& ensure_application() {
   return *app;
 }
 
+QGuiApplication& ensure_drawing_application() {
+  if (auto* running = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return *running;
+  static int argc = 1;
+  static char name[] = "movilog";
+  static char* argv[] = {name, nullptr};
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Never destroyed, as in ensure_application.
+  static QGuiApplication* app = new QGuiApplication(argc, argv);
+  install_font_substitutions();
+  return *app;
+}
+
 }  // namespace ui::qt
