@@ -51,12 +51,27 @@ std::int32_t hex_field(const unsigned char* p, int width) {
   return v;
 }
 
-// A record of per-channel text fields (acceleration, level and heart rate: four hex digits;
-// tilt: one) decoded in one loop, with the values common::decode_channel_sample gives; false
-// for every other coding (words, combined frames), which is decoded sample by sample.
-bool decode_text_fields(std::string_view record, const ChannelCoding& coding,
-                        std::array<std::int32_t, ChannelReader::kMaxPerRecord>& values) {
+// The waveform words of a record ("a".."d"): signed 16-bit, low byte first, less the zero line;
+// a word not wholly within the 255 bytes reads as 0 (common::binary_word's rule).
+void decode_wave_words(const unsigned char* bytes, int size, int per_record,
+                       std::array<std::int32_t, ChannelReader::kMaxPerRecord>& values) {
+  for (int j = 0; j < per_record; ++j) {
+    const int lo = 2 * j;
+    const std::int32_t word =
+        lo + 1 < size ? static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[lo] | (bytes[lo + 1] << 8))) : 0;
+    values[static_cast<std::size_t>(j)] = word - 2048;
+  }
+}
+
+// A record of per-channel fields decoded in one loop, with the values
+// common::decode_channel_sample gives: text fields (acceleration, level and heart rate: four
+// hex digits; tilt: one) and waveform words. False for every other coding (RR words, combined
+// frames), which is decoded sample by sample.
+bool decode_record_fields(std::string_view record, const ChannelCoding& coding,
+                          std::array<std::int32_t, ChannelReader::kMaxPerRecord>& values) {
   if (coding.combined != nullptr) return false;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
+  const int size = static_cast<int>(record.size());
   int width = 4;
   std::int32_t factor = 1;
   switch (coding.kind) {
@@ -64,10 +79,12 @@ bool decode_text_fields(std::string_view record, const ChannelCoding& coding,
     case common::kKindLevel:
     case common::kKindHeartRate: break;
     case common::kKindTilt: width = 1; break;
-    default: return false;
+    case common::kKindRR: return false;
+    default:
+      if (coding.code < 'a' || coding.code > 'd') return false;
+      decode_wave_words(bytes, size, coding.per_record, values);
+      return true;
   }
-  const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
-  const int size = static_cast<int>(record.size());
   for (int j = 0; j < coding.per_record; ++j) {
     const int at = common::kTextFirstSample - 1 + width * j;
     const unsigned char* p = bytes + at;
@@ -259,7 +276,7 @@ bool ChannelReader::decode(std::int64_t n) {
   if (!load(n)) return false;
   const std::string_view rec(record_, kFieldSize);
   const int per = coding_.per_record;
-  if (!decode_text_fields(rec, coding_, values_)) {
+  if (!decode_record_fields(rec, coding_, values_)) {
     for (int j = 0; j < per; ++j) {
       const Sample s = decode_sample(rec, coding_, j);
       values_[static_cast<std::size_t>(j)] = s.value;
