@@ -17,6 +17,12 @@ struct Point {
   bool operator==(const Point&) const = default;
 };
 
+// A line from one point to another, or a box with these two corners.
+struct Segment {
+  Point from;
+  Point to;
+};
+
 // A plain 32-bit image (0x00RRGGBB per pixel, rows top to bottom) for bitmap files,
 // printing and pixel checks.
 struct Image {
@@ -45,6 +51,14 @@ class Canvas {
   virtual void polyline(const std::vector<Point>& points) = 0;
   // A box with corners (x1, y1) and (x2, y2), in any order, filled with the fill colour.
   virtual void fill_box(int x1, int y1, int x2, int y2) = 0;
+  // Many lines and many boxes in one call, each as `line` and `fill_box` would draw it; a
+  // surface that draws may do it with one primitive per call instead of one per item.
+  virtual void lines(const std::vector<Segment>& segments) {
+    for (const Segment& s : segments) line(s.from.x, s.from.y, s.to.x, s.to.y);
+  }
+  virtual void fill_boxes(const std::vector<Segment>& boxes) {
+    for (const Segment& b : boxes) fill_box(b.from.x, b.from.y, b.to.x, b.to.y);
+  }
   // A box outline in exclusive-or mode: drawing the same outline twice restores the image.
   virtual void xor_box(int x1, int y1, int x2, int y2, Colour colour) = 0;
   // A line in exclusive-or mode (the rubber line of the measuring tools).

@@ -76,15 +76,15 @@ bool build_palette(const std::vector<std::uint32_t>& pixels, std::vector<std::ui
   return true;
 }
 
-// Deflates into `out` until the input is taken (or, finishing, the stream is complete).
+// Deflates into `out` until the input is taken (or, finishing, the stream is complete),
+// through a scratch buffer of its own, so that `out` only ever grows by what was made.
 bool pump(z_stream& z, std::vector<std::uint8_t>& out, int flush) {
+  std::array<std::uint8_t, kOutputStep> step;
   for (;;) {
-    const std::size_t at = out.size();
-    out.resize(at + kOutputStep);
-    z.next_out = out.data() + at;
-    z.avail_out = static_cast<uInt>(kOutputStep);
+    z.next_out = step.data();
+    z.avail_out = static_cast<uInt>(step.size());
     const int result = deflate(&z, flush);
-    out.resize(at + kOutputStep - z.avail_out);
+    out.insert(out.end(), step.data(), step.data() + (step.size() - z.avail_out));
     if (result == Z_STREAM_ERROR) return false;
     if (flush == Z_FINISH ? result == Z_STREAM_END : z.avail_out != 0) return true;
   }

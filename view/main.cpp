@@ -65,9 +65,10 @@ const char* const kHelpDetails =
 }  // namespace
 
 int main(int argc, char** argv) {
-  // `render` draws on a QImage; the application is made (headless) only when it draws.
+  // `render` draws on a QImage; the application is made (headless, without widgets) only
+  // when it draws.
   ambview::set_render_platform({[](int width, int height) -> std::shared_ptr<ui::Canvas> {
-                                  ui::qt::ensure_application();
+                                  ui::qt::ensure_drawing_application();
                                   return std::make_shared<ui::qt::QtCanvas>(width, height);
                                 },
                                 [](const std::string& path, const ui::Image& image, std::string* error) {

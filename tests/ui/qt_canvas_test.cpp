@@ -43,6 +43,28 @@ TEST_F(QtCanvasTest, XorFramesAndLinesDrawnTwiceRestoreTheImage) {
   }
 }
 
+// The views draw a band's columns and bars in one call each: the pixels must be those of one
+// call per line and per box, points, reversed ends and parts off the surface included.
+TEST_F(QtCanvasTest, BatchedLinesAndBoxesDrawTheSamePixelsAsSingleCalls) {
+  const std::vector<Segment> segments = {
+      {{3, 3}, {3, 3}},   {{0, 0}, {119, 59}}, {{119, 0}, {0, 59}}, {{10, 50}, {10, 5}}, {{5, 7}, {90, 7}},
+      {{40, 20}, {41, 58}}, {{-20, 30}, {150, 31}}, {{60, -9}, {60, 70}}, {{200, 10}, {210, 20}}, {{7, 44}, {6, 44}}};
+  QtCanvas single(120, 60), batched(120, 60);
+  for (QtCanvas* c : {&single, &batched}) {
+    paint_noise(*c);
+    c->set_pen(palette(9));
+    c->set_fill(palette(12));
+  }
+  const Image noise = single.snapshot();
+  for (const Segment& s : segments) single.line(s.from.x, s.from.y, s.to.x, s.to.y);
+  batched.lines(segments);
+  EXPECT_EQ(batched.snapshot().pixels, single.snapshot().pixels);
+  EXPECT_NE(batched.snapshot().pixels, noise.pixels);
+  for (const Segment& s : segments) single.fill_box(s.from.x, s.from.y, s.to.x, s.to.y);
+  batched.fill_boxes(segments);
+  EXPECT_EQ(batched.snapshot().pixels, single.snapshot().pixels);
+}
+
 TEST_F(QtCanvasTest, XorBoxOutlineCoversItsCornersOnceAndLeavesTheInside) {
   QtCanvas c(40, 40);
   c.clear(0);

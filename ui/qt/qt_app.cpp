@@ -111,4 +111,18 @@ QApplication& ensure_application() {
   return *app;
 }
 
+QGuiApplication& ensure_drawing_application() {
+  if (auto* running = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return *running;
+  static int argc = 1;
+  static char name[] = "movilog";
+  static char* argv[] = {name, nullptr};
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // No event loop runs: Qt's own dispatcher is enough, the GLib one would only be started.
+  qputenv("QT_NO_GLIB", "1");
+  // Never destroyed, as in ensure_application.
+  static QGuiApplication* app = new QGuiApplication(argc, argv);
+  install_font_substitutions();
+  return *app;
+}
+
 }  // namespace ui::qt

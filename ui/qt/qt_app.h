@@ -33,6 +33,11 @@ std::unique_ptr<QApplication> start_window_application(int& argc, char** argv, c
 // application, or a headless one made once and kept for the rest of the process.
 QApplication& ensure_application();
 
+// For a command that only draws into images and saves them (`ambview render`): the running
+// application, or a headless QGuiApplication made once, without widgets, style or
+// translations. A process that makes it opens no window afterwards.
+QGuiApplication& ensure_drawing_application();
+
 // "ＭＳ ゴシック" and "MS Gothic" -> IPAGothic, then Noto Sans CJK JP. IPAGothic keeps
 // half-width characters exactly half as wide as full-width ones, which fixed-column texts
 // rely on. Called by start_application; safe to call again.

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
+#include <QVector>
 
 #include "ui/qt/qt_app.h"
 
@@ -114,6 +115,28 @@ void QtCanvas::line(int x1, int y1, int x2, int y2) {
   changed();
 }
 
+void QtCanvas::lines(const std::vector<Segment>& segments) {
+  if (segments.empty()) return;
+  // One painter and one call for the lines: opening a painter costs more than a short line.
+  // A line of one point is a point, as in line().
+  QVector<QLine> drawn;
+  QVector<QPoint> points;
+  drawn.reserve(static_cast<qsizetype>(segments.size()));
+  for (const Segment& s : segments) {
+    if (s.from == s.to)
+      points.append(QPoint(s.from.x, s.from.y));
+    else
+      drawn.append(QLine(s.from.x, s.from.y, s.to.x, s.to.y));
+  }
+  QPainter p(&image_);
+  begin(p);
+  p.setPen(thin_pen(pen_));
+  if (!drawn.isEmpty()) p.drawLines(drawn);
+  if (!points.isEmpty()) p.drawPoints(points.constData(), static_cast<int>(points.size()));
+  p.end();
+  changed();
+}
+
 void QtCanvas::polyline(const std::vector<Point>& points) {
   if (points.empty()) return;
   QPolygon poly;
@@ -135,6 +158,19 @@ void QtCanvas::fill_box(int x1, int y1, int x2, int y2) {
   begin(p);
   p.fillRect(QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2), std::max(y1, y2))),
              to_qcolor(fill_));
+  p.end();
+  changed();
+}
+
+void QtCanvas::fill_boxes(const std::vector<Segment>& boxes) {
+  if (boxes.empty()) return;
+  QPainter p(&image_);
+  begin(p);
+  const QColor colour = to_qcolor(fill_);
+  for (const Segment& b : boxes)
+    p.fillRect(QRect(QPoint(std::min(b.from.x, b.to.x), std::min(b.from.y, b.to.y)),
+                     QPoint(std::max(b.from.x, b.to.x), std::max(b.from.y, b.to.y))),
+               colour);
   p.end();
   changed();
 }

@@ -38,6 +38,8 @@ class QtCanvas : public Canvas {
   void line(int x1, int y1, int x2, int y2) override;
   void polyline(const std::vector<Point>& points) override;
   void fill_box(int x1, int y1, int x2, int y2) override;
+  void lines(const std::vector<Segment>& segments) override;
+  void fill_boxes(const std::vector<Segment>& boxes) override;
   void xor_box(int x1, int y1, int x2, int y2, Colour colour) override;
   void xor_line(int x1, int y1, int x2, int y2, Colour colour) override;
   void text(int x, int y, std::string_view utf8, int font_size) override;

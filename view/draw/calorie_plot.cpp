@@ -1,6 +1,8 @@
 // The calorie window's picture (see calorie_plot.h).
 #include "view/draw/calorie_plot.h"
 
+#include <vector>
+
 #include "common/cp932.h"
 #include "common/numbers.h"
 #include "common/path_names.h"
@@ -60,7 +62,10 @@ void draw_calorie_bars(ui::Canvas& window, const ProcessingConditions& c, const 
   window.set_pen(c.trend_colour);
   window.set_fill(c.trend_colour);
   const int base = calorie_band_base(f, index);
-  for (const CalorieBar& bar : rates.bars) window.fill_box(bar.x0, base, bar.x1, base - bar.height);
+  std::vector<ui::Segment> boxes;
+  boxes.reserve(rates.bars.size());
+  for (const CalorieBar& bar : rates.bars) boxes.push_back({{bar.x0, base}, {bar.x1, base - bar.height}});
+  window.fill_boxes(boxes);
 }
 
 void draw_calorie_caption(ui::Canvas& window, const CalorieFrame& f, const ChannelTable& channels,

@@ -2,6 +2,8 @@
 // the trace that compute/ecg_strip makes, record by record.
 #include "view/draw/ecg_strip.h"
 
+#include <vector>
+
 #include "common/numbers.h"
 #include "view/compute/label_boxes.h"
 
@@ -104,9 +106,13 @@ void PLOT_ECG(char code, ui::Canvas& window, const ProcessingConditions& conditi
   const ecg::Strip strip = ecg::strip_of(std::string(prefix) + code, g);
   if (strip.records.empty()) return;
   window.set_pen(conditions.trend_colour);
+  std::vector<ui::Segment> lines;
   for (const auto& record : strip.records) {
     if (still_open && !still_open()) return;
-    for (const ecg::Line& l : record) window.line(l.x1, l.y1, l.x2, l.y2);
+    // A record's lines in one call (one painter, not one per line).
+    lines.clear();
+    for (const ecg::Line& l : record) lines.push_back({{l.x1, l.y1}, {l.x2, l.y2}});
+    window.lines(lines);
   }
 }
 

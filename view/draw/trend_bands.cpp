@@ -1,6 +1,8 @@
 // The band procedures of the trend view (see trend_bands.h).
 #include "view/draw/trend_bands.h"
 
+#include <vector>
+
 namespace ambview {
 
 void draw_band(ui::Canvas& canvas, const BandSeries& series, ui::Colour colour) {
@@ -8,12 +10,20 @@ void draw_band(ui::Canvas& canvas, const BandSeries& series, ui::Colour colour) 
   canvas.set_pen(colour);
   canvas.set_fill(colour);
   const int y0 = series.base;
-  for (const TrendBar& b : series.bars) canvas.fill_box(b.x0, y0, b.x1, static_cast<int>(y0 - b.height));
   const auto y = [y0](std::int64_t v) { return static_cast<int>(y0 - v); };
+  // All of a band in two calls: a week has thousands of columns, and one call each would
+  // cost more than drawing them.
+  std::vector<ui::Segment> boxes;
+  boxes.reserve(series.bars.size());
+  for (const TrendBar& b : series.bars) boxes.push_back({{b.x0, y0}, {b.x1, y(b.height)}});
+  canvas.fill_boxes(boxes);
+  std::vector<ui::Segment> lines;
+  lines.reserve(2 * series.columns.size());
   for (const TrendColumn& c : series.columns) {
-    canvas.line(c.from_x, y(c.from), c.x, y(c.first));
-    canvas.line(c.x, y(c.largest), c.x, y(c.smallest));
+    lines.push_back({{c.from_x, y(c.from)}, {c.x, y(c.first)}});
+    lines.push_back({{c.x, y(c.largest)}, {c.x, y(c.smallest)}});
   }
+  canvas.lines(lines);
 }
 
 namespace {

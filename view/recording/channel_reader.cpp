@@ -20,11 +20,83 @@ namespace {
 constexpr int kRecordSize = 256;
 constexpr int kFieldSize = 255;  // only the first 255 bytes of a record carry anything
 constexpr int kBlockRecords = 32;
+// Reading straight on from one block to the next: larger blocks, fewer reads.
+constexpr int kOnwardBlockRecords = 256;
 
 // Bytes of a text field that a reader counts as padding after the last sample: NUL bytes,
 // or the blanks a re-save fills a record with.
 bool is_padding(std::string_view field) {
   return field.find('\0') != std::string_view::npos || field.find_first_not_of(' ') == std::string_view::npos;
+}
+
+// Per byte: its hex digit's value, kBlank for a blank, kOther for anything else.
+constexpr std::int8_t kBlank = -2;
+constexpr std::int8_t kOther = -1;
+constexpr std::array<std::int8_t, 256> kHexDigits = [] {
+  std::array<std::int8_t, 256> t{};
+  t.fill(kOther);
+  for (int c = 0; c < 10; ++c) t['0' + c] = static_cast<std::int8_t>(c);
+  for (int c = 0; c < 6; ++c) t['a' + c] = t['A' + c] = static_cast<std::int8_t>(10 + c);
+  t[' '] = t['\t'] = kBlank;
+  return t;
+}();
+
+// A text field read as common::hex_value reads it: blanks first, then hex digits up to the
+// first other byte.
+std::int32_t hex_field(const unsigned char* p, int width) {
+  int i = 0;
+  while (i < width && kHexDigits[p[i]] == kBlank) ++i;
+  std::int32_t v = 0;
+  for (; i < width && kHexDigits[p[i]] >= 0; ++i) v = (v << 4) | kHexDigits[p[i]];
+  return v;
+}
+
+// The waveform words of a record ("a".."d"): signed 16-bit, low byte first, less the zero line;
+// a word not wholly within the 255 bytes reads as 0 (common::binary_word's rule).
+void decode_wave_words(const unsigned char* bytes, int size, int per_record,
+                       std::array<std::int32_t, ChannelReader::kMaxPerRecord>& values) {
+  for (int j = 0; j < per_record; ++j) {
+    const int lo = 2 * j;
+    const std::int32_t word =
+        lo + 1 < size ? static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[lo] | (bytes[lo + 1] << 8))) : 0;
+    values[static_cast<std::size_t>(j)] = word - 2048;
+  }
+}
+
+// A record of per-channel fields decoded in one loop, with the values
+// common::decode_channel_sample gives: text fields (acceleration, level and heart rate: four
+// hex digits; tilt: one) and waveform words. False for every other coding (RR words, combined
+// frames), which is decoded sample by sample.
+bool decode_record_fields(std::string_view record, const ChannelCoding& coding,
+                          std::array<std::int32_t, ChannelReader::kMaxPerRecord>& values) {
+  if (coding.combined != nullptr) return false;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
+  const int size = static_cast<int>(record.size());
+  int width = 4;
+  std::int32_t factor = 1;
+  switch (coding.kind) {
+    case common::kKindAcceleration: factor = 2; break;
+    case common::kKindLevel:
+    case common::kKindHeartRate: break;
+    case common::kKindTilt: width = 1; break;
+    case common::kKindRR: return false;
+    default:
+      if (coding.code < 'a' || coding.code > 'd') return false;
+      decode_wave_words(bytes, size, coding.per_record, values);
+      return true;
+  }
+  for (int j = 0; j < coding.per_record; ++j) {
+    const int at = common::kTextFirstSample - 1 + width * j;
+    const unsigned char* p = bytes + at;
+    std::int32_t v = 0;
+    if (at + width <= size && width == 4 &&
+        (kHexDigits[p[0]] | kHexDigits[p[1]] | kHexDigits[p[2]] | kHexDigits[p[3]]) >= 0)
+      v = (kHexDigits[p[0]] << 12) | (kHexDigits[p[1]] << 8) | (kHexDigits[p[2]] << 4) | kHexDigits[p[3]];
+    else if (at < size)
+      v = hex_field(p, std::min(width, size - at));
+    values[static_cast<std::size_t>(j)] = v * factor;
+  }
+  return true;
 }
 
 }  // namespace
@@ -84,6 +156,8 @@ ChannelReader& ChannelReader::operator=(ChannelReader&& other) noexcept {
     current_ = std::exchange(other.current_, 0);
     record_ = std::exchange(other.record_, nullptr);
     decoded_ = std::exchange(other.decoded_, 0);
+    decoded_first_ = std::exchange(other.decoded_first_, 0);
+    decoded_end_ = std::exchange(other.decoded_end_, 0);
     values_ = other.values_;
     markers_ = other.markers_;
     header_ = std::move(other.header_);
@@ -116,7 +190,7 @@ bool ChannelReader::open(const std::string& path, const ChannelCoding& coding, b
   coding_.per_record = std::clamp(coding_.per_record, 0, kMaxPerRecord);
   size_ = static_cast<std::int64_t>(st.st_size);
   records_ = (size_ + kRecordSize - 1) / kRecordSize;
-  block_.assign(static_cast<std::size_t>(kBlockRecords) * kRecordSize, '\0');
+  block_.assign(static_cast<std::size_t>(kOnwardBlockRecords) * kRecordSize, '\0');
   return true;
 }
 
@@ -124,7 +198,7 @@ void ChannelReader::close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   size_ = records_ = 0;
-  block_first_ = block_count_ = current_ = decoded_ = 0;
+  block_first_ = block_count_ = current_ = decoded_ = decoded_first_ = decoded_end_ = 0;
   record_ = nullptr;
   header_.reset();
   held_.reset();
@@ -134,8 +208,10 @@ bool ChannelReader::load(std::int64_t n) {
   if (n == current_ && record_ != nullptr) return true;
   if (fd_ < 0 || n < 1 || n > records_) return false;
   if (n < block_first_ || n >= block_first_ + block_count_) {
+    const bool onward = block_count_ > 0 && n == block_first_ + block_count_;
     block_first_ = block_count_ = 0;
-    const std::int64_t want = std::min<std::int64_t>(kBlockRecords, records_ - n + 1) * kRecordSize;
+    const std::int64_t want =
+        std::min<std::int64_t>(onward ? kOnwardBlockRecords : kBlockRecords, records_ - n + 1) * kRecordSize;
     const auto offset = static_cast<off_t>((n - 1) * kRecordSize);
     std::int64_t got = 0;
     while (got < want) {
@@ -146,9 +222,9 @@ bool ChannelReader::load(std::int64_t n) {
     }
     if (got <= 0) return false;
     // A short last record reads as filled with NUL bytes.
-    std::memset(block_.data() + got, 0, block_.size() - static_cast<std::size_t>(got));
-    block_first_ = n;
     block_count_ = (got + kRecordSize - 1) / kRecordSize;
+    std::memset(block_.data() + got, 0, static_cast<std::size_t>(block_count_ * kRecordSize - got));
+    block_first_ = n;
   }
   current_ = n;
   record_ = block_.data() + (n - block_first_) * kRecordSize;
@@ -199,21 +275,25 @@ bool ChannelReader::decode(std::int64_t n) {
   if (n == decoded_) return true;
   if (!load(n)) return false;
   const std::string_view rec(record_, kFieldSize);
-  for (int j = 0; j < coding_.per_record; ++j) {
-    const Sample s = decode_sample(rec, coding_, j);
-    values_[static_cast<std::size_t>(j)] = s.value;
-    markers_[static_cast<std::size_t>(j)] = s.marker;
+  const int per = coding_.per_record;
+  if (!decode_record_fields(rec, coding_, values_)) {
+    for (int j = 0; j < per; ++j) {
+      const Sample s = decode_sample(rec, coding_, j);
+      values_[static_cast<std::size_t>(j)] = s.value;
+      markers_[static_cast<std::size_t>(j)] = s.marker;
+    }
+  } else {
+    std::fill_n(markers_.begin(), per, false);
   }
   decoded_ = n;
+  decoded_first_ = (n - common::kDataFirstRecord) * per;
+  decoded_end_ = decoded_first_ + per;
   return true;
 }
 
-std::optional<Sample> ChannelReader::at(std::int64_t j) {
+bool ChannelReader::decode_sample_record(std::int64_t j) {
   const int per = coding_.per_record;
-  if (j < 0 || per <= 0) return std::nullopt;
-  if (!decode(common::record_of_sample(j, per))) return std::nullopt;
-  const auto pos = static_cast<std::size_t>(j % per);
-  return Sample{values_[pos], markers_[pos]};
+  return j >= 0 && per > 0 && decode(common::record_of_sample(j, per));
 }
 
 std::int64_t ChannelReader::read(std::int64_t first, std::span<Sample> out) {

@@ -83,8 +83,14 @@ class ChannelReader {
   // padding after the last sample of a text record not counted).
   std::int64_t held();
 
-  // Decoded sample j; nothing when its record lies past the end of the file.
-  std::optional<Sample> at(std::int64_t j);
+  // Decoded sample j; nothing when its record lies past the end of the file. A sample of the
+  // record decoded last is answered here, without a call: views read every sample in turn.
+  std::optional<Sample> at(std::int64_t j) {
+    // One way in for both cases, so that the compiler keeps the answer in registers.
+    if ((j < decoded_first_ || j >= decoded_end_) && !decode_sample_record(j)) return std::nullopt;
+    const auto pos = static_cast<std::size_t>(j - decoded_first_);
+    return Sample{values_[pos], markers_[pos]};
+  }
   // Decoded samples first, first + 1, ... into `out`, until `out` is full or the file ends;
   // answers how many were read.
   std::int64_t read(std::int64_t first, std::span<Sample> out);
@@ -96,6 +102,8 @@ class ChannelReader {
  private:
   bool load(std::int64_t n);
   bool decode(std::int64_t n);
+  // Decodes the record of sample j; false when it lies past the end of the file.
+  bool decode_sample_record(std::int64_t j);
 
   int fd_ = -1;
   std::string path_;
@@ -109,6 +117,8 @@ class ChannelReader {
   std::int64_t current_ = 0;      // record `record_` points into
   const char* record_ = nullptr;
   std::int64_t decoded_ = 0;      // record the decoded samples come from
+  std::int64_t decoded_first_ = 0;  // its samples: decoded_first_ .. decoded_end_ - 1
+  std::int64_t decoded_end_ = 0;
   std::array<std::int32_t, kMaxPerRecord> values_{};
   std::array<bool, kMaxPerRecord> markers_{};
   std::optional<std::string> header_;

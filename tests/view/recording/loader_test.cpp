@@ -382,6 +382,46 @@ TEST_F(LoaderTest, ReaderReportsMarkersAsMarkersAndReadsRanges) {
   EXPECT_EQ(reader.held(), 2);
 }
 
+// The reader decodes a record of text fields or waveform words in one loop of its own: it must
+// give what the sample rule gives for any bytes (blanks, tabs, lower case, stray characters,
+// NUL), fields cut at byte 255 included, reading on through large blocks and back again.
+TEST_F(LoaderTest, ReaderDecodesTextRecordsAsTheSampleRule) {
+  constexpr int kRecords = 300;
+  std::string alphabet = "0123456789abcdefABCDEF  \t\tGz-";
+  alphabet += '\0';
+  std::mt19937 random(11);
+  std::string bytes(256 * (kRecords + 1), ' ');
+  for (char& b : bytes) b = alphabet[random() % alphabet.size()];
+  const std::string path = dir_ + "MIXED__0";
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  struct Case {
+    char code;
+    char kind;
+    int per_record;
+    int width;
+  };
+  using namespace common;
+  for (const Case c : {Case{'0', kKindAcceleration, 63, 4}, Case{'0', kKindAcceleration, 64, 4},
+                       Case{'1', kKindLevel, 63, 4}, Case{'5', kKindHeartRate, 63, 4}, Case{'4', kKindTilt, 240, 1},
+                       Case{'a', kKindWave, 120, 2}, Case{'b', kKindWave, 128, 2}}) {
+    ChannelReader reader;
+    ASSERT_TRUE(reader.open(path, {c.code, c.kind, nullptr, c.per_record, c.width == 2 ? 1 : 3, c.width, c.width != 2}));
+    const std::int64_t samples = static_cast<std::int64_t>(kRecords) * c.per_record;
+    const auto expected = [&](std::int64_t j) {
+      const std::string_view record(bytes.data() + 256 * (1 + j / c.per_record), 256);
+      return common::decode_channel_sample(record, c.code, c.kind, static_cast<int>(j % c.per_record));
+    };
+    for (std::int64_t j = 0; j < samples; ++j) {
+      const std::optional<Sample> got = reader.at(j);
+      ASSERT_TRUE(got) << c.kind << " " << j;
+      ASSERT_EQ(got->value, expected(j)) << c.kind << " per " << c.per_record << " sample " << j;
+      ASSERT_FALSE(got->marker);
+    }
+    EXPECT_FALSE(reader.at(samples));
+    for (std::int64_t j = samples - 1; j >= 0; j -= 97) ASSERT_EQ(reader.at(j)->value, expected(j)) << j;
+  }
+}
+
 TEST_F(LoaderTest, ReaderHoldsWhatTheFileHolds) {
   // 130 words, the last record cut after 20 bytes: 10 words there, and the header says 130.
   const std::string path = word_file("CUT____a", header(130), std::vector<std::uint16_t>(130, 2048));
