@@ -152,9 +152,10 @@ struct Band {
   }
 
   // The band's file: the combined file or the channel's own, read by the row's coding.
-  ChannelReader open_file() const {
-    ChannelReader reader;
-    if (!reader.open(trend::band_file_name(args.path_name, args.extension, row.code), coding_of(args.display, args.band)) ||
+  SeriesReader open_file() const {
+    SeriesReader reader;
+    if (!reader.open(args.cache, trend::band_file_name(args.path_name, args.extension, row.code),
+                     coding_of(args.display, args.band)) ||
         reader.coding().per_record <= 0)
       throw BandStop{};
     return reader;
@@ -162,7 +163,7 @@ struct Band {
 
   // The window's samples that the band's file holds: a file shorter than the window (a
   // heart-rate file whose RR data ended early) draws as far as it goes and ends there.
-  std::int64_t held(ChannelReader& reader) const {
+  std::int64_t held(SeriesReader& reader) const {
     return std::clamp<std::int64_t>(reader.held() - args.s, 0, args.n);
   }
 
@@ -176,7 +177,7 @@ struct Band {
 
 // Sample j as the file holds it; nothing for a combined file's marker frame. A sample past
 // the end of the file ends the band.
-std::optional<std::int64_t> read_raw(ChannelReader& reader, std::int64_t j) {
+std::optional<std::int64_t> read_raw(SeriesReader& reader, std::int64_t j) {
   const std::optional<Sample> v = reader.at(j);
   if (!v) throw BandStop{};
   if (v->marker) return std::nullopt;
@@ -190,7 +191,7 @@ std::int64_t per_minute(std::int64_t v, double interval) {
 
 void make_acc(const BandInput& a, BandSeries& out) {
   Band band(a, out);
-  ChannelReader reader = band.open_file();
+  SeriesReader reader = band.open_file();
   const bool level = band.row.kind == 'L';
   const int full_scale = level ? 600 : GET_YSIZ(band.cond.acc_scale);
   if (full_scale <= 0) throw BandStop{};
@@ -228,7 +229,7 @@ struct TiltScale {
   int full_scale = 0;
   double interval = 1.0;
 
-  std::optional<std::int64_t> value(ChannelReader& reader, std::int64_t j) const {
+  std::optional<std::int64_t> value(SeriesReader& reader, std::int64_t j) const {
     const std::optional<std::int64_t> raw = read_raw(reader, j);
     if (!raw) return std::nullopt;
     const std::int64_t converted = band.row.kind == 'S' ? per_minute(*raw, interval) : *raw;
@@ -239,7 +240,7 @@ struct TiltScale {
 
 void make_tilt(const BandInput& a, BandSeries& out) {
   Band band(a, out);
-  ChannelReader reader = band.open_file();
+  SeriesReader reader = band.open_file();
   const int per_record = reader.coding().per_record;
   TiltScale scale{band};
   switch (band.row.kind) {
@@ -304,7 +305,7 @@ constexpr int kRRWordsPerRecord = common::kWordsPerRecord;
 
 // The RR word of beat j, read unsigned; values above 4096 become 4095. A beat the file does
 // not hold ends the band.
-std::int64_t rr_word(ChannelReader& reader, std::int64_t j) {
+std::int64_t rr_word(SeriesReader& reader, std::int64_t j) {
   const std::optional<std::uint16_t> w = reader.word(j);
   if (!w) throw BandStop{};
   return *w > 4096 ? 4095 : *w;
@@ -332,8 +333,9 @@ void make_rr(const BandInput& a, BandSeries& out) {
   const std::int64_t first = window.first;
   const std::int64_t beats = window.count;
   if (beats <= 0) return;
-  ChannelReader rr;
-  if (!rr.open(a.display, a.band)) throw BandStop{};
+  SeriesReader rr;
+  if (!rr.open(a.cache, a.display.rows[static_cast<std::size_t>(a.band)].path, coding_of(a.display, a.band), true))
+    throw BandStop{};
 
   // 2. Milliseconds per trend sample; count x D is the window's duration.
   double d = common::val(a.recording_interval) * 1000.0;
@@ -391,8 +393,9 @@ void make_wave(const BandInput& a, BandSeries& out) {
   const std::int64_t count = ecg ? kEcgSamplesPerTrendSample * a.n : a.n;
   if (count <= 0) return;
 
-  ChannelReader reader;
-  if (!reader.open(trend::band_file_name(a.path_name, a.extension, row.code, true), coding_of(a.display, a.band)))
+  SeriesReader reader;
+  if (!reader.open(a.cache, trend::band_file_name(a.path_name, a.extension, row.code, true),
+                   coding_of(a.display, a.band)))
     throw BandStop{};
   const int per_record = common::kWordsPerRecord;
   // The deflection of sample j from the zero line (GET_D of a waveform word); a sample past

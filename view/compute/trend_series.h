@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "view/recording/loader.h"
+#include "view/recording/series_cache.h"
 #include "view/settings/processing_conditions.h"
 
 namespace ambview {
@@ -33,6 +34,8 @@ struct BandInput {
   std::int64_t p = 1;  // samples per pixel
   const ProcessingConditions* conditions = nullptr;
   std::string recording_interval;  // RecordingInfo item 7, for the RR band's time placement
+  // The viewer's decoded files, kept between draws; none: read on demand (the command line).
+  SeriesCache* cache = nullptr;
 };
 
 // One bar of an acceleration or level band: from x0 to x1, `height` pixels above the base line.

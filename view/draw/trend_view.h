@@ -5,6 +5,7 @@
 
 #include "ui/canvas.h"
 #include "view/recording/loader.h"
+#include "view/recording/series_cache.h"
 #include "view/settings/processing_conditions.h"
 
 namespace ambview {
@@ -12,8 +13,9 @@ namespace ambview {
 // Draws the whole view into `window` (its width and height set the layout) from the
 // processing conditions, the channel table and the recording information of the open
 // recording. Shows no message: unreadable headers leave out the level caption or the event
-// marks, and each band stops silently on its own read error.
+// marks, and each band stops silently on its own read error. With a cache (the viewer's), the
+// bands take the samples of files read before from it, and the picture is the same.
 void TREND(ui::Canvas& window, const ProcessingConditions& conditions, const ChannelTable& channels,
-           const RecordingInfo& info);
+           const RecordingInfo& info, SeriesCache* cache = nullptr);
 
 }  // namespace ambview
