@@ -26,6 +26,10 @@ class DecodedSeries {
     const auto i = static_cast<std::size_t>(j);
     return Sample{values_[i], !markers_.empty() && markers_[i]};
   }
+  // The same by parts, for loops over many samples: j must lie below size().
+  std::int64_t size() const { return static_cast<std::int64_t>(values_.size()); }
+  std::int32_t value(std::int64_t j) const { return values_[static_cast<std::size_t>(j)]; }
+  bool marker(std::int64_t j) const { return !markers_.empty() && markers_[static_cast<std::size_t>(j)]; }
   // Bytes this series takes.
   std::int64_t bytes() const;
 
@@ -121,6 +125,8 @@ class SeriesReader {
   std::optional<Sample> at(std::int64_t j) { return series_ ? series_->at(j) : reader_.at(j); }
   std::optional<std::uint16_t> word(std::int64_t j) { return words_ ? words_->word(j) : reader_.word(j); }
   bool cached() const { return series_ != nullptr || words_ != nullptr; }
+  // The cached samples; nullptr when the file is read on demand.
+  const DecodedSeries* series() const { return series_; }
 
  private:
   ChannelReader reader_;
