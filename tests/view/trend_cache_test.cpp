@@ -109,10 +109,19 @@ TEST(TrendCache, CachedRedrawsEqualDrawsFromTheFiles) {
     EXPECT_TRUE(same(draw(s, w, Averaging::Block, &cache), draw(s, w, Averaging::Block, nullptr)));
     EXPECT_GT(cache.reads(), reads);
 
-    // A cache too small for any file leaves every band to reading on demand.
+    // A cache too small for any file leaves every band to reading on demand; one that holds
+    // half the files keeps them and reads the rest on demand, not every file on every draw.
     SeriesCache tiny(1024);
     EXPECT_TRUE(same(draw(s, w, Averaging::Moving, &tiny), draw(s, w, Averaging::Moving, nullptr)));
     EXPECT_EQ(tiny.bytes(), 0);
+    SeriesCache half(cache.bytes() / 2);
+    EXPECT_TRUE(same(draw(s, w, Averaging::Block, &half), draw(s, w, Averaging::Block, nullptr)));
+    const std::int64_t kept = half.reads();
+    EXPECT_GT(kept, 0);
+    w = move_window(w, length, TrendMove::First);
+    EXPECT_TRUE(same(draw(s, w, Averaging::Block, &half), draw(s, w, Averaging::Block, nullptr)));
+    EXPECT_EQ(half.reads(), kept);
+    EXPECT_LE(half.bytes(), half.limit());
     fs::remove_all(dir);
   }
 }

@@ -204,7 +204,7 @@ void TREND(ui::Canvas& window, const ProcessingConditions& cond, const ChannelTa
     window.text(kLeftX, y0, caption, kCaptionFont);
   }
   time_axis(f, info);
-  if (cache) cache->use_recording(channels.prefix + channels.extension);
+  if (cache) cache->begin_draw(channels.prefix + channels.extension);
   bands(window, cond, l, channels, info, cache);
 }
 

@@ -13,10 +13,11 @@ std::int64_t DecodedSeries::bytes() const {
   return static_cast<std::int64_t>(values_.size() * sizeof(std::int32_t) + markers_.size() / 8);
 }
 
-void SeriesCache::use_recording(const std::string& id) {
-  if (id == recording_) return;
+void SeriesCache::begin_draw(const std::string& recording) {
+  ++draw_;
+  if (recording == recording_) return;
   clear();
-  recording_ = id;
+  recording_ = recording;
 }
 
 void SeriesCache::clear() {
@@ -47,6 +48,7 @@ SeriesCache::Entry* SeriesCache::find(const Identity& id) {
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
     if (it->id == id) {
       entries_.splice(entries_.begin(), entries_, it);
+      entries_.front().draw = draw_;
       return &entries_.front();
     }
     const Identity& old = it->id;
@@ -63,14 +65,21 @@ SeriesCache::Entry* SeriesCache::find(const Identity& id) {
 
 bool SeriesCache::make_room(std::int64_t bytes) {
   if (bytes > limit_) return false;
-  while (bytes_ + bytes > limit_ && !entries_.empty()) {
-    bytes_ -= entries_.back().bytes;
-    entries_.pop_back();
+  std::int64_t droppable = 0;
+  for (const Entry& e : entries_)
+    if (e.draw != draw_) droppable += e.bytes;
+  if (bytes_ - droppable + bytes > limit_) return false;
+  for (auto it = entries_.end(); bytes_ + bytes > limit_ && it != entries_.begin();) {
+    --it;
+    if (it->draw == draw_) continue;
+    bytes_ -= it->bytes;
+    it = entries_.erase(it);
   }
   return true;
 }
 
 void SeriesCache::insert(Entry entry) {
+  entry.draw = draw_;
   bytes_ += entry.bytes;
   entries_.push_front(std::move(entry));
 }

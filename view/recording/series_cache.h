@@ -63,9 +63,11 @@ class SeriesCache {
 
   explicit SeriesCache(std::int64_t limit_bytes = kDefaultLimit) : limit_(limit_bytes) {}
 
-  // The recording the next draws are of (its path prefix and extension): the entries of
-  // another recording are dropped.
-  void use_recording(const std::string& id);
+  // A draw of a recording (its path prefix and extension) begins: the entries of another
+  // recording are dropped, and those this draw uses are not dropped to make room for others
+  // of the same draw, so that a recording larger than the limit keeps what fits instead of
+  // reading every file again on every draw.
+  void begin_draw(const std::string& recording);
 
   // The samples of the file at `path` (found as ChannelReader::open finds it) read with
   // `coding`, decoded now when absent or when the file changed; nullptr when the file cannot
@@ -97,19 +99,22 @@ class SeriesCache {
     std::unique_ptr<DecodedSeries> series;
     std::unique_ptr<DecodedWords> words;
     std::int64_t bytes = 0;
+    std::int64_t draw = 0;  // the last draw that used it
   };
 
   std::optional<Identity> identify(const std::string& path, const ChannelCoding& coding, bool words) const;
   // The entry of `id`, moved to the front (most recently used); nullptr when absent. An entry
   // of the same file and coding but another identity is dropped.
   Entry* find(const Identity& id);
-  // Room for `bytes` more, dropping the least recently used; false when it cannot be made.
+  // Room for `bytes` more, dropping the least recently used that the current draw has not
+  // used; false when it cannot be made.
   bool make_room(std::int64_t bytes);
   void insert(Entry entry);
 
   std::int64_t limit_;
   std::int64_t bytes_ = 0;
   std::int64_t reads_ = 0;
+  std::int64_t draw_ = 0;
   std::string recording_;
   std::list<Entry> entries_;  // most recently used first
 };
