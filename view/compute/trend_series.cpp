@@ -163,7 +163,7 @@ struct Band {
 };
 
 // Sample j read from the file (see read_raw).
-bool read_raw_from_file(SeriesReader& reader, std::int64_t j, std::int64_t& value) {
+[[gnu::always_inline]] inline bool read_raw_from_file(SeriesReader& reader, std::int64_t j, std::int64_t& value) {
   const std::optional<Sample> v = reader.at(j);
   if (!v) throw BandStop{};
   value = v->value;
