@@ -4,6 +4,7 @@
 // the canvas.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "view/recording/loader.h"
+#include "view/recording/series_cache.h"
 #include "view/settings/processing_conditions.h"
 
 namespace ambview {
@@ -33,6 +35,8 @@ struct BandInput {
   std::int64_t p = 1;  // samples per pixel
   const ProcessingConditions* conditions = nullptr;
   std::string recording_interval;  // RecordingInfo item 7, for the RR band's time placement
+  // The viewer's decoded files, kept between draws; none: read on demand (the command line).
+  SeriesCache* cache = nullptr;
 };
 
 // One bar of an acceleration or level band: from x0 to x1, `height` pixels above the base line.
@@ -107,13 +111,18 @@ class Averager {
   Averager(bool block_mode, int n);
   // Value v of the next sample k (called once per sample, k = 0, 1, 2, ...); returns the
   // current average.
-  std::int64_t push(std::int64_t v);
+  std::int64_t push(std::int64_t v) {
+    // Without averaging both means are the value itself (inline: a band pushes every sample).
+    if (n_ == 1) return average_ = v;
+    return push_averaged(v);
+  }
   // The next sample carries no value (a marker): a block still ends on time, but nothing
   // enters the sum or the store.
   std::int64_t skip();
   std::int64_t average() const { return average_; }
 
  private:
+  std::int64_t push_averaged(std::int64_t v);
   // True when the sample now arriving ends a block (k MOD n = 0); counts k MOD n without
   // a division per sample.
   bool block_end();
@@ -137,13 +146,23 @@ class ColumnReducer {
   ColumnReducer(std::vector<TrendColumn>& out, int left_x, int initial_smallest, int reset_smallest,
                 std::optional<std::int64_t> last);
   // Sample at pixel x: finishes the current column when x lies beyond it.
-  void at(std::int64_t x);
+  void at(std::int64_t x) {
+    if (x > column_x_) finish_column();
+    column_x_ = x;
+  }
   // The sample's average, to be taken into the current column.
-  void take(std::int64_t average);
+  void take(std::int64_t average) {
+    running_ = average;
+    if (!first_) first_ = average;
+    largest_ = std::max(largest_, average);
+    smallest_ = std::min(smallest_, average);
+  }
   // Remembers the running average without adding it to a column (a skipped marker).
   void note(std::int64_t average) { running_ = average; }
 
  private:
+  void finish_column();
+
   std::vector<TrendColumn>& out_;
   std::int64_t column_x_;
   std::int64_t previous_x_;

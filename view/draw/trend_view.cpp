@@ -209,7 +209,7 @@ void readable_time_axis(const Frame& f, labels::Placer& placer, const RecordingI
 
 // The bands' contents, in band order.
 void bands(ui::Canvas& window, const ProcessingConditions& cond, const TrendLayout& l, const ChannelTable& channels,
-           const RecordingInfo& info) {
+           const RecordingInfo& info, SeriesCache* cache) {
   BandArgs args;
   args.window = &window;
   args.left_x = kLeftX;
@@ -224,6 +224,7 @@ void bands(ui::Canvas& window, const ProcessingConditions& cond, const TrendLayo
   args.p = std::max<std::int64_t>(l.width > 0 ? l.n / l.width : 0, 1);
   args.conditions = &cond;
   args.recording_interval = info.item[RecordingInfo::kInterval];
+  args.cache = cache;
   for (int i = 0; i < args.m; ++i) {
     args.band = i;
     switch (l.display.rows[static_cast<std::size_t>(i)].kind) {
@@ -243,7 +244,7 @@ void bands(ui::Canvas& window, const ProcessingConditions& cond, const TrendLayo
 }  // namespace
 
 void TREND(ui::Canvas& window, const ProcessingConditions& cond, const ChannelTable& channels,
-           const RecordingInfo& info, const ViewOptions& options) {
+           const RecordingInfo& info, const ViewOptions& options, SeriesCache* cache) {
   window.clear(cond.back_colour);
   const TrendLayout l = trend_layout(cond, channels, info, window.width(), window.height());
   const int m = l.display.count;
@@ -282,7 +283,8 @@ void TREND(ui::Canvas& window, const ProcessingConditions& cond, const ChannelTa
     readable_time_axis(f, placer, info);
   else
     time_axis(f, info);
-  bands(window, cond, l, channels, info);
+  if (cache) cache->begin_draw(channels.prefix + channels.extension);
+  bands(window, cond, l, channels, info, cache);
 }
 
 }  // namespace ambview

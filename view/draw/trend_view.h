@@ -5,6 +5,7 @@
 
 #include "ui/canvas.h"
 #include "view/recording/loader.h"
+#include "view/recording/series_cache.h"
 #include "view/settings/processing_conditions.h"
 #include "view/settings/view_options.h"
 
@@ -15,8 +16,9 @@ namespace ambview {
 // recording. Shows no message: unreadable headers leave out the level caption or the event
 // marks, and each band stops silently on its own read error. Readable `options` put the
 // units beside the scales, the scale and time labels where they have room, never one over
-// another.
+// another. With a cache (the viewer's), the bands take the samples of files read before from
+// it, and the picture is the same.
 void TREND(ui::Canvas& window, const ProcessingConditions& conditions, const ChannelTable& channels,
-           const RecordingInfo& info, const ViewOptions& options = {});
+           const RecordingInfo& info, const ViewOptions& options = {}, SeriesCache* cache = nullptr);
 
 }  // namespace ambview

@@ -321,6 +321,8 @@ void forget_previous_views(ViewerState& state, ui::Platform& platform) {
     if (form && form->is_open()) form->close();
   if (state.forms.main) state.forms.main->canvas().clear(ui::palette(15));
   state.trend_width = state.trend_height = 0;
+  // A recording opened afresh is read afresh.
+  state.series_cache.clear();
 }
 
 void enable_after_load(ViewerState& state) {
@@ -343,7 +345,7 @@ void enable_after_load(ViewerState& state) {
 void run_trend(ViewerState& state, ui::Platform&, int) {
   if (!state.loaded || !state.forms.main) return;
   ui::Canvas& canvas = state.forms.main->canvas();
-  TREND(canvas, state.conditions, state.channels, state.info, state.extras.view);
+  TREND(canvas, state.conditions, state.channels, state.info, state.extras.view, &state.series_cache);
   state.trend_width = canvas.width();
   state.trend_height = canvas.height();
 }

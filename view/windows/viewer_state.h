@@ -14,6 +14,7 @@
 #include "ui/form.h"
 #include "ui/platform.h"
 #include "view/recording/loader.h"
+#include "view/recording/series_cache.h"
 #include "view/compute/wave_page.h"
 #include "view/settings/processing_conditions.h"
 #include "view/windows/viewer_extras.h"
@@ -57,6 +58,9 @@ struct ViewerState {
   TimeBase time;
   std::int64_t sample_count = 0;
   float interval = 0;
+  // Its channel files as the trend last decoded them, so that moving the window redraws
+  // without reading them again.
+  SeriesCache series_cache;
 
   // The program's start directory (UTF-8, ends with "/"): "RaZor.prm" lives here and the
   // error handler falls back to it.
