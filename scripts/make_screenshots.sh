@@ -64,6 +64,7 @@ gen walk --family per-channel --model LA --mode @ --hours 3 --comment "WALK DEMO
 gen acc --family per-channel --model LA --mode 0 --hours 24 --comment "DAY"
 gen rr --family per-channel --model LA --mode P --hours 1 --ecg 2 --comment "RR ECG"
 gen wave --family per-channel --model LA --mode 9 --samples 30000 --comment "WAVE"
+gen week --family per-channel --model LA --mode P --days 7 --interval 2 --comment "WEEK"
 gen old --family combined --model Aa --mode 5 --hours 6 --ext .ac5 --comment "OLD"
 
 # --- helpers ---------------------------------------------------------------------------------
@@ -472,6 +473,18 @@ shot_wave_monitor_readable() {
   capture_screen "$e" wave_monitor_readable 10
 }
 
+# Moving through a week in the main window: + three times (a week, 84 h, 42 h, 21 h around the
+# middle), PgDn a span on, the pointer over the heart-rate band: the cursor line and the
+# status bar's time and value.
+shot_trend_navigation() {
+  local m
+  viewer_open "$week" >"$work/main_id" || return 1
+  m=$(cat "$work/main_id")
+  sleep 2; keys "$m" plus plus plus Next
+  sleep 2; xdotool mousemove --window "$m" 450 480
+  capture "$m" trend_navigation 2
+}
+
 shot_render_readable() {
   render render_trend_readable "$acc" --view trend --width 900 --height 560 --readable
 }
@@ -487,7 +500,7 @@ all_shots=(link_main link_main_pty link_editor link_download link_download_stopp
   viewer_dialog_per_channel viewer_dialog_combined viewer_dialog_rr viewer_dialog_waveform
   viewer_dialog_window_moved viewer_main_trend viewer_main_trend_window trend_day_per_channel trend_combined_ac5 trend_rr_heart_rate
   ecg_strip wave_monitor_walking wave_monitor_rest calorie_walk_day calorie_combined_scale0 render_views
-  readable_views wave_monitor_readable render_readable)
+  readable_views wave_monitor_readable render_readable trend_navigation)
 [ ${#only[@]} -gt 0 ] && all_shots=("${only[@]}")
 
 failed=()
