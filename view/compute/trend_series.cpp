@@ -353,23 +353,6 @@ void make_tilt(const BandInput& a, BandSeries& out) {
   if (n < a.n) columns.at(x_of(n));
 }
 
-// Zero words stand for 4096 ms carried into the next beat (the recorder's way of storing
-// intervals beyond 12 bits): the rate of a long interval is built over the run of zeros and
-// the beat that ends it.
-class RRAccumulator {
- public:
-  std::int64_t add(std::int64_t r) {
-    const std::int64_t carried = after_zero_ ? value_ : 0;
-    after_zero_ = r == 0;
-    value_ = carried + (r == 0 ? 4096 : r);
-    return value_;
-  }
-
- private:
-  std::int64_t value_ = 0;
-  bool after_zero_ = false;
-};
-
 constexpr int kRRWordsPerRecord = common::kWordsPerRecord;
 
 // The RR word of beat j, read unsigned; values above 4096 become 4095. A beat the file does
@@ -377,7 +360,7 @@ constexpr int kRRWordsPerRecord = common::kWordsPerRecord;
 std::int64_t rr_word(SeriesReader& reader, std::int64_t j) {
   const std::optional<std::uint16_t> w = reader.word(j);
   if (!w) throw BandStop{};
-  return *w > 4096 ? 4095 : *w;
+  return rr_clamped(*w);
 }
 
 std::int64_t rr_pixels(std::int64_t interval_ms, int h, int full_scale) {

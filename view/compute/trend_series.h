@@ -66,6 +66,26 @@ struct BandSeries {
   std::vector<TrendColumn> columns;
 };
 
+// An RR word as the RR band reads it, unsigned: values above 4096 become 4095.
+inline std::int64_t rr_clamped(std::uint16_t word) { return word > 4096 ? 4095 : word; }
+
+// Zero words stand for 4096 ms carried into the next beat (the recorder's way of storing
+// intervals beyond 12 bits): the rate of a long interval is built over the run of zeros and
+// the beat that ends it.
+class RRAccumulator {
+ public:
+  std::int64_t add(std::int64_t r) {
+    const std::int64_t carried = after_zero_ ? value_ : 0;
+    after_zero_ = r == 0;
+    value_ = carried + (r == 0 ? 4096 : r);
+    return value_;
+  }
+
+ private:
+  std::int64_t value_ = 0;
+  bool after_zero_ = false;
+};
+
 // The bands of ACC_PLOT (kinds "A", "L"), TLT_PLOT ("4", "5", "T", "S"), RR_PLOT ("6") and
 // ACC_WAVE_PLOT ("w"). Each opens its file read-only and closes it; a read error (missing
 // file, record past the end, impossible scale) ends the band silently. Nothing escapes.

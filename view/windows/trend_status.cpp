@@ -1,7 +1,6 @@
 // Status line and cursor line of the main window's trend.
 #include "view/windows/trend_status.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -49,8 +48,8 @@ std::string value_with_unit(const ChannelRow& row, std::int32_t v, double interv
 }
 
 // The heart rate of the beat in progress at the start of sample j of an RR channel: its file
-// holds one word per beat, not one per sample, so the RR index finds the beat. A run of zero
-// words stands for 4096 ms each, carried into the beat that ends it.
+// holds one word per beat, not one per sample, so the RR index finds the beat; its interval is
+// taken as the RR band takes it (a run of zero words before it carried in).
 std::optional<std::int32_t> rr_rate_at(const ChannelTable& display, int band, std::int64_t j) {
   const std::optional<RrIndex> index = ensure_rr_index(display, band);
   if (!index) return std::nullopt;
@@ -58,11 +57,14 @@ std::optional<std::int32_t> rr_rate_at(const ChannelTable& display, int band, st
   if (!begun || *begun <= 0) return std::nullopt;
   ChannelReader rr;
   if (!rr.open(display, band)) return std::nullopt;
-  std::int64_t k = *begun - 1;
-  std::optional<std::uint16_t> w = rr.word(k);
+  const std::int64_t beat = *begun - 1;
+  const std::optional<std::uint16_t> w = rr.word(beat);
   if (!w || *w == 0) return std::nullopt;
-  std::int64_t ms = *w > 4096 ? 4095 : *w;  // as the band reads it
-  for (std::optional<std::uint16_t> before; k > 0 && (before = rr.word(k - 1)) && *before == 0; --k) ms += 4096;
+  std::int64_t from = beat;
+  for (std::optional<std::uint16_t> before; from > 0 && (before = rr.word(from - 1)) && *before == 0;) --from;
+  RRAccumulator interval;
+  std::int64_t ms = 0;
+  for (std::int64_t k = from; k <= beat; ++k) ms = interval.add(rr_clamped(k == beat ? *w : 0));
   return static_cast<std::int32_t>(common::round_half_even(60000.0 / static_cast<double>(ms)));
 }
 
